@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "render/picture.h"
+
+namespace kirune {
+
+/// A picture that cannot be decoded; the message names the picture.
+class DecodeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// One row of the picture catalogue: what is stored in assets/ under `file`.
+struct CatalogueEntry {
+  std::string_view name;  ///< qualified name, "TForm2.Image41"
+  std::string_view file;  ///< file name in assets/
+  StoredFormat format;
+  int width;
+  int height;
+};
+
+/// Every picture of the program, in catalogue order.
+std::span<const CatalogueEntry> catalogue();
+
+/// Decodes a stored file of the given format; throws DecodeError (naming `name`) on any fault.
+Picture decodePicture(std::string_view name, StoredFormat format, std::span<const std::uint8_t> bytes);
+
+/// All pictures, decoded once. Lookup by qualified name.
+class ImageSet {
+ public:
+  /// The pictures compiled into the program, decoded on first use (once per process).
+  static const ImageSet& builtIn();
+
+  explicit ImageSet(std::vector<Picture> pictures);
+
+  /// The picture named `name`; throws std::out_of_range for an unknown name.
+  const Picture& get(std::string_view name) const;
+  const std::vector<Picture>& pictures() const { return pictures_; }
+
+ private:
+  std::vector<Picture> pictures_;
+  std::map<std::string, std::size_t, std::less<>> index_;
+};
+
+}  // namespace kirune

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "render/picture.h"
+
+namespace kirune {
+
+/// A rectangle covering left <= x < right, top <= y < bottom, in device pixels.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+/// A printer or output failure. Engines catch nothing; the caller of a preset reports it.
+class PrinterError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// The printer operations the engines use, and nothing more. Coordinates are device pixels of the
+/// printable area, origin at its top-left corner, y downwards.
+class PageCanvas {
+ public:
+  virtual ~PageCanvas() = default;
+
+  /// Printable height and width in device pixels; may be read outside a document.
+  virtual int pageHeight() const = 0;
+  virtual int pageWidth() const = 0;
+
+  /// Starts a new document (one print job) and opens its only page.
+  virtual void beginDoc() = 0;
+  /// Finishes the page and hands the document over.
+  virtual void endDoc() = 0;
+
+  /// Draws the whole picture scaled to fill `rect` exactly, covering what lies beneath.
+  virtual void stretchDraw(const Rect& rect, const Picture& picture) = 0;
+
+  /// Pen and font settings stay in force, across documents too, until set again.
+  virtual void setPenWidth(int width) = 0;
+  virtual void moveTo(int x, int y) = 0;
+  virtual void lineTo(int x, int y) = 0;
+  virtual void setFontName(const std::string& name) = 0;
+  /// Full character-cell height in device pixels.
+  virtual void setFontHeight(int height) = 0;
+  /// Writes UTF-8 `text` with the top-left of its first cell at (x, y), black on white.
+  virtual void textOut(int x, int y, const std::string& text) = 0;
+};
+
+}  // namespace kirune

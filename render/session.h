@@ -1,0 +1,31 @@
+#pragma once
+
+#include "problems/problem_pool.h"
+#include "problems/random.h"
+#include "problems/settings.h"
+#include "render/image_set.h"
+#include "render/picture.h"
+
+namespace kirune {
+
+/// Everything one window (or one kirune-print run) owns for the length of the run, passed down to the
+/// engines: the settings, the pool, the random generator, the pictures and the working picture slots.
+struct Session {
+  Session(const ImageSet& images, Random& rng) : images(images), rng(rng) {}
+
+  Settings settings;
+  ProblemPool pool;
+  const ImageSet& images;
+  Random& rng;
+
+  // Working slots hold a copy of the picture last copied into them; pictures are immutable, so the
+  // copy is a reference to the catalogue's picture.
+  const Picture* Image = nullptr;   ///< staging slot of the glyph selector; starts with TForm1.Image
+  const Picture* cut = nullptr;     ///< clip-art of the next sheet; starts empty
+  const Picture* Image5 = nullptr;  ///< second copy of the clip-art; starts with TForm1.Image5
+  int glyphCode = 0;                ///< input of the glyph selector
+  int pageHeight = 0;
+  int pageWidth = 0;
+};
+
+}  // namespace kirune
