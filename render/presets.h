@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <span>
+#include <string_view>
+
+#include "render/page_canvas.h"
+#include "render/session.h"
+
+namespace kirune {
+
+enum class Engine { Standard, FillIn, Decomposition };
+
+/// What must be ticked for a preset to start at all.
+enum class Guard {
+  None,
+  TimesRows,         ///< at least one of CheckBox5..CheckBox14 (multiplication presets)
+  DecomposeNumbers,  ///< at least one of CheckBox17..CheckBox25 (decomposition presets)
+};
+
+/// One preset button: its constants and its place in the grid.
+struct Preset {
+  std::string_view button;    ///< "BitBtn13"
+  int gridRow;                ///< 1..10
+  int half;                   ///< 0 left half of the grid row, 1 right half (rows 5 and 10: always 0)
+  int slot;                   ///< 0-based position within its half, tile presets first
+  std::string_view rowTitle;  ///< "くりあがり"
+  std::string_view caption;   ///< "２０", "100", "s18" ...
+  int kind;                   ///< item of shurui
+  int countItem;              ///< item of mondaisuu
+  Engine engine;
+  bool tiles;                 ///< sets withTiles for the run
+  Guard guard;
+  int problemsPerSheet;       ///< written to SpinEdit3 after the count item; 0 = not written
+  std::string_view toolTip;   ///< empty: none
+};
+
+/// All 159 presets, grid row by grid row, each half left to right.
+std::span<const Preset> presets();
+
+/// The preset of a button name, or nullptr.
+const Preset* findPreset(std::string_view button);
+
+/// Runs a preset as its button does: guard, withTiles, Label7 shown, window disabled, kind, count,
+/// SpinEdit3, the engine on `canvas`; then window enabled, Label7 hidden and withTiles 0 on every way
+/// out, an exception included (the exception then propagates). `setWindowEnabled` may be empty.
+/// Returns false when the guard stopped the preset; nothing has changed then.
+bool runPreset(const Preset& preset, Session& session, PageCanvas& canvas,
+               const std::function<void(bool enabled)>& setWindowEnabled = {});
+
+}  // namespace kirune
