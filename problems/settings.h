@@ -35,11 +35,11 @@ class Settings {
   int trg = 0;  ///< タイルつき: item 0 ２段, item 1 長.
 
   // Hidden controls.
-  int shurui = 0;   ///< problem kind, item 0..19.
-  int SpinEdit2 = 0;  ///< receives the pool size after each generation; nothing reads it.
+  int shurui = 0;                     ///< problem kind, item 0..19.
+  int SpinEdit2 = 0;                  ///< receives the pool size after each generation; nothing reads it.
   std::string Edit1 = "HGP教科書体";  ///< font name of the text written under the glyphs.
-  bool Label6 = true;  ///< visibility of the title "タイルつき" of the right tile column.
-  bool Label7 = true;  ///< visibility of the title "タイルつき" of the left tile column.
+  bool Label6 = true;                 ///< visibility of the title "タイルつき" of the right tile column.
+  bool Label7 = true;                 ///< visibility of the title "タイルつき" of the left tile column.
 
   // Shared integers.
   int withTiles = 0;  ///< 1 while a tile preset's print runs.
@@ -81,6 +81,7 @@ class Settings {
 };
 
 /// The items of `mondaisuu`: the number of problems each stands for.
-inline constexpr std::array<int, 13> kMondaisuuItemCounts = {20, 40, 80, 100, 12, 30, 60, 10, 15, 9, 5, 18, 24};
+inline constexpr std::array<int, 13> kMondaisuuItemCounts = {20, 40, 80, 100, 12, 30, 60,
+                                                             10, 15, 9,  5,   18, 24};
 
 }  // namespace kirune
