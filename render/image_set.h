@@ -19,6 +19,9 @@ class DecodeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+/// Throws DecodeError with a short message that names the picture and says what is wrong with it.
+[[noreturn]] void throwDecodeError(std::string_view name, std::string_view detail);
+
 /// One row of the picture catalogue: what is stored in assets/ under `file`.
 struct CatalogueEntry {
   std::string_view name;  ///< qualified name, "TForm2.Image41"
@@ -44,6 +47,8 @@ class ImageSet {
 
   /// The picture named `name`; throws std::out_of_range for an unknown name.
   const Picture& get(std::string_view name) const;
+  /// The picture named `name`, or nullptr when the set has none of that name.
+  const Picture* find(std::string_view name) const;
   const std::vector<Picture>& pictures() const { return pictures_; }
 
  private:

@@ -11,7 +11,10 @@ namespace kirune {
 /// Everything one window (or one kirune-print run) owns for the length of the run, passed down to the
 /// engines: the settings, the pool, the random generator, the pictures and the working picture slots.
 struct Session {
-  Session(const ImageSet& images, Random& rng) : images(images), rng(rng) {}
+  /// The slots start as the window's own pictures do: `Image` with TForm1.Image and `Image5` with
+  /// TForm1.Image5, when the image set has them; `cut` starts empty.
+  Session(const ImageSet& images, Random& rng)
+      : images(images), rng(rng), Image(images.find("TForm1.Image")), Image5(images.find("TForm1.Image5")) {}
 
   Settings settings;
   ProblemPool pool;
