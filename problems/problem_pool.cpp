@@ -1,5 +1,6 @@
 #include "problems/problem_pool.h"
 
+#include <array>
 #include <utility>
 
 #include "problems/addition_subtraction.h"
@@ -8,72 +9,48 @@
 
 namespace kirune {
 
+namespace {
+
+using Generator = void (*)(const Settings&, ProblemPool&, Random&);
+
+/// Only the fill-in kind draws from the random generator; the other generators are adapted to one shape.
+template <void (*generator)(const Settings&, ProblemPool&)>
+void withoutRandom(const Settings& settings, ProblemPool& pool, Random&) {
+  generator(settings, pool);
+}
+
+/// The generator of each item of the kind choice `shurui`.
+constexpr std::array<Generator, 20> kGenerators = {
+    withoutRandom<mondai01Click>,   // 0 "2+2"
+    withoutRandom<mondai02Click>,   // 1 "2+2(10)"
+    withoutRandom<mondai03Click>,   // 2 "9+9"
+    withoutRandom<mondai04Click>,   // 3 "*+*"
+    withoutRandom<mondai05Click>,   // 4 "9-2"
+    withoutRandom<mondai06Click>,   // 5 "9-2(10)"
+    withoutRandom<mondai07Click>,   // 6 "12-9"
+    withoutRandom<mondai08Click>,   // 7 "*-*"
+    withoutRandom<mondai09Click>,   // 8 "2*2"
+    withoutRandom<mondai10Click>,   // 9 "2*2(n01)"
+    withoutRandom<mondai11Click>,   // 10 "4/2"
+    withoutRandom<mondai12Click>,   // 11 "4/2(n01)"
+    withoutRandom<mondai13Click>,   // 12 "5/2"
+    withoutRandom<mondai14Click>,   // 13 "*/*"
+    withoutRandom<mondai15Click>,   // 14 "nan"
+    withoutRandom<mondai00Click>,   // 15 "2+2n0(10)"
+    withoutRandom<mondai000Click>,  // 16 "9-2n0(10)"
+    mondai16Click,                  // 17 "ku"
+    withoutRandom<sakuranboClick>,  // 18 "sakuranbo"
+    withoutRandom<kongouClick>,     // 19 "+　-（混合）"
+};
+
+}  // namespace
+
 void print01Click(Settings& settings, ProblemPool& pool, Random& rng) {
-  switch (settings.shurui) {
-    case 0:
-      mondai01Click(settings, pool);
-      break;
-    case 1:
-      mondai02Click(settings, pool);
-      break;
-    case 2:
-      mondai03Click(settings, pool);
-      break;
-    case 3:
-      mondai04Click(settings, pool);
-      break;
-    case 4:
-      mondai05Click(settings, pool);
-      break;
-    case 5:
-      mondai06Click(settings, pool);
-      break;
-    case 6:
-      mondai07Click(settings, pool);
-      break;
-    case 7:
-      mondai08Click(settings, pool);
-      break;
-    case 8:
-      mondai09Click(settings, pool);
-      break;
-    case 9:
-      mondai10Click(settings, pool);
-      break;
-    case 10:
-      mondai11Click(settings, pool);
-      break;
-    case 11:
-      mondai12Click(settings, pool);
-      break;
-    case 12:
-      mondai13Click(settings, pool);
-      break;
-    case 13:
-      mondai14Click(settings, pool);
-      break;
-    case 14:
-      mondai15Click(settings, pool);
-      break;
-    case 15:
-      mondai00Click(settings, pool);
-      break;
-    case 16:
-      mondai000Click(settings, pool);
-      break;
-    case 17:
-      mondai16Click(settings, pool, rng);
-      break;
-    case 18:
-      sakuranboClick(settings, pool);
-      break;
-    case 19:
-      kongouClick(settings, pool);
-      break;
+  if (settings.shurui >= 0 && settings.shurui < static_cast<int>(kGenerators.size())) {
+    kGenerators[static_cast<std::size_t>(settings.shurui)](settings, pool, rng);
+  } else {
     // The kind choice has no other items; should it ever hold one, the pool is empty rather than stale.
-    default:
-      pool.poolCount = 0;
-      break;
+    pool.poolCount = 0;
   }
   settings.SpinEdit2 = pool.poolCount;
 }
