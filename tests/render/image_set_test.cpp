@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "assets/embedded_assets.h"
+#include "render/image_set.h"
+
+namespace kirune {
+namespace {
+
+// Where a picture has ink (dark strokes): its bounding box and how much of it there is.
+struct Ink {
+  int left = 0, top = 0, right = -1, bottom = -1;  // inclusive; right < left when there is none
+  double fraction = 0;
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
+  double centreY() const { return (top + bottom) / 2.0; }
+};
+
+int grey(const Picture& p, int x, int y) {
+  const auto i = static_cast<std::size_t>((y * p.width + x) * p.channels);
+  return p.channels == 1 ? p.pixels[i] : (p.pixels[i] + p.pixels[i + 1] + p.pixels[i + 2]) / 3;
+}
+
+Ink inkOf(const Picture& p) {
+  Ink ink{p.width, p.height, -1, -1, 0};
+  int dark = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      if (grey(p, x, y) < 128) {
+        ++dark;
+        ink.left = std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y);
+        ink.bottom = std::max(ink.bottom, y);
+      }
+  ink.fraction = static_cast<double>(dark) / (p.width * p.height);
+  return ink;
+}
+
+// Share of pixels that stand out from the most common grey level: near 0 for a blank picture.
+double offBackground(const Picture& p) {
+  std::vector<int> histogram(256, 0);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) ++histogram[static_cast<std::size_t>(grey(p, x, y))];
+  const int background =
+      static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+  int off = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) off += std::abs(grey(p, x, y) - background) > 64 ? 1 : 0;
+  return static_cast<double>(off) / (p.width * p.height);
+}
+
+std::string extensionOf(StoredFormat format) {
+  switch (format) {
+    case StoredFormat::Jpeg:
+      return ".jpg";
+    case StoredFormat::Icon:
+      return ".ico";
+    default:
+      return ".bmp";
+  }
+}
+
+TEST(Catalogue, NamesEachPictureOnceWithAFileOfItsFormat) {
+  std::set<std::string_view> names, files;
+  for (const CatalogueEntry& e : catalogue()) {
+    SCOPED_TRACE(std::string(e.name));
+    EXPECT_TRUE(names.insert(e.name).second);
+    EXPECT_TRUE(files.insert(e.file).second);
+    EXPECT_EQ(std::string(e.file), std::string(e.name) + extensionOf(e.format));
+    EXPECT_GT(e.width, 0);
+    EXPECT_GT(e.height, 0);
+  }
+  // Image1..Image52 of the image form and eight pictures of the main window; `cut` stores nothing.
+  EXPECT_EQ(names.size(), 60u);
+  for (int k = 1; k <= 52; ++k) EXPECT_TRUE(names.count("TForm2.Image" + std::to_string(k))) << k;
+  EXPECT_FALSE(names.count("TForm1.cut"));
+}
+
+TEST(Catalogue, EveryFileIsCompiledInAndNothingElse) {
+  std::vector<std::string_view> expected;
+  for (const CatalogueEntry& e : catalogue()) expected.push_back(e.file);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(assetFiles(), expected);
+  EXPECT_TRUE(assetBytes("no-such-picture.bmp").empty());
+}
+
+TEST(BuiltInImages, EveryPictureDecodesInItsCatalogueSizeAndIsNotBlank) {
+  const ImageSet& images = ImageSet::builtIn();
+  EXPECT_EQ(&images, &ImageSet::builtIn());  // decoded once
+  ASSERT_EQ(images.pictures().size(), catalogue().size());
+  for (const CatalogueEntry& e : catalogue()) {
+    SCOPED_TRACE(std::string(e.name));
+    const Picture& p = images.get(e.name);
+    EXPECT_EQ(p.format, e.format);
+    EXPECT_EQ(p.width, e.width);
+    EXPECT_EQ(p.height, e.height);
+    EXPECT_EQ(p.pixels.size(), static_cast<std::size_t>(p.width * p.height * p.channels));
+    if (e.format == StoredFormat::Bmp8Grey) {
+      EXPECT_EQ(p.channels, 1);
+    } else if (e.format != StoredFormat::Jpeg) {
+      EXPECT_EQ(p.channels, 3);
+    }
+    EXPECT_GT(offBackground(p), 0.005) << "blank";
+    // Everything drawn on paper is dark strokes on white; only the window's buttons may be otherwise.
+    if (!e.name.starts_with("TForm1.BitBtn")) {
+      const Ink ink = inkOf(p);
+      EXPECT_GT(ink.fraction, 0.005) << "no strokes";
+      EXPECT_LT(ink.fraction, 0.6) << "no white background";
+    }
+  }
+}
+
+// The catalogue sizes the pictures are drawn for.
+TEST(BuiltInImages, ShapesAreThoseTheEnginesStretchThemTo) {
+  struct Shape {
+    const char* name;
+    int width, height;
+  };
+  const Shape shapes[] = {{"TForm2.Image11", 101, 142}, {"TForm2.Image13", 101, 142},
+                          {"TForm2.Image35", 101, 142}, {"TForm2.Image51", 60, 76},
+                          {"TForm2.Image52", 100, 100}, {"TForm2.Image41", 300, 100},
+                          {"TForm2.Image42", 35, 113},  {"TForm1.Image6", 61, 142},
+                          {"TForm1.Image4", 32, 32},    {"TForm2.Image48", 120, 120}};
+  for (const Shape& s : shapes) {
+    const Picture& p = ImageSet::builtIn().get(s.name);
+    EXPECT_EQ(p.width, s.width) << s.name;
+    EXPECT_EQ(p.height, s.height) << s.name;
+  }
+  EXPECT_EQ(ImageSet::builtIn().get("TForm2.Image13").format, StoredFormat::Bmp24);
+}
+
+TEST(BuiltInImages, DigitsStandInTheirRowSpanClearOfTheCellEdges) {
+  std::vector<std::string> digits = {"TForm1.Image"};  // the staging slot's own 0
+  for (int k = 11; k <= 20; ++k) digits.push_back("TForm2.Image" + std::to_string(k));
+  for (const std::string& name : digits) {
+    SCOPED_TRACE(name);
+    const Ink ink = inkOf(ImageSet::builtIn().get(name));
+    EXPECT_GE(ink.top, 6);
+    EXPECT_LE(ink.top, 30);
+    EXPECT_GE(ink.bottom, 112);
+    EXPECT_LE(ink.bottom, 136);
+    EXPECT_GE(ink.left, 2);
+    EXPECT_LE(ink.right, 98);
+  }
+}
+
+TEST(BuiltInImages, SignsSitAtMidHeightClearOfTheCellEdges) {
+  struct Sign {
+    const char* name;
+    int minHeight, maxHeight;  // of the ink
+  };
+  const Sign signs[] = {{"TForm2.Image31", 8, 40},     // =
+                        {"TForm2.Image32", 40, 100},   // +
+                        {"TForm2.Image33", 2, 20},     // -
+                        {"TForm2.Image34", 30, 90},    // ×
+                        {"TForm2.Image35", 30, 100}};  // ÷
+  for (const Sign& s : signs) {
+    SCOPED_TRACE(s.name);
+    const Ink ink = inkOf(ImageSet::builtIn().get(s.name));
+    EXPECT_NEAR(ink.centreY(), 71, 12);
+    EXPECT_GE(ink.height(), s.minHeight);
+    EXPECT_LE(ink.height(), s.maxHeight);
+    EXPECT_GE(ink.left, 2);
+    EXPECT_LE(ink.right, 98);
+    EXPECT_GT(ink.width(), 40);
+  }
+}
+
+TEST(BuiltInImages, BoxAndCircleRunEdgeToEdgeAndAreEmptyInside) {
+  for (const char* name : {"TForm2.Image51", "TForm2.Image52"}) {
+    SCOPED_TRACE(name);
+    const Picture& p = ImageSet::builtIn().get(name);
+    const Ink ink = inkOf(p);
+    EXPECT_LE(ink.left, 2);
+    EXPECT_LE(ink.top, 2);
+    EXPECT_GE(ink.right, p.width - 3);
+    EXPECT_GE(ink.bottom, p.height - 3);
+    EXPECT_GT(grey(p, p.width / 2, p.height / 2), 200) << "the inside is for the pupil's answer";
+  }
+}
+
+TEST(BuiltInImages, HeaderWordsAndMarksHaveTheirShapes) {
+  const ImageSet& images = ImageSet::builtIn();
+  const Ink name = inkOf(images.get("TForm2.Image41"));
+  EXPECT_GT(name.width(), 2 * name.height()) << "なまえ is written in one wide line";
+  for (const char* paren : {"TForm2.Image42", "TForm2.Image43"}) {
+    const Ink ink = inkOf(images.get(paren));
+    EXPECT_GT(ink.height(), 3 * ink.width()) << paren;
+  }
+  // The left parenthesis bulges left, the right one right: their middles lie on opposite sides.
+  const Picture& left = images.get("TForm2.Image42");
+  const Picture& right = images.get("TForm2.Image43");
+  auto inkColumnAtMiddle = [](const Picture& p) {
+    for (int x = 0; x < p.width; ++x)
+      if (grey(p, x, p.height / 2) < 128) return x;
+    return -1;
+  };
+  EXPECT_LT(inkColumnAtMiddle(left), inkColumnAtMiddle(right));
+}
+
+}  // namespace
+}  // namespace kirune
