@@ -99,15 +99,28 @@ def _svg(content, view, px, stroke_width):
             f'<g stroke-width="{stroke_width}">{content}</g></svg>')
 
 
-def render(content, size=120, line=2.4, margin=5.0, oversample=4):
-    """The drawing cropped to its ink, centred in a square of `size` pixels with `margin` pixels free,
-    its lines `line` pixels wide."""
-    # first pass: where is the ink, on the 72 grid (lines drawn at their final weight, roughly)
+def ink_box(content):
+    """The extent of a drawing on the 72 grid: (x0, y0, x1, y1)."""
     probe_px = 720
     probe = _render(_svg(content, (-36, -36, 144), probe_px, 1.6), probe_px)
     box = ImageChops.invert(probe).point(lambda v: 255 if v > 24 else 0).getbbox()
     unit = probe_px / 144
-    x0, y0, x1, y1 = (v / unit - 36 for v in box)
+    return tuple(v / unit - 36 for v in box)
+
+
+def grey_shade(strength=0.45):
+    """Areas keep a light grey of their colour's lightness instead of turning white."""
+    def shade(lum):
+        v = int(round(255 - (255 - 255 * lum) * strength))
+        return f"#{v:02x}{v:02x}{v:02x}"
+    return shade
+
+
+def render(content, size=120, line=2.4, margin=5.0, oversample=4):
+    """The drawing cropped to its ink, centred in a square of `size` pixels with `margin` pixels free,
+    its lines `line` pixels wide."""
+    # first pass: where is the ink, on the 72 grid (lines drawn at their final weight, roughly)
+    x0, y0, x1, y1 = ink_box(content)
     side = max(x1 - x0, y1 - y0)
     view_side = side * size / (size - 2 * margin)
     cx, cy = (x0 + x1) / 2, (y0 + y1) / 2

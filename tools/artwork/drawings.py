@@ -10,20 +10,39 @@ def _fmt(points):
     return " ".join(f"{x:.2f} {y:.2f}" for x, y in points)
 
 
+def smooth(points, closed=True, tension=1.0):
+    """An SVG path through the points with smooth joins (Catmull-Rom turned into cubic curves)."""
+    pts = list(points)
+    n = len(pts)
+    out = [f"M{pts[0][0]:.2f} {pts[0][1]:.2f}"]
+    last = n if closed else n - 1
+    for i in range(last):
+        p0 = pts[(i - 1) % n] if closed or i > 0 else pts[0]
+        p1, p2 = pts[i], pts[(i + 1) % n]
+        p3 = pts[(i + 2) % n] if closed or i + 2 < n else pts[-1]
+        c1 = (p1[0] + (p2[0] - p0[0]) * tension / 6, p1[1] + (p2[1] - p0[1]) * tension / 6)
+        c2 = (p2[0] - (p3[0] - p1[0]) * tension / 6, p2[1] - (p3[1] - p1[1]) * tension / 6)
+        out.append(f"C{c1[0]:.2f} {c1[1]:.2f} {c2[0]:.2f} {c2[1]:.2f} {p2[0]:.2f} {p2[1]:.2f}")
+    return " ".join(out) + (" Z" if closed else "")
+
+
 def daikon():
-    """A white radish: a long, slightly bent root with its tuft of leaves."""
+    """A white radish: a long, plump root, slightly bent, with a short tail and a tuft of long leaves."""
+    root = smooth([(27, 25), (36.5, 22.5), (46, 25), (47.5, 36), (46, 48), (42.5, 58), (38.5, 63.5),
+                   (35.5, 63.5), (31.5, 58), (27.5, 47), (26, 36)])
     leaves = (
-        '<path d="M35 22 C30 14 24 9 19 10 C18 16 25 20 34 23 Z"/>'
-        '<path d="M36 22 C35 13 37 6 41 3 C45 8 43 15 38 22 Z"/>'
-        '<path d="M38 23 C44 15 51 12 56 13 C56 19 49 22 39 24 Z"/>'
-        '<path d="M34 22 C29 17 25 14 21 12 M37 21 C38 13 39 9 41 5 M39 23 C45 18 50 15 54 14" fill="none"/>'
+        f'<path d="{smooth([(34, 24), (28, 17), (21, 10), (16, 9), (15, 13), (20, 17), (27, 21)])}"/>'
+        f'<path d="{smooth([(36, 23), (34, 14), (35, 6), (38.5, 2.5), (41, 6), (40, 14)])}"/>'
+        f'<path d="{smooth([(39, 24), (45, 18), (52, 12), (57, 11), (58, 15), (53, 19), (45, 23)])}"/>'
+        '<path d="M33.5 23 C29 18 23 13 17.5 11 M37 22 C37 15 37.5 9 38.5 5 M39.5 23.5 C45 19 50 15 56 13" '
+        'fill="none"/>'
     )
     body = (
-        '<path d="M29 24 C33 21.5 41 21.5 45 24 C46 36 44 50 39.5 62 C38.5 65 36.5 65 35.5 62 '
-        'C31 50 28 36 29 24 Z"/>'
-        '<path d="M30.5 33 L33 33.5 M44 38 L41.5 38.6 M31.5 45 L34 45.3 M42 51 L40 51.4 M35 58 L37 58.2" '
+        f'<path d="{root}"/>'
+        '<path d="M28.5 30 C33 31.5 40 31.5 45.5 30" fill="none"/>'
+        '<path d="M29 38 L32 38.6 M45 42 L42 42.5 M30.5 49 L33.2 49.3 M43.5 51 L41 51.5 M33.5 57 L35.5 57.2" '
         'fill="none"/>'
-        '<path d="M37.5 64 C38 66.5 39.5 68 41 68.5" fill="none"/>'
+        '<path d="M37 63.5 C37.5 66 38.5 68 40.5 69.5" fill="none"/>'
     )
     return draw(leaves + body)
 
@@ -105,8 +124,8 @@ def firefly():
         '<path d="M36 24 C30 24 28.5 28 28.5 34 C28.5 42 31 48 36 50 Z"/>'
         '<path d="M36 24 C42 24 43.5 28 43.5 34 C43.5 42 41 48 36 50 Z"/>'
         '<ellipse cx="36" cy="20.5" rx="7" ry="4.5"/>'
-        '<circle cx="36" cy="14" r="3.4" fill="#000"/>'
-        '<path d="M33 54 L39 54 M33.8 56.5 L38.2 56.5" fill="none"/>'
+        '<circle cx="36" cy="14" r="3.4"/>'
+        '<path d="M36 24.5 L36 49" fill="none"/>'
     )
     return draw(f'<g transform="rotate(-28 36 40)">{glow}{rays}{body}</g>')
 
@@ -132,18 +151,18 @@ def _child(cx, cy, girl, wave_left):
 def balloon():
     """A hot-air balloon with two children waving from its basket."""
     envelope = (
-        '<path d="M36 3 C18 3 11 17 14 29 C16.5 38 25 43 29 49 L43 49 C47 43 55.5 38 58 29 '
-        'C61 17 54 3 36 3 Z"/>'
-        '<path d="M36 3 C28 10 27 36 32 49 M36 3 C44 10 45 36 40 49 M36 3 L36 49" fill="none"/>'
-        '<path d="M15.5 33 C22 36 29 37 36 37 C43 37 50 36 56.5 33" fill="none"/>'
-        '<path d="M29 49 L43 49 L42 52 L30 52 Z"/>'
+        '<path d="M36 2 C19 2 12 15 14.5 26 C16.5 34 24 39 28.5 45 L43.5 45 C48 39 55.5 34 57.5 26 '
+        'C60 15 53 2 36 2 Z"/>'
+        '<path d="M36 2 C28 9 27 33 31.5 45 M36 2 C44 9 45 33 40.5 45 M36 2 L36 45" fill="none"/>'
+        '<path d="M15.5 30 C22 33 29 34 36 34 C43 34 50 33 56.5 30" fill="none"/>'
+        '<path d="M28.5 45 L43.5 45 L42.5 48 L29.5 48 Z"/>'
     )
-    ropes = '<path d="M30 52 L25.5 59 M42 52 L46.5 59" fill="none"/>'
-    kids = _child(31, 57.5, girl=False, wave_left=True) + _child(41.5, 57.5, girl=True, wave_left=False)
+    ropes = '<path d="M29.5 48 L22.5 60 M42.5 48 L49.5 60" fill="none"/>'
+    kids = _child(30, 54.5, girl=False, wave_left=True) + _child(42, 54.5, girl=True, wave_left=False)
     basket = (
-        '<path d="M23.5 60 L48.5 60 L46.5 70 L25.5 70 Z"/>'
-        '<path d="M23.5 60 L48.5 60" fill="none"/>'
-        '<path d="M24.3 64 L47.7 64 M25 67 L47 67 M30 60 L30.5 70 M36 60 L36 70 M42 60 L41.5 70" fill="none"/>'
+        '<path d="M21 60 L51 60 L49 70.5 L23 70.5 Z"/>'
+        '<path d="M21.8 64 L50.2 64 M22.5 67.3 L49.5 67.3 M28 60 L28.7 70.5 M36 60 L36 70.5 M44 60 L43.3 70.5" '
+        'fill="none"/>'
     )
     return draw(envelope + ropes + kids + basket)
 
@@ -184,25 +203,24 @@ def eraser():
 
 
 def fox():
-    """A fox running to the left, brush held out behind."""
-    return draw(
-        # tail
-        '<path d="M44 34 C54 26 64 26 68 30 C70 34 66 38 60 38 C55 38 50 38 46 40 Z"/>'
-        '<path d="M62 29.5 C65 31 66 33 66 35.5 C64 36.5 62 37 60 37.5" fill="#000"/>'
-        # hind legs
-        '<path d="M44 42 C46 46 50 50 55 52 L57 50.5 M40 44 C40 49 38 53 36 56 L38 57" fill="none"/>'
-        # fore legs, stretched
-        '<path d="M25 42 C22 46 17 48 12 48 L11 46 M28 43 C27 48 27 52 29 56 L27 57.5" fill="none"/>'
-        # body
-        '<path d="M22 32 C26 28 38 28 45 32 C48 35 47 41 43 43 C37 46 28 45 24 42 C21 40 20 35 22 32 Z"/>'
-        '<path d="M24 41 C28 43 33 43.5 37 43" fill="none"/>'
-        # head with pointed ears and snout
-        '<path d="M24 31 C22 26 18 24 14 26 C11 27 7 28 4 29 C7 32 11 33 15 33.5 C18 34 22 34 24 31 Z"/>'
-        '<path d="M16 26 L17 18 L21.5 25 Z M20 25.5 L23 19 L24.5 27.5 Z"/>'
-        '<circle cx="4.6" cy="29.2" r="1.2" fill="#000" stroke="none"/>'
-        '<path d="M12.5 28.8 C13.5 28 14.5 28 15.5 28.8" fill="none"/>'
-        '<path d="M8 31.5 C11 32.5 14 32.5 17 31.5" fill="none"/>'
+    """A fox running to the left, legs stretched fore and aft, brush streaming behind."""
+    far_legs = (
+        f'<path d="{smooth([(27, 38), (22, 45), (15, 50), (12.5, 50), (13.5, 47.5), (19, 43.5), (23.5, 36)])}"/>'
+        f'<path d="{smooth([(48, 36), (53, 43), (58, 50), (60.5, 51), (59.5, 48), (55, 41), (51, 34)])}"/>'
     )
+    tail = smooth([(50, 28), (57, 22), (64, 19), (70, 21), (71, 26), (66, 30), (59, 33), (52, 34)])
+    tail_tip = '<path d="M65 19.6 C63.5 23 63.8 27 65.5 29.6" fill="none"/>'
+    body = smooth([(6, 30.5), (11, 27), (15.5, 24.5), (18.5, 16), (21.5, 22.5), (24.5, 22), (28.5, 16.5),
+                   (29, 24), (38, 26.5), (48, 26.5), (53, 29.5), (54, 35), (59, 40), (66, 45), (67.5, 48),
+                   (64, 48.5), (56, 45), (48, 40), (38, 40.5), (30, 39.5), (23, 44), (13.5, 45),
+                   (10.5, 43.5), (13, 41), (20, 38.5), (22, 35), (16, 33.5), (10, 32.5)], tension=0.8)
+    details = (
+        '<circle cx="13.3" cy="28" r="1.05" fill="#000" stroke="none"/>'
+        '<circle cx="6.4" cy="30.6" r="1.2" fill="#000" stroke="none"/>'
+        '<path d="M16.5 29.5 C18 31.5 20.5 33 23 33.5" fill="none"/>'
+        '<path d="M20.3 21 L19 18.5 M27 21.5 L27.6 19" fill="none"/>'
+    )
+    return draw(f'<path d="{tail}"/>' + tail_tip + far_legs + f'<path d="{body}"/>' + details)
 
 
 def speed_lines():
@@ -235,16 +253,30 @@ def t_shirt():
     return use("t-shirt") + slogan
 
 
+def _nigiri(x, y, topping):
+    """One piece of nigiri: a rice block under a draped slice (striped salmon or egg with a nori band)."""
+    rice = (f'<path d="{smooth([(x - 11, y + 1), (x, y - 1), (x + 11, y + 1), (x + 12, y + 7), (x, y + 9), (x - 12, y + 7)])}"/>')
+    slice_ = f'<path d="{smooth([(x - 15, y + 2.5), (x - 8, y - 6), (x + 3, y - 8), (x + 14, y - 4), (x + 15.5, y + 2), (x + 3, y - 1), (x - 8, y)])}"/>'
+    if topping == "salmon":
+        marks = (f'<path d="M{x - 7} {y - 4} L{x - 3} {y - 1} M{x - 1} {y - 6} L{x + 3} {y - 1.8} '
+                 f'M{x + 5} {y - 6} L{x + 9} {y - 2}" fill="none"/>')
+    else:
+        marks = (f'<path d="M{x - 3} {y - 7.5} L{x - 3} {y + 8.5} L{x + 3} {y + 8.5} L{x + 3} {y - 7.8} Z" '
+                 f'fill="#000"/>')
+    return rice + slice_ + marks
+
+
 def sushi_pair():
-    board = draw('<path d="M6 50 L66 50 L66 56 L6 56 Z"/><path d="M14 56 L14 62 L20 62 L20 56 M52 56 L52 62 '
-                 'L58 62 L58 56" fill="none"/>')
-    return (board + use("sushi", x=-14, y=-2, scale=0.62) + use("sushi", x=14, y=-2, scale=0.62) +
-            draw('<path d="M20 34 L24 32 M46 34 L50 32" fill="none"/>'))
+    """Two pieces of nigiri on a wooden stand."""
+    board = ('<path d="M5 49 L67 49 L67 55 L5 55 Z"/>'
+             '<path d="M12 55 L12 61 L19 61 L19 55 M53 55 L53 61 L60 61 L60 55" fill="none"/>')
+    return draw(board + _nigiri(21, 38, "salmon") + _nigiri(51, 38, "egg"))
 
 
 def girl_v():
-    arm = draw('<path d="M50 62 L50 52 C51 48 53 42 54.5 37 L61 38 C60 43 59 49 57.5 54 L57 62 Z"/>')
-    return use("girl", x=-8) + arm + use("victory-hand", x=22, y=-14, scale=0.42)
+    """A girl smiling with her hand up in a V sign."""
+    arm = draw('<path d="M44 60 L53.5 38 L61.5 39.5 L52 62 Z"/>')
+    return arm + use("girl", x=-8) + use("victory-hand", x=21, y=-13, scale=0.46)
 
 
 def leaping_rabbit():

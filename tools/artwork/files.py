@@ -83,13 +83,14 @@ VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 
          (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 
 
-def _nearest(c, palette):
-    return min(range(len(palette)), key=lambda i: sum((a - b) ** 2 for a, b in zip(c, palette[i])))
+def _nearest(c, palette, allowed):
+    return min(allowed, key=lambda i: sum((a - b) ** 2 for a, b in zip(c, palette[i])))
 
 
-def ico_4bit(images):
-    """An icon file of RGBA images (no dithering: each pixel takes the nearest of the 16 colours; a
-    pixel less than half opaque becomes transparent through the AND mask)."""
+def ico_4bit(images, allowed=range(16)):
+    """An icon file of RGBA images (no dithering: each pixel takes the nearest of the `allowed` colours
+    of the 16, so soft edges do not turn into stray specks; a pixel less than half opaque becomes
+    transparent through the AND mask)."""
     entries = []
     blobs = []
     for img in images:
@@ -99,7 +100,7 @@ def ico_4bit(images):
         xor_rows, and_rows = [], []
         for y in range(h):
             row = px[y * w:(y + 1) * w]
-            idx = [_nearest(p[:3], VGA16) if p[3] >= 128 else 0 for p in row]
+            idx = [_nearest(p[:3], VGA16, allowed) if p[3] >= 128 else 0 for p in row]
             packed = bytes((idx[x] << 4) | (idx[x + 1] if x + 1 < w else 0) for x in range(0, w, 2))
             xor_rows.append(packed + b"\0" * ((-len(packed)) % 4))
             bits = 0

@@ -19,8 +19,8 @@ def digit(d, seed):
     if d == 1:
         # a teacher's 1 is one straight downstroke, pressed at the top and lifted at the bottom
         lean = rng.uniform(-2.5, 1.0)
-        top = (50.5 + lean / 2 + rng.uniform(-0.5, 0.5), 14.5)
-        bottom = (49.5 - lean / 2, 129.5)
+        top = (50.5 + lean / 2 + rng.uniform(-0.5, 0.5), 18.5)
+        bottom = (49.5 - lean / 2, 126.5)
         mid = ((top[0] + bottom[0]) / 2 + rng.uniform(-0.8, 0.8), 72)
         ink = hand.draw_strokes(CELL, [Stroke([top, mid, bottom], 9.0, wobble=0.6, start=0.95, end=0.7)],
                                 rng.randrange(1 << 30))

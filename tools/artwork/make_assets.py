@@ -54,13 +54,14 @@ DIGIT_PICTURES = {1: "TForm2.Image11", 2: "TForm2.Image12", 3: "TForm2.Image13",
 
 def program_icon(size):
     """The hand holding a pencil, in OpenMoji's own colours, as RGBA for the icon file."""
-    body = clipart.icon_body("writing-hand")
+    line = {32: 2.4, 16: 3.4}[size]  # thicker at 16 px, or the outline breaks up
+    body = clipart.icon_body("writing-hand").replace('stroke-width="2"', f'stroke-width="{line}"')
+    x0, y0, x1, y1 = clipart.ink_box(body)
+    side = max(x1 - x0, y1 - y0) + 1
+    view = f"{(x0 + x1 - side) / 2:.3f} {(y0 + y1 - side) / 2:.3f} {side:.3f} {side:.3f}"
     svg_px = size * 8
-    line = {32: 2.4, 16: 3.2}[size]  # thicker at 16 px, or the outline breaks up
-    content = body.replace('stroke-width="2"', f'stroke-width="{line}"')
-    x, y, s = 2, 8, 64  # the hand and pencil fill this part of the grid
     svg = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{svg_px}" height="{svg_px}" '
-           f'viewBox="{x} {y} {s} {s}">{content}</svg>')
+           f'viewBox="{view}">{body}</svg>')
     with tempfile.TemporaryDirectory() as tmp:
         src, dst = os.path.join(tmp, "i.svg"), os.path.join(tmp, "i.png")
         with open(src, "w", encoding="utf-8") as f:
@@ -73,7 +74,8 @@ def program_icon(size):
 
 def printer_picture():
     """The printer on the printer set-up button: 27 x 24, lines on white."""
-    pic = clipart.render(use("printer"), size=24, line=1.25, margin=0.5, oversample=8)
+    pic = clipart.render(use("printer", shade=clipart.grey_shade(0.5)), size=24, line=1.25, margin=0.5,
+                         oversample=8)
     out = Image.new("L", (27, 24), 255)
     out.paste(pic, (1, 0))
     return out
@@ -115,7 +117,7 @@ def build(out_dir):
     put("TForm2.Image52.bmp", files.bmp_grey(glyphs.circle(2070)))
 
     # name header
-    put("TForm2.Image41.bmp", files.bmp_palette(glyphs.word("なまえ", (300, 100), 74, 2080, gap=0.10)))
+    put("TForm2.Image41.bmp", files.bmp_palette(glyphs.word("なまえ", (300, 100), 80, 2080, gap=0.16)))
     put("TForm2.Image42.bmp", files.bmp_grey(glyphs.paren(False, 2090)))
     put("TForm2.Image43.bmp", files.bmp_grey(glyphs.paren(True, 2091)))
 
@@ -130,7 +132,8 @@ def build(out_dir):
     put("TForm1.Image7.jpg", files.jpeg(glyphs.word("分", (133, 122), 104, 3020), quality=90))
     put("TForm1.Image8.jpg", files.jpeg(glyphs.word("びょう", (178, 86), 64, 3030, sizes=[1.0, 0.62, 1.0],
                                                     gap=0.04), quality=90))
-    put("TForm1.Image4.ico", files.ico_4bit([program_icon(32), program_icon(16)]))
+    # black, olive, silver, grey, yellow, white: the colours of a yellow hand with a grey pencil
+    put("TForm1.Image4.ico", files.ico_4bit([program_icon(32), program_icon(16)], allowed=(0, 3, 7, 8, 11, 15)))
     put("TForm1.BitBtn25.bmp", files.bmp_palette(printer_picture(), levels=16))
     put("TForm1.BitBtn128.bmp", files.bmp_rgb(home_banner()))
     put("CREDITS", credits().encode("utf-8"))
