@@ -1,0 +1,593 @@
+#include "app/main_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStyle>
+#include <QUrl>
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
+
+#include "app/home_page.h"
+#include "app/progress_canvas.h"
+#include "app/version.h"
+#include "app/window_fonts.h"
+#include "render/clip_art.h"
+
+namespace kirune {
+
+namespace {
+
+const QColor kBackground(34, 85, 136);
+const QColor kText(Qt::white);
+const QColor kTitle(255, 255, 0);
+const QColor kPresetCaption(0, 128, 0);
+const QColor kTilePresetCaption(0, 0, 255);
+const QColor kShortTilePresetCaption(255, 0, 0);
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPixmap pixmapOf(const ImageSet& images, std::string_view name) {
+  const Picture* picture = nullptr;
+  try {
+    picture = &images.get(name);
+  } catch (const std::out_of_range&) {
+    return {};
+  }
+  const QImage::Format format = picture->channels == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
+  const QImage view(picture->pixels.data(), picture->width, picture->height,
+                    picture->width * picture->channels, format);
+  return QPixmap::fromImage(view.copy());
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  palette.setColor(QPalette::ButtonText, colour);
+  widget->setPalette(palette);
+}
+
+// Check boxes and the settings they stand for.
+struct BoxBinding {
+  std::string_view name;
+  bool Settings::*field;
+};
+constexpr BoxBinding kBoxes[] = {
+    {"CheckBox1", &Settings::CheckBox1},   {"CheckBox2", &Settings::CheckBox2},
+    {"CheckBox3", &Settings::CheckBox3},   {"CheckBox4", &Settings::CheckBox4},
+    {"CheckBox15", &Settings::CheckBox15}, {"CheckBox16", &Settings::CheckBox16},
+    {"CheckBox5", &Settings::CheckBox5},   {"CheckBox6", &Settings::CheckBox6},
+    {"CheckBox7", &Settings::CheckBox7},   {"CheckBox8", &Settings::CheckBox8},
+    {"CheckBox9", &Settings::CheckBox9},   {"CheckBox10", &Settings::CheckBox10},
+    {"CheckBox11", &Settings::CheckBox11}, {"CheckBox12", &Settings::CheckBox12},
+    {"CheckBox13", &Settings::CheckBox13}, {"CheckBox14", &Settings::CheckBox14},
+    {"CheckBox17", &Settings::CheckBox17}, {"CheckBox18", &Settings::CheckBox18},
+    {"CheckBox19", &Settings::CheckBox19}, {"CheckBox20", &Settings::CheckBox20},
+    {"CheckBox21", &Settings::CheckBox21}, {"CheckBox22", &Settings::CheckBox22},
+    {"CheckBox23", &Settings::CheckBox23}, {"CheckBox24", &Settings::CheckBox24},
+    {"CheckBox25", &Settings::CheckBox25},
+};
+
+// Caption labels beside single controls; a click on one works the control, as on its own caption.
+struct Caption {
+  std::string_view name;
+  std::string_view text;
+  std::string_view control;  ///< the control it names; empty for a title
+};
+constexpr Caption kCaptions[] = {
+    {"Label1", "作成枚数", "SpinEdit1"},
+    {"Label34", "なまえ", "CheckBox1"},
+    {"Label33", "PRINT", "CheckBox2"},
+    {"Label32", "カット", "CheckBox3"},
+    {"Label31", "カット一定", "CheckBox4"},
+    {"Label16", "カット番号", "SpinEdit4"},
+    {"Label30", "答え別紙出力", "CheckBox15"},
+    {"Label29", "タイム書き込み欄", "CheckBox16"},
+    {"Label44", "0", "CheckBox5"},
+    {"Label45", "1", "CheckBox6"},
+    {"Label46", "2", "CheckBox7"},
+    {"Label47", "3", "CheckBox8"},
+    {"Label48", "4", "CheckBox9"},
+    {"Label49", "5", "CheckBox10"},
+    {"Label50", "6", "CheckBox11"},
+    {"Label51", "7", "CheckBox12"},
+    {"Label52", "8", "CheckBox13"},
+    {"Label53", "9", "CheckBox14"},
+    {"Label35", "2", "CheckBox17"},
+    {"Label36", "3", "CheckBox18"},
+    {"Label37", "4", "CheckBox19"},
+    {"Label38", "5", "CheckBox20"},
+    {"Label39", "6", "CheckBox21"},
+    {"Label40", "7", "CheckBox22"},
+    {"Label41", "8", "CheckBox23"},
+    {"Label42", "9", "CheckBox24"},
+    {"Label43", "10", "CheckBox25"},
+    {"Label55", "ゼロ", ""},
+    {"Label57", "ゼロ", ""},
+    {"Label58", "ゼロ", ""},
+    {"Label59", "ゼロ", ""},
+};
+
+// Titles: bold yellow, not tied to a control.
+struct Title {
+  std::string_view name;
+  std::string_view text;
+};
+constexpr Title kTitles[] = {
+    {"Label24", "段の設定"},  {"Label28", "分解する数の設定"}, {"Label7", "タイルつき"},
+    {"Label6", "タイルつき"}, {"Label68", "Form.Size"},
+};
+
+// Two-item radio groups: the frame, the setting, the two item texts (labels over the items).
+struct RadioBinding {
+  std::string_view name;
+  int Settings::*field;
+  std::string_view itemText[2];
+  std::string_view itemLabel[2];
+};
+constexpr RadioBinding kRadios[] = {
+    {"z1", &Settings::z1, {"あり", "なし"}, {"Label60", "Label61"}},
+    {"z2", &Settings::z2, {"あり", "なし"}, {"Label62", "Label63"}},
+    {"z3", &Settings::z3, {"あり", "なし"}, {"Label64", "Label65"}},
+    {"z4", &Settings::z4, {"あり", "なし"}, {"Label66", "Label67"}},
+    {"trg", &Settings::trg, {"２段", "長"}, {"Label8", "Label54"}},
+};
+
+constexpr int kCheckBoxSize = 17;
+constexpr int kRadioSize = 16;
+
+}  // namespace
+
+TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printRuns, QWidget* parent)
+    : QWidget(parent), session_(images, rng_), printer_(printer), printRuns_(std::move(printRuns)) {
+  setObjectName("TForm1");
+  setWindowTitle(qs(kVersionLine));
+  setWindowIcon(QIcon(pixmapOf(images, "TForm1.Image4")));
+  setAutoFillBackground(true);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, kBackground);
+  palette.setColor(QPalette::WindowText, kText);
+  setPalette(palette);
+  setFont(windowFont());
+  createControls();
+  createPresets();
+  refreshFromSettings();
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+template <typename W>
+W* TForm1::add(std::string_view name, W* widget) {
+  widget->setObjectName(qs(name));
+  controls_.emplace(std::string(name), widget);
+  return widget;
+}
+
+QLabel* TForm1::addLabel(std::string_view name, const QString& text, const QColor& colour, bool bold,
+                         QWidget* parent) {
+  auto* label = add(name, new QLabel(text, parent ? parent : this));
+  label->setFont(windowFont(bold));
+  setTextColour(label, colour);
+  return label;
+}
+
+QWidget* TForm1::control(std::string_view name) const {
+  auto it = controls_.find(name);
+  if (it != controls_.end()) return it->second;
+  return presetButton(name);
+}
+
+QPushButton* TForm1::presetButton(std::string_view name) const {
+  auto it = presetButtons_.find(name);
+  return it == presetButtons_.end() ? nullptr : it->second;
+}
+
+QLabel* TForm1::rowTitle(int gridRow, int half) const {
+  auto it = rowTitles_.find({gridRow, half});
+  return it == rowTitles_.end() ? nullptr : it->second;
+}
+
+void TForm1::createControls() {
+  const QPalette platformPalette = QApplication::palette();
+
+  // Frames first: whatever is created later lies above them.
+  auto* groupBox3 = add("GroupBox3", new QGroupBox(this));
+  QFont frameFont(QString::fromUtf8(kFrameFontFamily));
+  groupBox3->setFont(frameFont);
+  for (const RadioBinding& r : kRadios) {
+    auto* frame = add(r.name, new QGroupBox(this));
+    auto* group = new QButtonGroup(frame);
+    for (int item = 0; item < 2; ++item) {
+      auto* radio = new QRadioButton(frame);
+      radio->setObjectName(qs(r.name) + QString::number(item));
+      radio->setAccessibleName(qs(r.itemText[item]));
+      radio->setFixedSize(kRadioSize, kRadioSize);
+      radio->setPalette(platformPalette);
+      group->addButton(radio, item);
+    }
+    radioGroups_.emplace(std::string(r.name), group);
+    connect(group, &QButtonGroup::idClicked, this,
+            [this, field = r.field](int id) { session_.settings.*field = id; });
+  }
+  auto* groupBox2 = add("GroupBox2", new QGroupBox(QStringLiteral("作者HomePageへ"), this));
+  setTextColour(groupBox2, kText);
+  groupBox2->installEventFilter(this);
+  auto* label26 = addLabel("Label26", qs(kHomePageOwner), kText, false, groupBox2);
+  label26->move(10, 16);
+  label26->installEventFilter(this);
+
+  auto* image4 = add("Image4", new QLabel(this));
+  image4->setPixmap(pixmapOf(session_.images, "TForm1.Image4"));
+  image4->adjustSize();
+  auto* calendar = add("Calendar1", new QCalendarWidget(this));
+  calendar->setFirstDayOfWeek(Qt::Sunday);
+  calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+  calendar->setPalette(platformPalette);
+  calendar->setFont(windowFont());
+
+  // The hidden count choice: placed by the layout, then hidden; it mirrors `mondaisuu`.
+  auto* mondaisuu = add("mondaisuu", new QGroupBox(this));
+  auto* mondaisuuGroup = new QButtonGroup(mondaisuu);
+  for (std::size_t item = 0; item < kMondaisuuItemCounts.size(); ++item) {
+    auto* radio = new QRadioButton(QString::number(kMondaisuuItemCounts[item]), mondaisuu);
+    radio->move(8, 8 + 16 * static_cast<int>(item));
+    mondaisuuGroup->addButton(radio, static_cast<int>(item));
+  }
+  radioGroups_.emplace("mondaisuu", mondaisuuGroup);
+
+  // Settings column.
+  auto* spinEdit1 = add("SpinEdit1", new QSpinBox(this));
+  spinEdit1->setRange(INT_MIN, INT_MAX);
+  spinEdit1->setFixedSize(45, 27);
+  spinEdit1->setPalette(platformPalette);
+  connect(spinEdit1, &QSpinBox::valueChanged, this, [this](int v) { session_.settings.SpinEdit1 = v; });
+  auto* spinEdit4 = add("SpinEdit4", new QSpinBox(this));
+  spinEdit4->setRange(1, 32);
+  spinEdit4->setFixedSize(49, 26);
+  spinEdit4->setPalette(platformPalette);
+  connect(spinEdit4, &QSpinBox::valueChanged, this, [this](int v) {
+    session_.settings.SpinEdit4 = v;
+    SpinEdit4Change(session_);
+  });
+  for (const BoxBinding& b : kBoxes) {
+    auto* box = add(b.name, new QCheckBox(this));
+    box->setFixedSize(kCheckBoxSize, kCheckBoxSize);
+    box->setPalette(platformPalette);
+    connect(box, &QCheckBox::toggled, this,
+            [this, field = b.field](bool on) { session_.settings.*field = on; });
+  }
+  for (const Caption& c : kCaptions) {
+    auto* label = addLabel(c.name, qs(c.text), kText, false);
+    if (!c.control.empty()) label->installEventFilter(this);
+  }
+  for (const RadioBinding& r : kRadios) {
+    for (int item = 0; item < 2; ++item) addLabel(r.itemLabel[item], qs(r.itemText[item]), kText, false);
+  }
+  for (const Title& t : kTitles) addLabel(t.name, qs(t.text), kTitle, true);
+  addLabel("Label4", qs(kVersionLine), kTitle, false);
+
+  auto addButton = [this](std::string_view name, const QString& text, auto handler) {
+    auto* button = add(name, new QPushButton(text, this));
+    button->setFont(windowFont());
+    button->setPalette(QApplication::palette());
+    connect(button, &QPushButton::clicked, this, handler);
+    return button;
+  };
+  addButton("BitBtn167", QStringLiteral("大"), &TForm1::BitBtn167Click);
+  addButton("BitBtn168", QStringLiteral("小"), &TForm1::BitBtn168Click);
+  addButton("BitBtn169", QStringLiteral("初期値"), &TForm1::BitBtn169Click);
+  auto* printerSetup = addButton("BitBtn25", QStringLiteral("プリンタ設定"), &TForm1::BitBtn25Click);
+  printerSetup->setIcon(QIcon(pixmapOf(session_.images, "TForm1.BitBtn25")));
+  auto* closeButton = addButton("BitBtn44", QStringLiteral("閉じる(&C)"), &QWidget::close);
+  closeButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+  addButton("BitBtn115", QStringLiteral("全check"), &TForm1::BitBtn115Click);
+  addButton("BitBtn116", QStringLiteral("全uncheck"), &TForm1::BitBtn116Click);
+  addButton("BitBtn129", QStringLiteral("全check"), &TForm1::BitBtn129Click);
+  addButton("BitBtn130", QStringLiteral("全uncheck"), &TForm1::BitBtn130Click);
+  auto* banner = addButton("BitBtn128", QString(), &TForm1::BitBtn128Click);
+  banner->setIcon(QIcon(pixmapOf(session_.images, "TForm1.BitBtn128")));
+  banner->setToolTip(QStringLiteral("作者のホームページを開きます"));
+}
+
+void TForm1::createPresets() {
+  // One loop over the preset table: caption, colour, tool tip and handler all come from its row.
+  for (const Preset& preset : presets()) {
+    auto* button = new QPushButton(qs(preset.caption), this);
+    button->setObjectName(qs(preset.button));
+    button->setFont(windowFont(true));
+    QPalette palette = QApplication::palette();
+    const bool shortTiles = preset.caption == "s18";
+    palette.setColor(QPalette::ButtonText, shortTiles     ? kShortTilePresetCaption
+                                           : preset.tiles ? kTilePresetCaption
+                                                          : kPresetCaption);
+    button->setPalette(palette);
+    if (!preset.toolTip.empty()) button->setToolTip(qs(preset.toolTip));
+    connect(button, &QPushButton::clicked, this, [this, p = &preset] { presetClick(*p); });
+    presetButtons_.emplace(std::string(preset.button), button);
+
+    const std::pair<int, int> key{preset.gridRow, preset.half};
+    if (!rowTitles_.contains(key)) {
+      auto* title = new QLabel(qs(preset.rowTitle), this);
+      title->setFont(windowFont(true));
+      setTextColour(title, kTitle);
+      rowTitles_.emplace(key, title);
+    }
+  }
+}
+
+void TForm1::FormCreate() {
+  windowScalePercent_ = kDefaultScalePercent;
+  Button1Click();
+}
+
+void TForm1::Button1Click() {
+  const QScreen* onScreen = screen();
+  const int screenHeight = onScreen ? onScreen->geometry().height() : 768;
+  layout_ = kirune::Button1Click(screenHeight, windowScalePercent_);
+  applyLayout();
+}
+
+void TForm1::applyLayout() {
+  const WindowLayout& l = layout_;
+  setFixedSize(l.clientWidth, l.clientHeight);
+
+  for (const Placement& p : l.controls) {
+    QWidget* w = control(p.name);
+    if (!w) continue;
+    if (p.fontHeight) {
+      QFont font = w->font();
+      if (p.fontInPoints)
+        font.setPointSize(std::max(1, *p.fontHeight));
+      else
+        setCellHeight(font, *p.fontHeight);
+      w->setFont(font);
+    }
+    if (p.width && p.height)
+      w->setGeometry(p.left, p.top, std::max(0, *p.width), std::max(0, *p.height));
+    else
+      w->move(p.left, p.top);
+    if (auto* label = qobject_cast<QLabel*>(w); label && !p.width) label->adjustSize();
+  }
+
+  for (const Preset& preset : presets()) {
+    const PresetPlacement* p = l.findPreset(preset.gridRow, preset.half, preset.slot);
+    QPushButton* button = presetButton(preset.button);
+    if (!p || !button) continue;
+    QFont font = button->font();
+    setCellHeight(font, p->fontHeight);
+    button->setFont(font);
+    button->setGeometry(p->left, p->top, std::max(0, p->width), std::max(0, p->height));
+  }
+  for (const RowTitlePlacement& t : l.rowTitles) {
+    QLabel* label = rowTitle(t.gridRow, t.half);
+    if (!label) continue;
+    if (!t.name.empty() && !controls_.contains(t.name)) add(t.name, label);
+    QFont font = label->font();
+    setCellHeight(font, t.fontHeight);
+    label->setFont(font);
+    label->adjustSize();
+    label->move(t.left, t.top);
+  }
+
+  // Each radio item sits just left of the text label laid over it.
+  for (const RadioBinding& r : kRadios) {
+    QWidget* frame = control(r.name);
+    QButtonGroup* group = radioGroups_.at(std::string(r.name));
+    for (int item = 0; item < 2; ++item) {
+      const QWidget* text = control(r.itemLabel[item]);
+      QAbstractButton* radio = group->button(item);
+      const QPoint at(text->x() - kRadioSize - 2, text->y() + (text->height() - kRadioSize) / 2);
+      radio->move(at - frame->pos());
+    }
+  }
+
+  for (std::string_view name : l.hiddenAfterLayout) {
+    if (QWidget* w = control(name)) w->hide();
+  }
+  for (std::string_view name : l.raiseOrder) {
+    if (QWidget* w = control(name)) w->raise();
+  }
+}
+
+void TForm1::centreOnScreen() {
+  const QScreen* onScreen = screen();
+  if (!onScreen) return;
+  const QRect area = onScreen->availableGeometry();
+  const QRect frame = frameGeometry();
+  move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
+}
+
+void TForm1::showCentred() {
+  centreOnScreen();
+  show();
+}
+
+void TForm1::BitBtn167Click() {
+  windowScalePercent_ = BitBtn167Percent(windowScalePercent_);
+  Button1Click();
+  centreOnScreen();
+}
+
+void TForm1::BitBtn168Click() {
+  windowScalePercent_ = BitBtn168Percent(windowScalePercent_);
+  Button1Click();
+  centreOnScreen();
+}
+
+void TForm1::BitBtn169Click() {
+  windowScalePercent_ = BitBtn169Percent(windowScalePercent_);
+  Button1Click();
+  centreOnScreen();
+}
+
+void TForm1::BitBtn25Click() {
+  // The dialog works on the application's own printer, so a confirmed choice is what the next print uses.
+  QPrintDialog dialog(&printer_, this);
+  dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
+  dialog.exec();
+}
+
+void TForm1::setAllBoxes(bool on, bool decomposition) {
+  if (decomposition) {
+    for (auto field : Settings::decomposeBoxes) session_.settings.*field = on;
+  } else {
+    for (auto field : Settings::timesRowBoxes) session_.settings.*field = on;
+  }
+  refreshFromSettings();
+}
+
+void TForm1::BitBtn115Click() { setAllBoxes(true, false); }
+void TForm1::BitBtn116Click() { setAllBoxes(false, false); }
+void TForm1::BitBtn129Click() { setAllBoxes(true, true); }
+void TForm1::BitBtn130Click() { setAllBoxes(false, true); }
+
+void TForm1::BitBtn128Click() {
+  if (!QDesktopServices::openUrl(QUrl(qs(kHomePageUrl)))) {
+    QMessageBox::warning(this, qs(kApplicationName), QStringLiteral("ホームページを開けませんでした。"));
+  }
+}
+
+void TForm1::GroupBox2Click() { BitBtn128Click(); }
+
+void TForm1::Label26Click() { BitBtn128Click(); }
+
+void TForm1::refreshFromSettings() {
+  const Settings& s = session_.settings;
+  for (const BoxBinding& b : kBoxes) {
+    auto* box = static_cast<QCheckBox*>(control(b.name));
+    const QSignalBlocker block(box);
+    box->setChecked(s.*b.field);
+  }
+  for (const RadioBinding& r : kRadios) {
+    QAbstractButton* item = radioGroups_.at(std::string(r.name))->button(s.*r.field);
+    if (item) item->setChecked(true);
+  }
+  if (QAbstractButton* item = radioGroups_.at("mondaisuu")->button(s.mondaisuu())) item->setChecked(true);
+  {
+    auto* spin = static_cast<QSpinBox*>(control("SpinEdit1"));
+    const QSignalBlocker block(spin);
+    spin->setValue(s.SpinEdit1);
+  }
+  {
+    auto* spin = static_cast<QSpinBox*>(control("SpinEdit4"));
+    const QSignalBlocker block(spin);
+    spin->setValue(s.SpinEdit4);
+  }
+  control("Label6")->setVisible(s.Label6);
+  control("Label7")->setVisible(s.Label7);
+}
+
+void TForm1::presetClick(const Preset& preset) {
+  // Events are processed between documents; a second click must not start a print inside the first.
+  if (printing_) return;
+  printing_ = true;
+  const Settings& s = session_.settings;
+  long long documents = 0;
+  if (s.CheckBox3 && s.SpinEdit1 > 0)
+    documents = static_cast<long long>(s.SpinEdit1) * (s.CheckBox15 ? 2 : 1);
+  const int expected = static_cast<int>(std::min<long long>(documents, INT_MAX));
+
+  std::unique_ptr<PrintRun> run;
+  std::unique_ptr<ProgressCanvas> progress;
+  QString failure;
+  std::string detail;
+  int failedSheet = 0;
+  try {
+    run = printRuns_();
+    progress = std::make_unique<ProgressCanvas>(run->canvas(), expected, progressDelayMs_, this);
+    try {
+      runPreset(preset, session_, *progress, [this](bool enabled) {
+        refreshFromSettings();
+        setEnabled(enabled);
+      });
+    } catch (const PrintCancelled&) {
+      // The user stopped the run between two documents; those handed over are complete.
+    }
+    if (progress->documentsEnded() > 0) run->finish();
+  } catch (const PrinterError& e) {
+    failure = QStringLiteral("印刷できませんでした。");
+    detail = e.what();
+  } catch (const std::exception& e) {
+    failure = QStringLiteral("印刷の途中で思わぬエラーが起きました。");
+    detail = e.what();
+  }
+  if (progress) failedSheet = progress->documentsBegun();
+  // The progress dialog and the abandoned output go before the report, so the report stands alone.
+  progress.reset();
+  run.reset();
+  printing_ = false;
+  refreshFromSettings();
+  setEnabled(true);
+  if (!failure.isEmpty()) reportFailure(failure, failedSheet, expected, detail);
+}
+
+void TForm1::reportFailure(const QString& what, int sheet, int sheets, const std::string& detail) {
+  QString text = what + QLatin1Char('\n');
+  if (sheet > 0)
+    text += QStringLiteral("%1 枚のうち %2 枚目で止まりました。").arg(sheets).arg(sheet);
+  else
+    text += QStringLiteral("1 枚目を始める前に止まりました。");
+  text += QStringLiteral("\nプリンタの電源と用紙を確かめて、もう一度押してください。");
+  QMessageBox box(QMessageBox::Warning, qs(kApplicationName), text, QMessageBox::Ok, this);
+  box.setDetailedText(QString::fromStdString(detail));
+  box.exec();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Closing mid-run would pull the session from under the engine; the progress dialog's cancel is the way.
+  if (printing_) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (mouse->button() == Qt::LeftButton && widget && widget->rect().contains(mouse->position().toPoint())) {
+      if (widget == control("GroupBox2")) {
+        GroupBox2Click();
+        return true;
+      }
+      if (widget == control("Label26")) {
+        Label26Click();
+        return true;
+      }
+      for (const Caption& c : kCaptions) {
+        if (!c.control.empty() && widget == control(c.name)) {
+          if (auto* box = qobject_cast<QCheckBox*>(control(c.control)))
+            box->click();
+          else
+            control(c.control)->setFocus();
+          return true;
+        }
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kirune

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/print_run.h"
+#include "app/window_layout.h"
+#include "problems/random.h"
+#include "render/image_set.h"
+#include "render/page_canvas.h"
+#include "render/presets.h"
+#include "render/session.h"
+
+class QButtonGroup;
+class QLabel;
+class QPrinter;
+class QPushButton;
+
+namespace kirune {
+
+/// The main window: every setting as a control, the 159 preset buttons, the size buttons and the
+/// auxiliary commands. It owns the session (settings, pool, random generator) for the whole run; the
+/// widgets and `Session::settings` are kept in step both ways.
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// `printer` is the application's one printer: the printer set-up dialog changes it, and `printRuns`
+  /// (a fresh output per preset click) is expected to print on it; tests print to files instead.
+  TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printRuns, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  Session& session() { return session_; }
+  const Settings& settings() const { return session_.settings; }
+  int windowScalePercent() const { return windowScalePercent_; }
+  const WindowLayout& layout() const { return layout_; }
+  bool printing() const { return printing_; }
+
+  /// Shows the window centred on its screen.
+  void showCentred();
+
+  /// A run longer than this shows the progress dialog; 500 ms unless changed.
+  void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+
+  /// The control of that name ("CheckBox15", "BitBtn13", "Label26" ...), or nullptr.
+  QWidget* control(std::string_view name) const;
+  /// The preset button of that name, or nullptr.
+  QPushButton* presetButton(std::string_view name) const;
+  /// The label carrying the row title of a grid row and half, or nullptr.
+  QLabel* rowTitle(int gridRow, int half) const;
+
+  // Commands of the window, named after their controls.
+  void FormCreate();
+  void Button1Click();
+  void BitBtn167Click();
+  void BitBtn168Click();
+  void BitBtn169Click();
+  void BitBtn25Click();
+  void BitBtn115Click();
+  void BitBtn116Click();
+  void BitBtn129Click();
+  void BitBtn130Click();
+  void BitBtn128Click();
+  void GroupBox2Click();
+  void Label26Click();
+  /// The handler of every preset button: the preset's run with the window's own steps around it.
+  void presetClick(const Preset& preset);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createControls();
+  void createPresets();
+  template <typename W>
+  W* add(std::string_view name, W* widget);
+  QLabel* addLabel(std::string_view name, const QString& text, const QColor& colour, bool bold,
+                   QWidget* parent = nullptr);
+  void applyLayout();
+  void centreOnScreen();
+  void refreshFromSettings();
+  void setAllBoxes(bool on, bool decomposition);
+  void reportFailure(const QString& what, int sheet, int sheets, const std::string& detail);
+
+  Random rng_;
+  Session session_;
+  QPrinter& printer_;
+  PrintRunFactory printRuns_;
+  int windowScalePercent_ = kDefaultScalePercent;
+  int progressDelayMs_ = 500;
+  bool printing_ = false;
+  WindowLayout layout_;
+
+  std::map<std::string, QWidget*, std::less<>> controls_;
+  std::map<std::string, QPushButton*, std::less<>> presetButtons_;
+  std::map<std::pair<int, int>, QLabel*> rowTitles_;
+  std::map<std::string, QButtonGroup*, std::less<>> radioGroups_;
+};
+
+}  // namespace kirune

@@ -1,0 +1,30 @@
+#include "app/window_fonts.h"
+
+#include <QFontMetrics>
+#include <QStringList>
+#include <algorithm>
+
+namespace kirune {
+
+void installWindowFontSubstitutions() {
+  QFont::insertSubstitutions(QString::fromUtf8(kWindowFontFamily),
+                             {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"});
+  QFont::insertSubstitutions(QString::fromUtf8(kFrameFontFamily), {"DejaVu Sans", "IPAPGothic"});
+}
+
+QFont windowFont(bool bold) {
+  QFont font(QString::fromUtf8(kWindowFontFamily));
+  font.setBold(bold);
+  setCellHeight(font, 16);
+  return font;
+}
+
+void setCellHeight(QFont& font, int cellHeight) {
+  const int cell = std::max(cellHeight, 1);
+  font.setPixelSize(cell);
+  // Pixel size is the em; fonts whose cell is taller than the em are scaled down to fit the cell.
+  const int measured = QFontMetrics(font).height();
+  if (measured > cell) font.setPixelSize(std::max(1, cell * cell / measured));
+}
+
+}  // namespace kirune
