@@ -1,0 +1,398 @@
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "app/home_page.h"
+#include "app/main_window.h"
+#include "app/print_run.h"
+#include "app/version.h"
+#include "printing/fonts.h"
+
+namespace kirune {
+namespace {
+
+// What the window's prints did, as seen through the canvas the window drew on.
+struct PrintLog {
+  int begun = 0;
+  int ended = 0;
+  int finishedRuns = 0;
+  int failAtDocument = 0;           ///< beginDoc of this document throws PrinterError; 0: never
+  std::vector<bool> windowEnabled;  ///< the window's state at each beginDoc
+  std::vector<int> withTiles;       ///< withTiles at each beginDoc
+  QByteArray lastPdf;
+};
+
+// Counts documents on their way to a real PDF canvas, and can fail like a printer.
+class CountingCanvas final : public PageCanvas {
+ public:
+  CountingCanvas(PageCanvas& inner, PrintLog& log, TForm1*& window)
+      : inner_(inner), log_(log), window_(window) {}
+  int pageHeight() const override { return inner_.pageHeight(); }
+  int pageWidth() const override { return inner_.pageWidth(); }
+  void beginDoc() override {
+    ++log_.begun;
+    log_.windowEnabled.push_back(window_->isEnabled());
+    log_.withTiles.push_back(window_->settings().withTiles);
+    if (log_.begun == log_.failAtDocument) throw PrinterError("test printer is out of paper");
+    inner_.beginDoc();
+  }
+  void endDoc() override {
+    inner_.endDoc();
+    ++log_.ended;
+  }
+  void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
+  void setPenWidth(int width) override { inner_.setPenWidth(width); }
+  void moveTo(int x, int y) override { inner_.moveTo(x, y); }
+  void lineTo(int x, int y) override { inner_.lineTo(x, y); }
+  void setFontName(const std::string& name) override { inner_.setFontName(name); }
+  void setFontHeight(int height) override { inner_.setFontHeight(height); }
+  void textOut(int x, int y, const std::string& text) override { inner_.textOut(x, y, text); }
+
+ private:
+  PageCanvas& inner_;
+  PrintLog& log_;
+  TForm1*& window_;
+};
+
+class CountingPdfRun final : public PrintRun {
+ public:
+  CountingPdfRun(PrintLog& log, TForm1*& window)
+      : log_(log),
+        pdf_((buffer_.open(QIODevice::WriteOnly), pdfRun(buffer_))),
+        counting_(pdf_->canvas(), log, window) {}
+  PageCanvas& canvas() override { return counting_; }
+  void finish() override {
+    pdf_->finish();
+    ++log_.finishedRuns;
+    log_.lastPdf = buffer_.data();
+  }
+
+ private:
+  PrintLog& log_;
+  QBuffer buffer_;
+  std::unique_ptr<PrintRun> pdf_;
+  CountingCanvas counting_;
+};
+
+// Runs `action` on the next modal dialog of type D once the current click has opened it.
+template <typename D>
+void onNextModal(std::function<void(D*)> action) {
+  auto timer = std::make_shared<QTimer>();
+  timer->setInterval(0);
+  QObject::connect(timer.get(), &QTimer::timeout, [timer, action] {
+    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      action(dialog);
+    }
+  });
+  timer->start();
+}
+
+int pdfPages(const QByteArray& pdf) {
+  return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r"));
+}
+
+}  // namespace
+
+// Stands in for the desktop's browser: records every address the window asks it to open.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> urls;
+ public slots:
+  void open(const QUrl& url) { urls.append(url); }
+};
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  PrintLog log;
+  QPrinter printer;
+  std::unique_ptr<TForm1> window;
+  TForm1* windowPtr = nullptr;
+
+  template <typename W = QWidget>
+  W* get(const char* name) {
+    auto* w = qobject_cast<W*>(window->control(name));
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  void click(const char* name) { QTest::mouseClick(get(name), Qt::LeftButton); }
+  bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
+
+ private slots:
+  void initTestCase() { installFontSubstitutions(); }
+
+  void init() {
+    log = PrintLog{};
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir::temp().filePath("kirune-window-test.pdf"));
+    window = std::make_unique<TForm1>(ImageSet::builtIn(), printer,
+                                      [this] { return std::make_unique<CountingPdfRun>(log, windowPtr); });
+    windowPtr = window.get();
+    window->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  void cleanup() {
+    window.reset();
+    windowPtr = nullptr;
+  }
+
+  void startsWithTheDefaults() {
+    QCOMPARE(window->windowTitle(), QString::fromUtf8(kVersionLine.data()));
+    QCOMPARE(get<QLabel>("Label4")->text(), QString::fromUtf8(kVersionLine.data()));
+    QVERIFY(!window->windowIcon().isNull());
+    QCOMPARE(window->windowScalePercent(), 74);
+    QCOMPARE(get<QSpinBox>("SpinEdit1")->value(), 1);
+    QCOMPARE(get<QSpinBox>("SpinEdit4")->value(), 30);
+    QCOMPARE(get<QSpinBox>("SpinEdit4")->minimum(), 1);
+    QCOMPARE(get<QSpinBox>("SpinEdit4")->maximum(), 32);
+    for (const char* on : {"CheckBox1", "CheckBox2", "CheckBox3"}) QVERIFY2(checked(on), on);
+    for (const char* off : {"CheckBox4", "CheckBox15", "CheckBox16"}) QVERIFY2(!checked(off), off);
+    for (int i = 5; i <= 25; ++i) {
+      if (i == 15 || i == 16) continue;
+      const QByteArray name = "CheckBox" + QByteArray::number(i);
+      QVERIFY2(checked(name.constData()), name.constData());
+    }
+    const std::pair<const char*, int> radios[] = {{"z1", 0}, {"z2", 1}, {"z3", 0}, {"z4", 1}, {"trg", 0}};
+    for (auto [name, item] : radios) {
+      const QByteArray itemName = QByteArray(name) + QByteArray::number(item);
+      QVERIFY2(get(name)->findChild<QRadioButton*>(itemName)->isChecked(), itemName.constData());
+    }
+    const Settings& s = window->settings();
+    QCOMPARE(s.shurui, 0);
+    QCOMPARE(s.mondaisuu(), 0);
+    QCOMPARE(s.SpinEdit3(), 20);
+    QCOMPARE(s.withTiles, 0);
+    QVERIFY(get("mondaisuu")->isHidden());
+    QVERIFY(get("Label6")->isVisible());
+    QVERIFY(get("Label7")->isVisible());
+    QVERIFY(get("Calendar1")->isVisible());
+    // The window is the layout's client area for the screen it is on.
+    const WindowLayout expected = Button1Click(window->screen()->geometry().height(), 74);
+    QCOMPARE(window->size(), QSize(expected.clientWidth, expected.clientHeight));
+  }
+
+  void widgetsWriteTheSettings() {
+    click("CheckBox15");
+    QVERIFY(window->settings().CheckBox15);
+    click("Label30");  // its caption works the box too
+    QVERIFY(!window->settings().CheckBox15);
+    get<QSpinBox>("SpinEdit1")->setValue(-4);
+    QCOMPARE(window->settings().SpinEdit1, -4);
+    QTest::mouseClick(get("z2")->findChild<QRadioButton*>("z20"), Qt::LeftButton);
+    QCOMPARE(window->settings().z2, 0);
+  }
+
+  void everyPresetButtonFollowsItsTableRow() {
+    const WindowLayout& layout = window->layout();
+    std::set<QString> names;
+    for (const Preset& p : presets()) {
+      const QString name = QString::fromUtf8(p.button.data(), p.button.size());
+      QPushButton* button = window->presetButton(p.button);
+      QVERIFY2(button, qPrintable(name));
+      QVERIFY(names.insert(name).second);
+      QCOMPARE(button->text(), QString::fromUtf8(p.caption.data(), p.caption.size()));
+      QCOMPARE(button->toolTip(), QString::fromUtf8(p.toolTip.data(), p.toolTip.size()));
+      QVERIFY(button->font().bold());
+      const QColor expected = p.caption == "s18" ? QColor(255, 0, 0)
+                              : p.tiles          ? QColor(0, 0, 255)
+                                                 : QColor(0, 128, 0);
+      QCOMPARE(button->palette().color(QPalette::ButtonText), expected);
+      const PresetPlacement* at = layout.findPreset(p.gridRow, p.half, p.slot);
+      QVERIFY(at);
+      QCOMPARE(button->geometry(), QRect(at->left, at->top, at->width, at->height));
+      QVERIFY(button->isVisible());
+      QCOMPARE(window->rowTitle(p.gridRow, p.half)->text(),
+               QString::fromUtf8(p.rowTitle.data(), p.rowTitle.size()));
+    }
+    QCOMPARE(names.size(), std::size_t{159});
+  }
+
+  void presetPrintsEverySheetAndItsAnswers() {
+    get<QSpinBox>("SpinEdit1")->setValue(3);
+    click("CheckBox15");
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);  // "２０" くりあがりなし
+    QCOMPARE(log.ended, 6);
+    QCOMPARE(log.finishedRuns, 1);
+    QCOMPARE(pdfPages(log.lastPdf), 6);
+    for (bool enabled : log.windowEnabled) QVERIFY(!enabled);
+    QVERIFY(window->isEnabled());
+    QCOMPARE(window->settings().shurui, 0);
+    QCOMPARE(window->settings().mondaisuu(), 0);
+    QCOMPARE(window->settings().SpinEdit3(), 20);
+    QVERIFY(get("Label7")->isHidden());
+
+    QTest::mouseClick(window->presetButton("BitBtn8"), Qt::LeftButton);  // "４０" くりあがりなし(含10)
+    QCOMPARE(log.ended, 12);
+    QCOMPARE(window->settings().shurui, 1);
+    QCOMPARE(window->settings().mondaisuu(), 1);
+    QCOMPARE(window->settings().SpinEdit3(), 40);
+  }
+
+  void printSwitchOffPrintsNothing() {
+    click("CheckBox3");
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QCOMPARE(log.begun, 0);
+    QCOMPARE(log.finishedRuns, 0);
+    QVERIFY(window->isEnabled());
+  }
+
+  void emptySelectionsChangeNothing() {
+    QTest::mouseClick(window->presetButton("BitBtn79"), Qt::LeftButton);  // leave count item 3 behind
+    const int kind = window->settings().shurui;
+    const int item = window->settings().mondaisuu();
+    const int printed = log.ended;
+    const bool label7 = get("Label7")->isVisible();
+
+    click("BitBtn116");  // 全uncheck of the times-table rows
+    for (int i = 5; i <= 14; ++i) QVERIFY(!checked(("CheckBox" + QByteArray::number(i)).constData()));
+    QTest::mouseClick(window->presetButton("BitBtn118"), Qt::LeftButton);  // かけ算九九 "２０"
+    click("BitBtn130");  // 全uncheck of the numbers to decompose
+    QTest::mouseClick(window->presetButton("BitBtn132"), Qt::LeftButton);  // 分解 "２０"
+    QCOMPARE(log.ended, printed);
+    QCOMPARE(window->settings().shurui, kind);
+    QCOMPARE(window->settings().mondaisuu(), item);
+    QCOMPARE(get("Label7")->isVisible(), label7);
+    QVERIFY(window->isEnabled());
+
+    click("BitBtn115");
+    click("BitBtn129");
+    for (int i = 5; i <= 25; ++i) {
+      if (i != 15 && i != 16) QVERIFY(checked(("CheckBox" + QByteArray::number(i)).constData()));
+    }
+    QTest::mouseClick(window->presetButton("BitBtn118"), Qt::LeftButton);
+    QCOMPARE(window->settings().shurui, 8);
+    QCOMPARE(log.ended, printed + 1);
+  }
+
+  void decompositionFifteenThenTwenty() {
+    QTest::mouseClick(window->presetButton("BitBtn131"), Qt::LeftButton);  // "１５"
+    QCOMPARE(window->settings().mondaisuu(), 8);
+    QCOMPARE(window->settings().SpinEdit3(), 15);
+    QTest::mouseClick(window->presetButton("BitBtn132"), Qt::LeftButton);  // "２０"
+    QCOMPARE(window->settings().shurui, 18);
+    QCOMPARE(window->settings().mondaisuu(), 0);
+    QCOMPARE(window->settings().SpinEdit3(), 20);
+  }
+
+  void tilePresetPrintsWithTilesOnlyDuringItsRun() {
+    QTest::mouseClick(window->presetButton("BitBtn136"), Qt::LeftButton);  // tile "５"
+    QTest::mouseClick(window->presetButton("BitBtn75"), Qt::LeftButton);   // "１０" without tiles
+    QCOMPARE(log.withTiles, (std::vector<int>{1, 0}));
+    QCOMPARE(window->settings().withTiles, 0);
+    QCOMPARE(window->settings().SpinEdit3(), 10);
+    QVERIFY(window->isEnabled());
+  }
+
+  void printerFailureIsReportedAndTheWindowRecovers() {
+    get<QSpinBox>("SpinEdit1")->setValue(2);
+    log.failAtDocument = 2;
+    QString report;
+    onNextModal<QMessageBox>([&report](QMessageBox* box) {
+      report = box->text();
+      box->accept();
+    });
+    QTest::mouseClick(window->presetButton("BitBtn151"), Qt::LeftButton);  // tile "s18"
+    QVERIFY2(report.contains(QStringLiteral("印刷できませんでした")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("2 枚のうち 2 枚目")), qPrintable(report));
+    QCOMPARE(log.finishedRuns, 0);
+    QVERIFY(window->isEnabled());
+    QCOMPARE(window->settings().withTiles, 0);
+    QVERIFY(get("Label7")->isHidden());
+
+    log.failAtDocument = 0;
+    QTest::mouseClick(window->presetButton("BitBtn151"), Qt::LeftButton);
+    QCOMPARE(log.finishedRuns, 1);
+    QCOMPARE(pdfPages(log.lastPdf), 2);
+  }
+
+  void cancelStopsAfterTheDocumentInHand() {
+    window->setProgressDelay(0);
+    get<QSpinBox>("SpinEdit1")->setValue(5);
+    QString shown;
+    onNextModal<QProgressDialog>([&shown](QProgressDialog* dialog) {
+      shown = dialog->labelText();
+      QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QVERIFY2(shown.contains(QStringLiteral("/ 5 枚")), qPrintable(shown));
+    QVERIFY(log.ended >= 1);
+    QVERIFY(log.ended < 5);
+    QCOMPARE(log.begun, log.ended);  // nothing half sent
+    QCOMPARE(log.finishedRuns, 1);
+    QCOMPARE(pdfPages(log.lastPdf), log.ended);
+    QVERIFY(window->isEnabled());
+    QVERIFY(!window->printing());
+  }
+
+  void sizeButtonsStepAndClamp() {
+    const int screenHeight = window->screen()->geometry().height();
+    auto expectPercent = [&](int percent) {
+      QCOMPARE(window->windowScalePercent(), percent);
+      const WindowLayout l = Button1Click(screenHeight, percent);
+      QCOMPARE(window->size(), QSize(l.clientWidth, l.clientHeight));
+      const QRect area = window->screen()->availableGeometry();
+      QVERIFY(qAbs(window->frameGeometry().center().x() - area.center().x()) <= 1);
+    };
+    for (int expected : {79, 83, 83}) {
+      click("BitBtn167");
+      expectPercent(expected);
+    }
+    click("BitBtn169");
+    expectPercent(74);
+    for (int expected : {69, 65, 65}) {
+      click("BitBtn168");
+      expectPercent(expected);
+    }
+    click("BitBtn169");
+    expectPercent(74);
+  }
+
+  void homePageOpensOneAddressPerClick() {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    click("BitBtn128");
+    auto* frame = get<QGroupBox>("GroupBox2");
+    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(1, frame->height() / 2));
+    click("Label26");
+    QDesktopServices::unsetUrlHandler("https");
+    QCOMPARE(catcher.urls.size(), 3);
+    for (const QUrl& url : catcher.urls) QCOMPARE(url, QUrl(QString::fromUtf8(kHomePageUrl.data())));
+    QVERIFY(get<QLabel>("Label26")->text().contains(QString::fromUtf8(kHomePageOwner.data())));
+  }
+
+  void printerSetupWorksOnTheOnePrinter() {
+    QPrinter* seen = nullptr;
+    onNextModal<QPrintDialog>([&seen](QPrintDialog* dialog) {
+      seen = dialog->printer();
+      dialog->reject();
+    });
+    click("BitBtn25");
+    QCOMPARE(seen, &printer);
+  }
+};
+
+}  // namespace kirune
+
+QTEST_MAIN(kirune::MainWindowTest)
+#include "main_window_test.moc"
