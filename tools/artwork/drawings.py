@@ -289,3 +289,24 @@ def steaming_mug():
 
 def cakes_slice():
     return use("shortcake")
+
+
+def leaf():
+    """A leaf fluttering in the wind, with its midrib and veins drawn in."""
+    veins = draw('<path d="M22.5 45.5 C30 39.5 40 31.5 48.5 24.5 M29 40 L29.8 34.5 M29 40 L34.5 40.8 '
+                 'M35.6 34.6 L36.8 29.2 M35.6 34.6 L41 35.2 M42 29.6 L43.2 25.6 M42 29.6 L46.2 30" fill="none"/>')
+    return use("leaf-fluttering-in-wind") + veins
+
+
+def _strawberry(x, y):
+    return (f'<path d="M{x - 4} {y - 2} C{x - 4.2} {y + 3} {x - 1.2} {y + 6} {x} {y + 7} C{x + 1.2} {y + 6} '
+            f'{x + 4.2} {y + 3} {x + 4} {y - 2} C{x + 2} {y - 3.6} {x - 2} {y - 3.6} {x - 4} {y - 2} Z"/>'
+            f'<path d="M{x - 3.4} {y - 2.4} L{x - 1.6} {y - 4.6} L{x} {y - 2.8} L{x + 1.6} {y - 4.6} '
+            f'L{x + 3.4} {y - 2.4}" fill="none"/>'
+            + "".join(f'<circle cx="{x + dx}" cy="{y + dy}" r="0.45" fill="#000" stroke="none"/>'
+                      for dx, dy in ((-1.8, 0.6), (1.6, 0.4), (0, 2.6), (-0.8, 4.4), (1, 4.3), (0.1, -0.6))))
+
+
+def layered_cake():
+    """A two-tier cake with a cherry and strawberries on top."""
+    return use("birthday-cake") + draw(_strawberry(23, 11.5) + _strawberry(49, 11.5))

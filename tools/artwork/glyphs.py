@@ -101,12 +101,15 @@ def box(seed):
     w = 4.2
     e = w / 2 - 0.2  # centre of a line that touches the edge
     W, H = 60, 76
-    left = Stroke([(e + 0.3, -1.5), (e + _j(rng, 0.3) + 0.3, H / 2), (e, H + 1.5)], w, wobble=0.25,
-                  start=1.0, end=0.85)
-    turn = Stroke([(-1.5, e + 0.2), (W / 2, e + 0.4 + _j(rng, 0.3)), (W - e - 0.6, e), (W - e, e + 3),
-                   (W - e - 0.3 + _j(rng, 0.2), H / 2), (W - e, H + 1.5)], w, wobble=0.25, start=1.0, end=0.85)
-    bottom = Stroke([(-1.5, H - e), (W / 2, H - e - 0.3 + _j(rng, 0.3)), (W + 1.5, H - e - 0.2)], w,
-                    wobble=0.25, start=1.0, end=0.9)
+    # each side bows inward a little, as a ruler-less hand does; the corners stay on the edges
+    bow = [rng.uniform(0.2, 0.6) for _ in range(4)]
+    left = Stroke([(e, -1.5), (e + bow[0], H / 2 + _j(rng, 6)), (e, H + 1.5)], w, wobble=0.2, start=1.0,
+                  end=0.85)
+    turn = Stroke([(-1.5, e), (W / 2 + _j(rng, 4), e + bow[1]), (W - e - 0.8, e), (W - e, e + 2.5),
+                   (W - e - bow[2], H / 2 + _j(rng, 6)), (W - e, H + 1.5)], w, wobble=0.2, start=1.0,
+                  end=0.85)
+    bottom = Stroke([(-1.5, H - e), (W / 2 + _j(rng, 4), H - e - bow[3]), (W + 1.5, H - e)], w,
+                    wobble=0.2, start=1.0, end=0.9)
     ink = hand.draw_strokes((W, H), [left, turn, bottom], rng.randrange(1 << 30))
     ink = hand.pencil(ink, rng.randrange(1 << 30), low=0.88, grain=0.08)
     return hand.to_picture(ink, (W, H))
@@ -137,10 +140,10 @@ def remainder_mark(seed):
     """Three short slanting strokes in a row at mid-height of a half-width cell (61 x 142)."""
     rng = random.Random(seed)
     strokes = []
-    for i, x in enumerate((14, 30, 46)):
+    for x in (13, 30, 47):
         x += _j(rng, 0.8)
-        y = 74 + _j(rng, 1.0)
-        strokes.append(Stroke([(x - 2.5, y - 4.5), (x + 2.8 + _j(rng, 0.4), y + 4.5)], 6.0, wobble=0.2,
+        y = 72 + _j(rng, 1.0)
+        strokes.append(Stroke([(x - 3.2, y - 6), (x + 3.4 + _j(rng, 0.4), y + 6)], 6.5, wobble=0.2,
                               start=1.0, end=0.55))
     ink = hand.draw_strokes((61, 142), strokes, rng.randrange(1 << 30))
     ink = hand.pencil(ink, rng.randrange(1 << 30))

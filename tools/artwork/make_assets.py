@@ -17,7 +17,7 @@ CLIP_ART = [
     ("TForm2.Image3", "a white radish", drawings.daikon, []),
     ("TForm2.Image4", "an open book with a pencil", drawings.open_book_pencil, ["open-book", "pencil"]),
     ("TForm2.Image5", "a school building with a tree", drawings.school_tree, ["school", "deciduous-tree"]),
-    ("TForm2.Image6", "a leaf", lambda: use("leaf-fluttering-in-wind"), ["leaf-fluttering-in-wind"]),
+    ("TForm2.Image6", "a leaf", drawings.leaf, ["leaf-fluttering-in-wind"]),
     ("TForm2.Image7", "a hyacinth on its bulb", drawings.hyacinth, []),
     ("TForm2.Image8", "a chick", lambda: use("front-facing-baby-chick"), ["front-facing-baby-chick"]),
     ("TForm2.Image9", "a picture book with a monkey's face on the cover", drawings.monkey_book,
@@ -27,7 +27,7 @@ CLIP_ART = [
     ("TForm2.Image22", "a wooden chair", lambda: use("chair"), ["chair"]),
     ("TForm2.Image23", "a snail", lambda: use("snail"), ["snail"]),
     ("TForm2.Image24", "a slice of cake", lambda: use("shortcake"), ["shortcake"]),
-    ("TForm2.Image25", "a layered cake with fruit", lambda: use("birthday-cake"), ["birthday-cake"]),
+    ("TForm2.Image25", "a layered cake with fruit", drawings.layered_cake, ["birthday-cake"]),
     ("TForm2.Image26", "an eraser", drawings.eraser, []),
     ("TForm2.Image27", "a chrysanthemum", drawings.chrysanthemum, []),
     ("TForm2.Image28", "a hot-air balloon with two children in its basket", drawings.balloon, []),
@@ -182,7 +182,7 @@ def credits():
 
 
 # scenes that add drawings of our own to OpenMoji icons
-ADDITIONS = {"TForm2.Image9", "TForm2.Image30", "TForm2.Image45", "TForm2.Image47", "TForm2.Image49"}
+ADDITIONS = {"TForm2.Image6", "TForm2.Image25", "TForm2.Image9", "TForm2.Image30", "TForm2.Image45", "TForm2.Image47", "TForm2.Image49"}
 
 
 def main(argv):
