@@ -1,0 +1,109 @@
+#include "render/glyphs.h"
+
+#include <array>
+
+namespace kirune {
+
+namespace {
+
+constexpr std::array<std::string_view, 17> kGlyphPictures = {
+    "TForm2.Image20", "TForm2.Image11", "TForm2.Image12", "TForm2.Image13", "TForm2.Image14",
+    "TForm2.Image15", "TForm2.Image16", "TForm2.Image17", "TForm2.Image18", "TForm2.Image19",
+    "TForm2.Image31", "TForm2.Image32", "TForm2.Image33", "TForm2.Image34", "TForm2.Image35",
+    "TForm2.Image52", "TForm2.Image51"};
+
+constexpr std::array<std::string_view, 15> kUnderlayTexts = {"0", "1", "2",  "3",  "4",  "5", "6", "7",
+                                                             "8", "9", "＝", "＋", "－", "×", "÷"};
+
+}  // namespace
+
+std::string_view glyphPictureName(int glyphCode) {
+  const int r = glyphCode % 19;  // truncating: negative codes give a negative r, which selects nothing
+  if (r < 0 || r >= static_cast<int>(kGlyphPictures.size())) return {};
+  return kGlyphPictures[static_cast<std::size_t>(r)];
+}
+
+void print02Click(Session& session) {
+  const std::string_view name = glyphPictureName(session.glyphCode);
+  if (!name.empty()) session.Image = &session.images.get(name);
+}
+
+const Picture& stagedPicture(Session& session) {
+  if (session.Image == nullptr) session.Image = &session.images.get("TForm1.Image");
+  return *session.Image;
+}
+
+void drawGlyph(Session& session, PageCanvas& canvas, int code, const Rect& rect) {
+  session.glyphCode = code;
+  print02Click(session);
+  canvas.stretchDraw(rect, stagedPicture(session));
+}
+
+void drawGlyph(Session& session, PageCanvas& canvas, GlyphBox box, int code, int x, int y) {
+  drawGlyph(session, canvas, code, Rect{x, y, x + box.width, y + box.height});
+}
+
+int digitFontHeight(int glyphHeight) { return (glyphHeight / 7) * 8; }
+
+int signFontHeight(int glyphHeight) { return (glyphHeight / 3) * 2; }
+
+std::string_view underlayText(int code) {
+  if (code < 0 || code >= static_cast<int>(kUnderlayTexts.size())) return {};
+  return kUnderlayTexts[static_cast<std::size_t>(code)];
+}
+
+void writeUnderlay(Session& session, PageCanvas& canvas, int x, int y, int fontHeight,
+                   std::string_view text) {
+  canvas.setFontName(session.settings.Edit1);
+  canvas.setFontHeight(fontHeight);
+  canvas.textOut(x, y, std::string(text));
+}
+
+void drawGlyphWithUnderlay(Session& session, PageCanvas& canvas, GlyphBox box, int code, int x, int y) {
+  const std::string_view text = underlayText(code);
+  if (!text.empty()) {
+    if (code <= 9) {
+      writeUnderlay(session, canvas, x, y, digitFontHeight(box.height), text);
+    } else if (code == 10) {
+      writeUnderlay(session, canvas, x, y + box.height / 5, signFontHeight(box.height), text);
+    } else {
+      writeUnderlay(session, canvas, x, y + box.height / 6, signFontHeight(box.height), text);
+    }
+  }
+  drawGlyph(session, canvas, box, code, x, y);
+}
+
+namespace {
+
+void drawOne(Session& session, PageCanvas& canvas, GlyphBox box, int code, int x, int y, bool underlay) {
+  if (underlay) {
+    drawGlyphWithUnderlay(session, canvas, box, code, x, y);
+  } else {
+    drawGlyph(session, canvas, box, code, x, y);
+  }
+}
+
+}  // namespace
+
+int drawSingle(Session& session, PageCanvas& canvas, GlyphBox box, int v, int p, int y, bool underlay) {
+  drawOne(session, canvas, box, v, p, y, underlay);
+  return p + box.width;
+}
+
+int drawTwoPlace(Session& session, PageCanvas& canvas, GlyphBox box, int v, int p, int y, bool underlay) {
+  if (v / 10 > 0) drawOne(session, canvas, box, v / 10, p, y, underlay);
+  drawOne(session, canvas, box, v % 10, p + box.width, y, underlay);
+  return p + 2 * box.width;
+}
+
+int drawCompact(Session& session, PageCanvas& canvas, GlyphBox box, int v, int p, int y, bool underlay) {
+  if (v / 10 > 0) {
+    drawOne(session, canvas, box, v / 10, p, y, underlay);
+    drawOne(session, canvas, box, v % 10, p + box.width, y, underlay);
+    return p + 2 * box.width;
+  }
+  drawOne(session, canvas, box, v % 10, p, y, underlay);
+  return p + box.width;
+}
+
+}  // namespace kirune
