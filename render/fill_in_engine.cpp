@@ -1,0 +1,180 @@
+#include "render/fill_in_engine.h"
+
+#include <array>
+
+#include "render/clip_art.h"
+#include "render/glyphs.h"
+
+namespace kirune {
+
+namespace {
+
+constexpr int kBoxCode = 16;
+
+constexpr std::array<MetricsRow, 8> kFillInRows = {{
+    {7, 8, 0, 26, 14, 5, 2},    // 10
+    {4, 9, 0, 27, 14, 6, 2},    // 12
+    {0, 13, 0, 29, 14, 10, 2},  // 20
+    {5, 13, 0, 30, 14, 10, 3},  // 30
+    {1, 18, 0, 32, 14, 14, 3},  // 40
+    {6, 19, 0, 33, 14, 15, 4},  // 60
+    {2, 24, 0, 35, 14, 20, 4},  // 80
+    {3, 24, 0, 37, 14, 20, 5},  // 100
+}};
+
+Rect boxRect(const PageMetrics& m, int x, int cellY) {
+  return Rect{x, cellY - kFillInBoxMargin, x + m.glyphWidth + kFillInBoxExtra,
+              cellY + m.glyphHeight + kFillInBoxMargin};
+}
+
+// Question operand: a digit with its text in the slot, or the box; returns the x after it.
+int questionOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, int value, int x, int cellY) {
+  if (value == kBoxCode) {
+    drawGlyph(session, canvas, kBoxCode, boxRect(m, x, cellY));
+    return x + kFillInBoxExtra + m.glyphWidth;
+  }
+  if (value >= 0 && value <= 9) canvas.textOut(x, cellY, std::string(underlayText(value)));
+  drawGlyph(session, canvas, m.box(), value, x, cellY);
+  return x + m.glyphWidth;
+}
+
+// Answer operand: a digit in the slot, or the box with the missing factor inside; returns the x of the
+// operand's last slot (the caller steps on by glyphWidth).
+int answerOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, int value, int otherFactor,
+                  int product, int x, int cellY) {
+  if (value != kBoxCode) {
+    drawGlyph(session, canvas, m.box(), value, x, cellY);
+    return x;
+  }
+  drawGlyph(session, canvas, kBoxCode, boxRect(m, x, cellY));
+  if (otherFactor != 0) {
+    drawGlyph(session, canvas, m.box(), product / otherFactor, x + kFillInDigitShift, cellY);
+  }
+  return x + kFillInBoxExtra;
+}
+
+// The product after the equals sign at x, left-aligned.
+void drawProduct(Session& session, PageCanvas& canvas, const PageMetrics& m, int product, int x, int cellY) {
+  if (product / 10 > 0) {
+    x += m.glyphWidth;
+    drawGlyph(session, canvas, m.box(), product / 10, x, cellY);
+  }
+  x += m.glyphWidth;
+  drawGlyph(session, canvas, m.box(), product % 10, x, cellY);
+}
+
+}  // namespace
+
+PageMetrics fillInPageMetrics(int mondaisuu, int pageHeight) {
+  for (const MetricsRow& row : kFillInRows) {
+    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
+  }
+  return PageMetrics{};
+}
+
+CellOrigin fillInCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {
+  const PageMetrics& m = metrics;
+  CellOrigin o;
+  o.x = 2 * m.glyphWidth + ((pageWidth - 2 * m.glyphWidth) / m.columnCount) * (k / m.rowsPerColumn) +
+        m.glyphWidth - 17 * m.columnCount;
+  o.y = 2 * m.rowPitch + 2 * m.glyphHeight + (k % m.rowsPerColumn) * m.rowPitch;
+  if (mondaisuu == 0) o.y -= m.glyphHeight;
+  return o;
+}
+
+void drawFillInQuestionCell(Session& session, PageCanvas& canvas, const PageMetrics& metrics,
+                            const ProblemRecord& record, int cellX, int cellY) {
+  const PageMetrics& m = metrics;
+  const int digitHeight = digitFontHeight(m.glyphHeight);
+  const int signHeight = signFontHeight(m.glyphHeight);
+  canvas.setFontName(session.settings.Edit1);
+  canvas.setFontHeight(digitHeight);
+
+  int x = cellX;
+  x = questionOperand(session, canvas, m, record.first, x, cellY);
+
+  canvas.setFontHeight(signHeight);
+  canvas.textOut(x, cellY + m.glyphHeight / 6, std::string(underlayText(record.sign)));
+  canvas.setFontHeight(digitHeight);
+  drawGlyph(session, canvas, m.box(), record.sign, x, cellY);
+  x += m.glyphWidth;
+
+  x = questionOperand(session, canvas, m, record.second, x, cellY);
+
+  canvas.setFontHeight(signHeight);
+  canvas.textOut(x, cellY + m.glyphHeight / 5, std::string(underlayText(10)));
+  drawGlyph(session, canvas, m.box(), 10, x, cellY);
+
+  drawProduct(session, canvas, m, record.result, x, cellY);
+}
+
+void drawFillInAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& metrics,
+                          const ProblemRecord& record, int cellX, int cellY) {
+  const PageMetrics& m = metrics;
+  int x = cellX;
+  x = answerOperand(session, canvas, m, record.first, record.second, record.result, x, cellY);
+  x += m.glyphWidth;
+  drawGlyph(session, canvas, m.box(), record.sign, x, cellY);
+  x += m.glyphWidth;
+  x = answerOperand(session, canvas, m, record.second, record.first, record.result, x, cellY);
+  x += m.glyphWidth;
+  drawGlyph(session, canvas, m.box(), 10, x, cellY);
+  drawProduct(session, canvas, m, record.result, x, cellY);
+}
+
+void print00aClick(Session& session, PageCanvas& canvas) {
+  Settings& settings = session.settings;
+  if (!settings.CheckBox3) return;
+
+  print03Click(session);
+  settings.Label6 = true;
+  settings.Label7 = false;
+  session.pageHeight = canvas.pageHeight();
+  session.pageWidth = canvas.pageWidth();
+
+  const int item = settings.mondaisuu();
+  const PageMetrics metrics = fillInPageMetrics(item, session.pageHeight);
+  const int clipArtTop = metrics.glyphWidth + metrics.glyphHeight;
+  const int headerTop = metrics.rowPitch + metrics.glyphHeight;
+
+  const int sheets = settings.SpinEdit1;
+  for (int sheet = 0; sheet < sheets; ++sheet) {
+    canvas.beginDoc();
+    canvas.setFontHeight(digitFontHeight(metrics.glyphHeight));
+    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
+    if (settings.CheckBox2) {
+      print03Click(session);
+      drawClipArt(session, canvas, metrics, clipArtTop);
+    }
+
+    startSheet(settings, session.pool, session.rng);
+    const int n = settings.SpinEdit3();
+    for (int k = 0; k < n; ++k) {
+      const ProblemRecord* record = dealNext(session.pool, session.rng, k + 1);
+      if (record == nullptr) break;  // an empty pool deals nothing
+      const CellOrigin o = fillInCellOrigin(metrics, session.pageWidth, item, k);
+      drawFillInQuestionCell(session, canvas, metrics, *record, o.x, o.y);
+    }
+
+    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
+    canvas.endDoc();
+
+    if (settings.CheckBox15) {
+      canvas.beginDoc();
+      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, clipArtTop);
+      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
+      const int answers = settings.SpinEdit3();
+      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
+        const CellOrigin o = fillInCellOrigin(metrics, session.pageWidth, item, k);
+        drawFillInAnswerCell(session, canvas, metrics,
+                             session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
+      }
+      canvas.endDoc();
+    }
+  }
+
+  settings.Label7 = false;
+  settings.Label6 = false;
+}
+
+}  // namespace kirune
