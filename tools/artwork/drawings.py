@@ -26,23 +26,39 @@ def smooth(points, closed=True, tension=1.0):
     return " ".join(out) + (" Z" if closed else "")
 
 
+def _lobed_leaf(base, tip, width, lobes=4):
+    """A long leaf with wavy lobed edges from `base` to `tip`, and its midrib."""
+    bx, by = base
+    tx, ty = tip
+    dx, dy = tx - bx, ty - by
+    length = math.hypot(dx, dy)
+    ux, uy = dx / length, dy / length
+    nx, ny = -uy, ux
+    left, right = [], []
+    steps = lobes * 2
+    for i in range(1, steps):
+        t = i / steps
+        w = width * math.sin(math.pi * t) ** 0.8 * (1.0 if i % 2 else 0.72)
+        px, py = bx + dx * t, by + dy * t
+        left.append((px + nx * w, py + ny * w))
+        right.append((px - nx * w, py - ny * w))
+    outline = [base] + left + [tip] + list(reversed(right))
+    rib = f'<path d="M{bx} {by} L{bx + dx * 0.85:.2f} {by + dy * 0.85:.2f}" fill="none"/>'
+    return f'<path d="{smooth(outline, tension=0.9)}"/>' + rib
+
+
 def daikon():
     """A white radish: a long, plump root, slightly bent, with a short tail and a tuft of long leaves."""
-    root = smooth([(27, 25), (36.5, 22.5), (46, 25), (47.5, 36), (46, 48), (42.5, 58), (38.5, 63.5),
-                   (35.5, 63.5), (31.5, 58), (27.5, 47), (26, 36)])
-    leaves = (
-        f'<path d="{smooth([(34, 24), (28, 17), (21, 10), (16, 9), (15, 13), (20, 17), (27, 21)])}"/>'
-        f'<path d="{smooth([(36, 23), (34, 14), (35, 6), (38.5, 2.5), (41, 6), (40, 14)])}"/>'
-        f'<path d="{smooth([(39, 24), (45, 18), (52, 12), (57, 11), (58, 15), (53, 19), (45, 23)])}"/>'
-        '<path d="M33.5 23 C29 18 23 13 17.5 11 M37 22 C37 15 37.5 9 38.5 5 M39.5 23.5 C45 19 50 15 56 13" '
-        'fill="none"/>'
-    )
+    root = smooth([(27, 27), (36.5, 24.5), (46, 27), (47.5, 38), (46, 50), (42.5, 60), (38.5, 65.5),
+                   (35.5, 65.5), (31.5, 60), (27.5, 49), (26, 38)])
+    leaves = (_lobed_leaf((34, 26), (14, 8), 4.2) + _lobed_leaf((39, 26), (58, 8), 4.2) +
+              _lobed_leaf((36.5, 25), (37, 2), 4.0))
     body = (
         f'<path d="{root}"/>'
-        '<path d="M28.5 30 C33 31.5 40 31.5 45.5 30" fill="none"/>'
-        '<path d="M29 38 L32 38.6 M45 42 L42 42.5 M30.5 49 L33.2 49.3 M43.5 51 L41 51.5 M33.5 57 L35.5 57.2" '
+        '<path d="M28.5 32 C33 33.5 40 33.5 45.5 32" fill="none"/>'
+        '<path d="M29 40 L32 40.6 M45 44 L42 44.5 M30.5 51 L33.2 51.3 M43.5 53 L41 53.5 M33.5 59 L35.5 59.2" '
         'fill="none"/>'
-        '<path d="M37 63.5 C37.5 66 38.5 68 40.5 69.5" fill="none"/>'
+        '<path d="M37 65.5 C37.5 68 38.5 70 40.5 71.5" fill="none"/>'
     )
     return draw(leaves + body)
 
@@ -205,20 +221,23 @@ def eraser():
 def fox():
     """A fox running to the left, legs stretched fore and aft, brush streaming behind."""
     far_legs = (
-        f'<path d="{smooth([(27, 38), (22, 45), (15, 50), (12.5, 50), (13.5, 47.5), (19, 43.5), (23.5, 36)])}"/>'
-        f'<path d="{smooth([(48, 36), (53, 43), (58, 50), (60.5, 51), (59.5, 48), (55, 41), (51, 34)])}"/>'
+        f'<path d="{smooth([(28, 37), (25, 45), (22.5, 51), (19, 53), (19.5, 50.8), (21, 45), (23.5, 37)])}"/>'
+        f'<path d="{smooth([(50, 36), (52.5, 44), (51, 50.5), (47.5, 52.5), (47.5, 50.2), (48.5, 44.5), (45.5, 37.5)])}"/>'
     )
-    tail = smooth([(50, 28), (57, 22), (64, 19), (70, 21), (71, 26), (66, 30), (59, 33), (52, 34)])
-    tail_tip = '<path d="M65 19.6 C63.5 23 63.8 27 65.5 29.6" fill="none"/>'
-    body = smooth([(6, 30.5), (11, 27), (15.5, 24.5), (18.5, 16), (21.5, 22.5), (24.5, 22), (28.5, 16.5),
-                   (29, 24), (38, 26.5), (48, 26.5), (53, 29.5), (54, 35), (59, 40), (66, 45), (67.5, 48),
-                   (64, 48.5), (56, 45), (48, 40), (38, 40.5), (30, 39.5), (23, 44), (13.5, 45),
-                   (10.5, 43.5), (13, 41), (20, 38.5), (22, 35), (16, 33.5), (10, 32.5)], tension=0.8)
+    tail = smooth([(52, 28.5), (58, 22), (65, 17.5), (70.5, 17.5), (72, 21.5), (68.5, 27), (62, 31.5),
+                   (55.5, 34)], tension=0.9)
+    tail_tip = '<path d="M66 17.6 C64.8 20.5 65.5 24.5 67.8 27.6" fill="none"/>'
+    body = smooth([(5, 29.3), (10, 26.5), (15, 24), (17.5, 14), (21.5, 21.2), (23.5, 21.5), (27, 14.5),
+                   (28.5, 22.8), (31.5, 24.8), (40, 25.8), (49, 26.2), (55, 28.8), (57.5, 33.5), (61, 38.5),
+                   (65, 42.5), (70, 45.5), (69.2, 48), (62.5, 46.8), (55.5, 42), (50, 38.8), (44, 40),
+                   (36, 40), (28.5, 38.8), (21, 43), (13.5, 46.6), (8, 47.8), (7.8, 45.4), (12.5, 43.3),
+                   (18, 39.3), (20.5, 35), (17.5, 33.5), (12, 31.8), (7, 31.2)], tension=0.75)
     details = (
-        '<circle cx="13.3" cy="28" r="1.05" fill="#000" stroke="none"/>'
-        '<circle cx="6.4" cy="30.6" r="1.2" fill="#000" stroke="none"/>'
-        '<path d="M16.5 29.5 C18 31.5 20.5 33 23 33.5" fill="none"/>'
-        '<path d="M20.3 21 L19 18.5 M27 21.5 L27.6 19" fill="none"/>'
+        '<circle cx="14.2" cy="26.8" r="1.1" fill="#000" stroke="none"/>'
+        '<circle cx="5.4" cy="29.6" r="1.3" fill="#000" stroke="none"/>'
+        '<path d="M16 30 C17.5 32.3 19.5 33.5 22 34" fill="none"/>'
+        '<path d="M19.3 21.5 L18.6 18 M26.3 22 L27 18.5" fill="none"/>'
+        '<path d="M53 36 C55 35.5 56.5 34.5 57.5 33.5" fill="none"/>'
     )
     return draw(f'<path d="{tail}"/>' + tail_tip + far_legs + f'<path d="{body}"/>' + details)
 
@@ -310,3 +329,23 @@ def _strawberry(x, y):
 def layered_cake():
     """A two-tier cake with a cherry and strawberries on top."""
     return use("birthday-cake") + draw(_strawberry(23, 11.5) + _strawberry(49, 11.5))
+
+
+def _spiral(cx, cy, r, turns=1.6, flip=False):
+    pts = []
+    n = 24
+    for i in range(n + 1):
+        t = i / n
+        a = 2 * math.pi * turns * t * (-1 if flip else 1)
+        rr = r * (1 - t) + 0.6
+        pts.append((cx + rr * math.cos(a), cy + rr * math.sin(a)))
+    return f'<path d="{smooth(pts, closed=False)}" fill="none"/>'
+
+
+def lion_dance():
+    """The lion-dance head: the lion's face above the swirl-patterned cloth that the dancer hides under."""
+    cloth = smooth([(14, 36), (36, 40), (58, 36), (66, 52), (69, 68), (52, 66), (36, 69), (20, 66),
+                    (3, 68), (6, 52)], tension=0.7)
+    swirls = (_spiral(20, 55, 5) + _spiral(36, 59, 5, flip=True) + _spiral(52, 55, 5) +
+              _spiral(11, 64, 3, flip=True) + _spiral(61, 64, 3))
+    return draw(f'<path d="{cloth}"/>' + swirls) + use("lion", y=-12, scale=0.72)

@@ -38,7 +38,7 @@ CLIP_ART = [
     ("TForm2.Image38", "an apple", lambda: use("red-apple"), ["red-apple"]),
     ("TForm2.Image39", "a fish", lambda: use("fish"), ["fish"]),
     ("TForm2.Image40", "a cherry blossom", lambda: use("cherry-blossom"), ["cherry-blossom"]),
-    ("TForm2.Image44", "a lion-dance mask", lambda: use("lion"), ["lion"]),
+    ("TForm2.Image44", "a lion-dance mask", drawings.lion_dance, ["lion"]),
     ("TForm2.Image45", "sushi", drawings.sushi_pair, ["sushi"]),
     ("TForm2.Image46", "a taxi", lambda: use("taxi"), ["taxi"]),
     ("TForm2.Image47", "a girl making a V sign", drawings.girl_v, ["girl", "victory-hand"]),
@@ -182,7 +182,7 @@ def credits():
 
 
 # scenes that add drawings of our own to OpenMoji icons
-ADDITIONS = {"TForm2.Image6", "TForm2.Image25", "TForm2.Image9", "TForm2.Image30", "TForm2.Image45", "TForm2.Image47", "TForm2.Image49"}
+ADDITIONS = {"TForm2.Image44", "TForm2.Image6", "TForm2.Image25", "TForm2.Image9", "TForm2.Image30", "TForm2.Image45", "TForm2.Image47", "TForm2.Image49"}
 
 
 def main(argv):
