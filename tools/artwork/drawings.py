@@ -260,8 +260,8 @@ def school_tree():
 
 def monkey_book():
     return (use("closed-book") +
-            f'<g fill="#fff" stroke="#000" stroke-linecap="round"><rect x="17" y="21" width="33" height="36" '
-            f'rx="2"/></g>' +
+            '<g fill="#fff" stroke="#000" stroke-linecap="round"><rect x="17" y="21" width="33" height="36" '
+            'rx="2"/></g>' +
             use("monkey-face", x=-2.5, y=3, scale=0.44))
 
 
@@ -302,12 +302,6 @@ def leaping_rabbit():
     return use("rabbit", rotate=-14, y=-3) + speed_lines()
 
 
-def steaming_mug():
-    return use("hot-beverage")
-
-
-def cakes_slice():
-    return use("shortcake")
 
 
 def leaf():

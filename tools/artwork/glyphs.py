@@ -2,6 +2,7 @@
 
 Each function returns a finished greyscale picture ('L', dark ink on white) of its stored size."""
 
+import math
 import random
 
 from PIL import Image, ImageDraw
@@ -118,7 +119,6 @@ def box(seed):
 def circle(seed):
     """The empty circle, 100 x 100: one thin even line round the edge, started at the top left and
     closed with a small overlap."""
-    import math
     rng = random.Random(seed)
     w = 3.0
     r_max = 50 - w / 2 + 0.1

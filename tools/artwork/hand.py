@@ -89,11 +89,6 @@ def resample(path, step):
     return out
 
 
-def arc(cx, cy, rx, ry, start_deg, end_deg, n=48):
-    return [(cx + rx * math.cos(math.radians(a)), cy + ry * math.sin(math.radians(a)))
-            for a in (start_deg + (end_deg - start_deg) * i / n for i in range(n + 1))]
-
-
 # ---------------------------------------------------------------------------------------------------
 # pen strokes
 
@@ -285,13 +280,10 @@ def pencil(mask, seed, low=0.80, grain=0.12):
     return out
 
 
-def place(canvas, mask, center=None, top_left=None):
+def place(canvas, mask, center):
     """Lay an ink mask onto an SS-scale canvas mask by its middle (final-pixel coordinates)."""
     w, h = mask.size
-    if center is not None:
-        x, y = int(round(center[0] * SS - w / 2)), int(round(center[1] * SS - h / 2))
-    else:
-        x, y = int(round(top_left[0] * SS)), int(round(top_left[1] * SS))
+    x, y = int(round(center[0] * SS - w / 2)), int(round(center[1] * SS - h / 2))
     region = canvas.crop((x, y, x + w, y + h))
     canvas.paste(ImageChops.lighter(region, mask), (x, y))
     return canvas
@@ -301,8 +293,8 @@ def blank(size):
     return Image.new("L", (size[0] * SS, size[1] * SS), 0)
 
 
-def to_picture(mask, size, floor=0):
+def to_picture(mask, size):
     """Reduce an SS-scale ink mask to the final size: dark ink on white ('L')."""
     small = mask.resize(size, Image.LANCZOS)
     # the filter rings a little; clean near-white specks so the paper stays pure white
-    return small.point(lambda v: 255 - v if v > 6 else 255).point(lambda v: max(v, floor))
+    return small.point(lambda v: 255 - v if v > 6 else 255)
