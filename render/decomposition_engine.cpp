@@ -21,8 +21,11 @@ constexpr std::array<MetricsRow, 5> kDecompositionRows = {{
 
 // A digit of the diagram: its text at the glyph's top-left, then the glyph over it.
 void drawDiagramDigit(Session& session, PageCanvas& canvas, int digit, const Rect& rect) {
-  canvas.setFontName(session.settings.Edit1);
-  canvas.textOut(rect.left, rect.top, std::string(underlayText(digit)));
+  const std::string_view text = underlayText(digit);
+  if (!text.empty() && digit <= 9) {
+    canvas.setFontName(session.settings.Edit1);
+    canvas.textOut(rect.left, rect.top, std::string(text));
+  }
   drawGlyph(session, canvas, digit, rect);
 }
 

@@ -94,7 +94,8 @@ void drawFillInQuestionCell(Session& session, PageCanvas& canvas, const PageMetr
   x = questionOperand(session, canvas, m, record.first, x, cellY);
 
   canvas.setFontHeight(signHeight);
-  canvas.textOut(x, cellY + m.glyphHeight / 6, std::string(underlayText(record.sign)));
+  const std::string_view sign = underlayText(record.sign);
+  if (!sign.empty()) canvas.textOut(x, cellY + m.glyphHeight / 6, std::string(sign));
   canvas.setFontHeight(digitHeight);
   drawGlyph(session, canvas, m.box(), record.sign, x, cellY);
   x += m.glyphWidth;

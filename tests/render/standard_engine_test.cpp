@@ -110,7 +110,43 @@ TEST(StandardFrame, NoSheetsReadsThePageButOpensNoDocument) {
     EXPECT_EQ(run.out.str(), "page 4760 6814\n");
     EXPECT_FALSE(run.session.settings.Label6);
     EXPECT_FALSE(run.session.settings.Label7);
+    EXPECT_NE(run.session.cut, nullptr);  // the run's own clip-art choice is made all the same
   }
+}
+
+// Sees the labels as the window would show them while each document is opened.
+class LabelWatchingCanvas : public TraceCanvas {
+ public:
+  LabelWatchingCanvas(std::ostream& out, const Settings& settings)
+      : TraceCanvas(out, TraceRun::kWidth, TraceRun::kHeight), settings_(settings) {}
+  void beginDoc() override {
+    TraceCanvas::beginDoc();
+    seen.push_back({settings_.Label6, settings_.Label7});
+  }
+  std::vector<std::pair<bool, bool>> seen;
+
+ private:
+  const Settings& settings_;
+};
+
+TEST(StandardFrame, Label6ShowsAndLabel7HidesWhileTheRunPrints) {
+  TraceRun run;
+  run.session.settings.SpinEdit1 = 2;
+  LabelWatchingCanvas canvas(run.out, run.session.settings);
+  print00Click(run.session, canvas);
+  EXPECT_EQ(canvas.seen, (std::vector<std::pair<bool, bool>>{{true, false}, {true, false}}));
+  EXPECT_FALSE(run.session.settings.Label6);
+  EXPECT_FALSE(run.session.settings.Label7);
+}
+
+TEST(StandardFrame, ClipArtNumberOutsideTheTableDrawsNoPicture) {
+  TraceRun run;
+  run.session.settings.CheckBox4 = true;
+  run.session.settings.SpinEdit4 = 0;
+  print00Click(run.session, run.canvas);
+  const std::vector<std::string> all = draws(run.ops());
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all[0], "TForm2.Image41 1190 758 1892 992");
 }
 
 TEST(StandardFrame, AnswerPagesFollowEachSheetWithItsPictureAndProblems) {
