@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -245,6 +246,8 @@ void TForm1::createControls() {
   calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
   calendar->setPalette(platformPalette);
   calendar->setFont(windowFont());
+  // Japanese day names are one character each, so the narrow calendar shows them whole.
+  calendar->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
 
   // The hidden count choice: placed by the layout, then hidden; it mirrors `mondaisuu`.
   auto* mondaisuu = add("mondaisuu", new QGroupBox(this));
@@ -306,7 +309,6 @@ void TForm1::createControls() {
   addButton("BitBtn129", QStringLiteral("全check"), &TForm1::BitBtn129Click);
   addButton("BitBtn130", QStringLiteral("全uncheck"), &TForm1::BitBtn130Click);
   auto* banner = addButton("BitBtn128", QString(), &TForm1::BitBtn128Click);
-  banner->setIcon(QIcon(pixmapOf(session_.images, "TForm1.BitBtn128")));
   banner->setToolTip(QStringLiteral("作者のホームページを開きます"));
 }
 
@@ -402,12 +404,41 @@ void TForm1::applyLayout() {
     }
   }
 
+  drawBanner();
+
   for (std::string_view name : l.hiddenAfterLayout) {
     if (QWidget* w = control(name)) w->hide();
   }
   for (std::string_view name : l.raiseOrder) {
     if (QWidget* w = control(name)) w->raise();
   }
+}
+
+void TForm1::drawBanner() {
+  // The banner picture with the owner's name beside it, drawn at the button's font and fitted into the
+  // button, so the name stays readable at every window size.
+  auto* button = static_cast<QPushButton*>(control("BitBtn128"));
+  const QPixmap picture = pixmapOf(session_.images, "TForm1.BitBtn128");
+  const int height = std::max(button->height() - 8, 8);
+  const QPixmap scaled =
+      picture.isNull() ? QPixmap() : picture.scaledToHeight(height, Qt::SmoothTransformation);
+  const QFont font = button->font();
+  const QString name = qs(kHomePageOwner);
+  const int gap = height / 4;
+  const int textWidth = QFontMetrics(font).horizontalAdvance(name);
+  QPixmap banner(scaled.width() + gap + textWidth, height);
+  banner.fill(Qt::transparent);
+  {
+    QPainter painter(&banner);
+    painter.drawPixmap(0, 0, scaled);
+    painter.setFont(font);
+    painter.setPen(QColor(0, 0, 128));
+    painter.drawText(QRect(scaled.width() + gap, 0, textWidth, height), Qt::AlignVCenter | Qt::AlignLeft,
+                     name);
+  }
+  const QSize room(std::max(button->width() - 10, 8), height);
+  button->setIcon(QIcon(banner));
+  button->setIconSize(banner.size().scaled(room, Qt::KeepAspectRatio));
 }
 
 void TForm1::centreOnScreen() {

@@ -84,6 +84,7 @@ class TForm1 : public QWidget {
   QLabel* addLabel(std::string_view name, const QString& text, const QColor& colour, bool bold,
                    QWidget* parent = nullptr);
   void applyLayout();
+  void drawBanner();
   void centreOnScreen();
   void refreshFromSettings();
   void setAllBoxes(bool on, bool decomposition);
