@@ -1,16 +1,9 @@
 #include "app/window_fonts.h"
 
 #include <QFontMetrics>
-#include <QStringList>
 #include <algorithm>
 
 namespace kirune {
-
-void installWindowFontSubstitutions() {
-  QFont::insertSubstitutions(QString::fromUtf8(kWindowFontFamily),
-                             {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"});
-  QFont::insertSubstitutions(QString::fromUtf8(kFrameFontFamily), {"DejaVu Sans", "IPAPGothic"});
-}
 
 QFont windowFont(bool bold) {
   QFont font(QString::fromUtf8(kWindowFontFamily));

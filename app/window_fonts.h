@@ -4,14 +4,11 @@
 
 namespace kirune {
 
-/// The typeface the window asks for by name; a substitution maps it to an installed Japanese gothic.
+/// The typeface the window asks for by name; `installFontSubstitutions` (printing/fonts.h) maps it onto
+/// an installed Japanese gothic.
 inline constexpr const char* kWindowFontFamily = "ＭＳ Ｐゴシック";
 /// The typeface of the tile frame.
 inline constexpr const char* kFrameFontFamily = "MS Reference Sans Serif";
-
-/// Maps the window's typeface names onto fonts this system has (IPA P Gothic first), so every Japanese
-/// caption renders with real glyphs.
-void installWindowFontSubstitutions();
 
 /// The window's font, bold or not.
 QFont windowFont(bool bold = false);

@@ -192,6 +192,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->size(), QSize(expected.clientWidth, expected.clientHeight));
   }
 
+  // Every caption is drawn in the Japanese gothic the window asks for, with a glyph for every character.
+  void everyCaptionHasItsGlyphs() {
+    QCOMPARE(QFontInfo(get("Label1")->font()).family(), QStringLiteral("IPAPGothic"));
+    int captions = 0;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      QString text;
+      if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+      if (auto* button = qobject_cast<QPushButton*>(w)) text = button->text().remove('&');
+      if (text.isEmpty() || w->isHidden()) continue;
+      ++captions;
+      const QFontMetrics metrics(w->font());
+      for (char32_t c : text.toUcs4())
+        QVERIFY2(metrics.inFontUcs4(c), qPrintable(w->objectName() + ": " + text));
+    }
+    QVERIFY(captions > 159 + 60);
+  }
+
   void widgetsWriteTheSettings() {
     click("CheckBox15");
     QVERIFY(window->settings().CheckBox15);
