@@ -1,0 +1,223 @@
+#include "cli/options.h"
+
+#include <array>
+#include <charconv>
+#include <climits>
+
+namespace kirune::cli {
+namespace {
+
+constexpr std::string_view kUsage =
+    R"(kirune-print PRESET [--set CONTROL=VALUE]... [--seed N] [--page WIDTHxHEIGHT] OUTPUT
+  PRESET            a preset button's name, e.g. BitBtn13 (see --list-presets)
+  --set C=V         a visible setting before the click: SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg; check boxes take 0/1, radio groups their item, spin boxes an integer
+  --seed N          a fixed seed instead of the clock: same seed and settings, identical output
+  --page WxH        the printable area in device pixels (default: A4 at 600 dpi)
+  OUTPUT, exactly one of:
+  --pdf FILE        every document of the run as one page each, in order, in one PDF
+  --png DIR         one PNG per document, named so they sort in print order
+  --trace FILE      the trace ('-' for standard output)
+kirune-print --list-presets   the preset table: button, row title, caption, kind, count item, engine, tiles
+)";
+
+constexpr int kMaxPageSide = 100000;
+
+struct IntControl {
+  std::string_view name;
+  int Settings::*field;
+  int min;
+  int max;
+};
+
+constexpr std::array<IntControl, 6> kIntControls = {{
+    {"SpinEdit1", &Settings::SpinEdit1, INT_MIN, INT_MAX},
+    {"SpinEdit4", &Settings::SpinEdit4, 1, 32},
+    {"z1", &Settings::z1, 0, 1},
+    {"z2", &Settings::z2, 0, 1},
+    {"z3", &Settings::z3, 0, 1},
+    {"z4", &Settings::z4, 0, 1},
+}};
+constexpr IntControl kTrg = {"trg", &Settings::trg, 0, 1};
+
+constexpr std::array<bool Settings::*, 25> kCheckBoxes = {
+    &Settings::CheckBox1,  &Settings::CheckBox2,  &Settings::CheckBox3,  &Settings::CheckBox4,
+    &Settings::CheckBox5,  &Settings::CheckBox6,  &Settings::CheckBox7,  &Settings::CheckBox8,
+    &Settings::CheckBox9,  &Settings::CheckBox10, &Settings::CheckBox11, &Settings::CheckBox12,
+    &Settings::CheckBox13, &Settings::CheckBox14, &Settings::CheckBox15, &Settings::CheckBox16,
+    &Settings::CheckBox17, &Settings::CheckBox18, &Settings::CheckBox19, &Settings::CheckBox20,
+    &Settings::CheckBox21, &Settings::CheckBox22, &Settings::CheckBox23, &Settings::CheckBox24,
+    &Settings::CheckBox25};
+
+const IntControl* findIntControl(std::string_view name) {
+  for (const IntControl& c : kIntControls) {
+    if (c.name == name) return &c;
+  }
+  return name == kTrg.name ? &kTrg : nullptr;
+}
+
+// CheckBox1..CheckBox25 -> 1..25; 0 for any other name.
+int checkBoxNumber(std::string_view name) {
+  constexpr std::string_view prefix = "CheckBox";
+  if (!name.starts_with(prefix)) return 0;
+  const std::string_view digits = name.substr(prefix.size());
+  if (digits.empty() || digits.size() > 2 || digits.front() == '0') return 0;
+  int n = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+  if (ec != std::errc() || end != digits.data() + digits.size() || n < 1 || n > 25) return 0;
+  return n;
+}
+
+template <typename T>
+bool parseWhole(std::string_view text, T& value) {
+  if (text.empty() || text.front() == '+') return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string range(int min, int max) {
+  if (min == 0 && max == 1) return "0 か 1";
+  return std::to_string(min) + ".." + std::to_string(max);
+}
+
+// Checks one CONTROL=VALUE; returns the error, empty when good.
+std::string checkSetting(std::string_view text, std::pair<std::string, int>& out) {
+  const auto eq = text.find('=');
+  if (eq == std::string_view::npos || eq == 0) {
+    return "--set の形が違います: " + std::string(text) + "（CONTROL=VALUE、例 SpinEdit1=3）";
+  }
+  const std::string control(text.substr(0, eq));
+  const std::string_view valueText = text.substr(eq + 1);
+  int min = 0;
+  int max = 1;
+  if (const IntControl* c = findIntControl(control)) {
+    min = c->min;
+    max = c->max;
+  } else if (checkBoxNumber(control) == 0) {
+    return "不明なコントロール: " + control + "（SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg）";
+  }
+  int value = 0;
+  if (!parseWhole(valueText, value)) {
+    return control + " の値が整数として読めません: " + std::string(valueText) +
+           (min == INT_MIN ? std::string("（整数）") : "（" + range(min, max) + "）");
+  }
+  if (value < min || value > max) {
+    return control + " の値が範囲外です: " + std::string(valueText) + "（" + range(min, max) + "）";
+  }
+  out = {control, value};
+  return {};
+}
+
+std::string checkPage(std::string_view text, int& width, int& height) {
+  const std::string error = "--page の値が正しくありません: " + std::string(text) + "（WIDTHxHEIGHT、1.." +
+                            std::to_string(kMaxPageSide) + " の整数、例 4958x7017）";
+  const auto x = text.find_first_of("xX");
+  if (x == std::string_view::npos) return error;
+  if (!parseWhole(text.substr(0, x), width) || !parseWhole(text.substr(x + 1), height)) return error;
+  if (width < 1 || height < 1 || width > kMaxPageSide || height > kMaxPageSide) return error;
+  return {};
+}
+
+std::string_view outputOption(Output o) {
+  switch (o) {
+    case Output::Pdf:
+      return "--pdf";
+    case Output::Png:
+      return "--png";
+    case Output::Trace:
+      return "--trace";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string_view usage() { return kUsage; }
+
+ParseResult parseArguments(const std::vector<std::string>& args) {
+  ParseResult r;
+  Options& o = r.options;
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      return r;
+    }
+  }
+  if (!args.empty() && args.front() == "--list-presets") {
+    if (args.size() > 1) r.error = "--list-presets には他の引数を付けません: " + args[1];
+    o.listPresets = true;
+    return r;
+  }
+
+  std::optional<Output> output;
+  std::string presetName;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" ||
+                            a == "--trace";
+    if (takesValue && i + 1 >= args.size()) {
+      r.error = a + " の後に値がありません（--help で使い方）";
+      return r;
+    }
+    if (a == "--set") {
+      std::pair<std::string, int> set;
+      r.error = checkSetting(args[++i], set);
+      if (!r.error.empty()) return r;
+      o.sets.push_back(set);
+    } else if (a == "--seed") {
+      std::uint64_t seed = 0;
+      if (!parseWhole(args[++i], seed)) {
+        r.error = "--seed の値が正しくありません: " + args[i] + "（0 以上の整数）";
+        return r;
+      }
+      o.seed = seed;
+    } else if (a == "--page") {
+      r.error = checkPage(args[++i], o.pageWidth, o.pageHeight);
+      if (!r.error.empty()) return r;
+    } else if (a == "--pdf" || a == "--png" || a == "--trace") {
+      const Output next = a == "--pdf" ? Output::Pdf : (a == "--png" ? Output::Png : Output::Trace);
+      if (output) {
+        r.error = "出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a;
+        return r;
+      }
+      const std::string& target = args[++i];
+      if (target.empty() || (target == "-" && next != Output::Trace)) {
+        r.error = a + " の出力先が正しくありません: '" + target + "'（" +
+                  (next == Output::Png ? "フォルダ名" : "ファイル名") + "）";
+        return r;
+      }
+      output = next;
+      o.target = target;
+    } else if (a.starts_with("-")) {
+      r.error = "不明なオプション: " + a + "（--help で使い方）";
+      return r;
+    } else if (!presetName.empty()) {
+      r.error = "プリセットは一つだけです: " + presetName + " と " + a;
+      return r;
+    } else {
+      presetName = a;
+      o.preset = findPreset(a);
+      if (!o.preset) {
+        r.error = "不明なプリセット: " + a + "（--list-presets で一覧）";
+        return r;
+      }
+    }
+  }
+  if (presetName.empty()) {
+    r.error = "プリセットがありません（例 BitBtn13、--list-presets で一覧）";
+  } else if (!output) {
+    r.error = "出力がありません（--pdf FILE、--png DIR、--trace FILE のどれか一つ）";
+  } else {
+    o.output = *output;
+  }
+  return r;
+}
+
+void applySetting(Settings& settings, const std::string& control, int value) {
+  if (const IntControl* c = findIntControl(control)) {
+    settings.*(c->field) = value;
+  } else if (const int n = checkBoxNumber(control)) {
+    settings.*kCheckBoxes[static_cast<std::size_t>(n - 1)] = value != 0;
+  }
+}
+
+}  // namespace kirune::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "problems/settings.h"
+#include "render/presets.h"
+
+namespace kirune::cli {
+
+enum class Output { Pdf, Png, Trace };
+
+/// A command line, checked: everything a run needs, or the one message that says what is wrong.
+struct Options {
+  bool help = false;
+  bool listPresets = false;
+  const Preset* preset = nullptr;
+  std::vector<std::pair<std::string, int>> sets;  ///< control and value, in order, already range-checked
+  std::optional<std::uint64_t> seed;
+  int pageWidth = 0;  ///< 0: the default page
+  int pageHeight = 0;
+  Output output = Output::Pdf;
+  std::string target;  ///< file, directory, or "-" for a trace on standard output
+};
+
+struct ParseResult {
+  Options options;
+  std::string error;  ///< empty when the line is good
+};
+
+/// The usage text of --help.
+std::string_view usage();
+
+/// Checks the arguments after the program name; writes nothing.
+ParseResult parseArguments(const std::vector<std::string>& args);
+
+/// Applies one checked --set to the settings.
+void applySetting(Settings& settings, const std::string& control, int value);
+
+}  // namespace kirune::cli

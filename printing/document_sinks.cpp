@@ -1,0 +1,152 @@
+#include "printing/document_sinks.h"
+
+#include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QTimeZone>
+#include <cmath>
+#include <string>
+
+namespace kirune {
+namespace {
+
+std::string documentText(int number) { return "文書 " + std::to_string(number) + ": "; }
+
+// The PDF page in whole points that covers `pixels` at 600 dpi; a tolerance of a twentieth of a point
+// keeps A4 (595 x 842 pt, which Qt rounds to 4958 x 7017 px) at A4.
+QPageSize pdfPageSize(QSize pixels) {
+  const auto points = [](int px) { return static_cast<int>(std::ceil(px * 72.0 / kDotsPerInch - 0.05)); };
+  return QPageSize(QSize(points(pixels.width()), points(pixels.height())), QString(), QPageSize::ExactMatch);
+}
+
+}  // namespace
+
+QSize a4PagePixels() { return QPageSize(QPageSize::A4).sizePixels(kDotsPerInch); }
+
+// ---- PDF ------------------------------------------------------------------------------------------
+
+PdfSink::PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate)
+    : out_(out), fixedCreationDate_(std::move(fixedCreationDate)) {
+  buffer_.open(QIODevice::WriteOnly);
+  writer_ = std::make_unique<QPdfWriter>(&buffer_);
+  writer_->setResolution(kDotsPerInch);
+  writer_->setPageLayout(QPageLayout(pdfPageSize(page), QPageLayout::Portrait, QMarginsF()));
+}
+
+PdfSink::~PdfSink() = default;
+
+void PdfSink::beginDocument(QPainter& painter, int number) {
+  // The painter stays on the writer for the whole file; every later document is a new page.
+  const bool ok = painter.isActive() ? writer_->newPage() : painter.begin(writer_.get());
+  if (!ok) throw PrinterError(documentText(number) + "PDF のページを始められません");
+}
+
+void PdfSink::endDocument(QPainter&, int) {}
+
+void PdfSink::finish(QPainter& painter) {
+  if (!painter.isActive()) return;  // no document: no file
+  if (!painter.end()) throw PrinterError("PDF を仕上げられません");
+  QByteArray pdf = buffer_.data();
+  if (fixedCreationDate_) setPdfCreationDate(pdf, *fixedCreationDate_);
+  if (out_.write(pdf) != pdf.size()) {
+    throw PrinterError("PDF を書き込めません: " + out_.errorString().toStdString());
+  }
+}
+
+void PdfSink::abandon(QPainter& painter) noexcept {
+  if (painter.isActive()) painter.end();
+}
+
+bool setPdfCreationDate(QByteArray& pdf, const QDateTime& date) {
+  static const QByteArray key = "/CreationDate (D:";
+  const qsizetype at = pdf.indexOf(key);
+  if (at < 0) return false;
+  const qsizetype digits = at + key.size();
+  const QByteArray stamp = date.toUTC().toString(QStringLiteral("yyyyMMddhhmmss")).toLatin1();
+  if (digits + stamp.size() >= pdf.size()) return false;
+  for (qsizetype i = 0; i < stamp.size(); ++i) {
+    if (pdf[digits + i] < '0' || pdf[digits + i] > '9') return false;
+  }
+  pdf.replace(digits, stamp.size(), stamp);
+  return true;
+}
+
+// ---- Raster ---------------------------------------------------------------------------------------
+
+RasterSink::RasterSink(QSize page, PageWriter write) : page_(page), write_(std::move(write)) {}
+
+RasterSink::PageWriter RasterSink::pngFilesIn(const QString& directory) {
+  return [directory](const QImage& page, int number) {
+    if (!QDir().mkpath(directory)) {
+      throw PrinterError(documentText(number) + "フォルダを作れません: " + directory.toStdString());
+    }
+    const QString name = QStringLiteral("page-%1.png").arg(number, 6, 10, QLatin1Char('0'));
+    const QString path = QDir(directory).filePath(name);
+    if (!page.save(path, "PNG")) {
+      throw PrinterError(documentText(number) + "PNG を書き込めません: " + path.toStdString());
+    }
+  };
+}
+
+void RasterSink::beginDocument(QPainter& painter, int number) {
+  image_ = QImage(page_, QImage::Format_RGB32);
+  if (image_.isNull()) throw PrinterError(documentText(number) + "ページの画像を用意できません");
+  image_.fill(Qt::white);
+  if (!painter.begin(&image_)) throw PrinterError(documentText(number) + "ページに描けません");
+}
+
+void RasterSink::endDocument(QPainter& painter, int number) {
+  painter.end();
+  const QImage page = std::move(image_);
+  image_ = QImage();
+  write_(page, number);
+}
+
+void RasterSink::finish(QPainter&) {}
+
+void RasterSink::abandon(QPainter& painter) noexcept {
+  if (painter.isActive()) painter.end();
+  image_ = QImage();
+}
+
+// ---- Printer --------------------------------------------------------------------------------------
+
+PrinterSink::PrinterSink(QPrinter& printer) : printer_(printer) {}
+
+void PrinterSink::beginDocument(QPainter& painter, int number) {
+  if (!painter.begin(&printer_)) {
+    throw PrinterError(documentText(number) + "印刷を始められません（" +
+                       printer_.printerName().toStdString() + "）");
+  }
+}
+
+void PrinterSink::endDocument(QPainter& painter, int number) {
+  if (!painter.end()) {
+    throw PrinterError(documentText(number) + "印刷を渡せません（" + printer_.printerName().toStdString() +
+                       "）");
+  }
+}
+
+void PrinterSink::finish(QPainter&) {}
+
+void PrinterSink::abandon(QPainter& painter) noexcept {
+  if (painter.isActive()) {
+    printer_.abort();
+    painter.end();
+  }
+}
+
+void preparePrinter(QPrinter& printer) {
+  printer.setResolution(kDotsPerInch);
+  printer.setFullPage(false);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Portrait);
+}
+
+QSize printableArea(const QPrinter& printer) {
+  return printer.pageLayout().paintRectPixels(printer.resolution()).size();
+}
+
+}  // namespace kirune

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QIODevice>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "printing/qt_page_canvas.h"
+
+class QPdfWriter;
+class QPrinter;
+
+namespace kirune {
+
+/// Resolution of every page the program draws, in dots per inch.
+inline constexpr int kDotsPerInch = 600;
+
+/// A4 portrait at 600 dpi in device pixels, the page of an output without a printer.
+QSize a4PagePixels();
+
+/// Every document as one page of one PDF, in order. The file is assembled in memory and written to
+/// `out` by finish(), so a failed run writes nothing.
+class PdfSink final : public DocumentSink {
+ public:
+  /// `fixedCreationDate`: the date recorded in the PDF instead of the clock, for byte-identical
+  /// output of identical runs.
+  PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {});
+  ~PdfSink() override;
+
+  void beginDocument(QPainter& painter, int number) override;
+  void endDocument(QPainter& painter, int number) override;
+  void finish(QPainter& painter) override;
+  void abandon(QPainter& painter) noexcept override;
+
+ private:
+  QIODevice& out_;
+  QBuffer buffer_;
+  std::unique_ptr<QPdfWriter> writer_;
+  std::optional<QDateTime> fixedCreationDate_;
+};
+
+/// Every document as one white raster page, handed to `write` when the document ends.
+class RasterSink final : public DocumentSink {
+ public:
+  /// Receives each finished page; throws PrinterError when it cannot keep it.
+  using PageWriter = std::function<void(const QImage& page, int number)>;
+
+  RasterSink(QSize page, PageWriter write);
+
+  /// A writer of PNG files into `directory` (made when the first page comes), named page-000001.png
+  /// and on, so names sort in print order.
+  static PageWriter pngFilesIn(const QString& directory);
+
+  void beginDocument(QPainter& painter, int number) override;
+  void endDocument(QPainter& painter, int number) override;
+  void finish(QPainter& painter) override;
+  void abandon(QPainter& painter) noexcept override;
+
+ private:
+  QSize page_;
+  PageWriter write_;
+  QImage image_;
+};
+
+/// Every document as its own print job on `printer`.
+class PrinterSink final : public DocumentSink {
+ public:
+  explicit PrinterSink(QPrinter& printer);
+
+  void beginDocument(QPainter& painter, int number) override;
+  void endDocument(QPainter& painter, int number) override;
+  void finish(QPainter& painter) override;
+  void abandon(QPainter& painter) noexcept override;
+
+ private:
+  QPrinter& printer_;
+};
+
+/// Sets `printer` up for the sheets: 600 dpi, A4 portrait; no document title.
+void preparePrinter(QPrinter& printer);
+
+/// The printable area of `printer` in device pixels.
+QSize printableArea(const QPrinter& printer);
+
+/// Replaces the creation date that Qt writes into a PDF by `date`, keeping every byte offset.
+/// Returns false when the PDF holds no date in the expected form.
+bool setPdfCreationDate(QByteArray& pdf, const QDateTime& date);
+
+}  // namespace kirune

@@ -1,0 +1,166 @@
+#include "render/presets.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "problems/random.h"
+#include "render/image_set.h"
+#include "render/trace_canvas.h"
+
+namespace kirune {
+namespace {
+
+// The preset grid written out the way a teacher reads it: one line per half row, its tile buttons and
+// its count buttons, left to right. Captions and count items are derived below, not copied.
+struct HalfRow {
+  int gridRow;
+  int half;
+  std::string title;
+  int kind;
+  std::vector<int> tileButtons;   // captions ５, １０, s18
+  std::vector<int> countButtons;  // captions by grid row, see countCaptions()
+};
+
+const std::vector<HalfRow>& grid() {
+  static const std::vector<HalfRow> rows = {
+      {1, 0, "くりあがりなし", 0, {136, 135, 151}, {75, 76, 1, 77, 2, 78, 3, 79}},
+      {1, 1, "くりさがりなし", 4, {147, 146, 155}, {80, 81, 4, 82, 5, 83, 6, 84}},
+      {2, 0, "くりあがりなし(含10)", 1, {138, 137, 152}, {63, 46, 7, 47, 8, 48, 9, 52}},
+      {2, 1, "くりさがりなし(含10)", 5, {148, 145, 156}, {64, 49, 10, 50, 11, 51, 12, 45}},
+      {3, 0, "くりあがり", 2, {140, 139, 153}, {57, 53, 13, 54, 14, 55, 15, 56}},
+      {3, 1, "くりさがり", 6, {149, 144, 157}, {59, 58, 16, 60, 17, 61, 18, 62}},
+      {4, 0, "たしざん混合", 3, {142, 141, 154}, {65, 66, 19, 67, 20, 68, 21, 69}},
+      {4, 1, "ひきざん混合", 7, {150, 143, 158}, {70, 71, 22, 72, 23, 73, 24, 74}},
+      {5, 0, "たし算ひき算混合", 19, {}, {159, 160, 161, 162, 163, 164, 165, 166}},
+      {6, 0, "かけ算九九(含0)", 8, {}, {118, 26, 85, 27, 86}},
+      {6, 1, "かけ算九九(除0)", 9, {}, {117, 29, 87, 30, 88}},
+      {7, 0, "わり算あまりなし", 10, {}, {90, 89, 31, 91, 32, 92, 33, 93}},
+      {7, 1, "わり算あまりあり", 12, {}, {94, 95, 34, 96, 35, 97, 36, 98}},
+      {8, 0, "わり算あまりなし（除0・1）", 11, {}, {99, 100, 37, 101, 38, 102, 39, 103}},
+      {8, 1, "わり算混合", 13, {}, {104, 105, 40, 106, 41, 107, 42, 108}},
+      {9, 0, "わり算難しいのだけ選んで", 14, {}, {109, 110, 111, 112, 28, 113, 43, 114}},
+      {9, 1, "九九穴埋め  A×□=B･□×A=B　（除0）", 17, {}, {119, 120, 121, 122, 123, 124, 125, 126}},
+      {10, 0, "１０までの分解（さくらんぼ）", 18, {}, {133, 127, 134, 131, 132}},
+  };
+  return rows;
+}
+
+// Full-width digits of a count; grid rows 1 to 5 write 100 in ASCII.
+std::string caption(int count, int gridRow) {
+  if (count == 100 && gridRow <= 5) return "100";
+  static const char* const wide[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+  std::string s;
+  for (char c : std::to_string(count)) s += wide[c - '0'];
+  return s;
+}
+
+std::vector<int> countsOfRow(int gridRow) {
+  if (gridRow == 6) return {20, 40, 60, 80, 100};
+  if (gridRow == 10) return {9, 10, 12, 15, 20};
+  return {10, 12, 20, 30, 40, 60, 80, 100};
+}
+
+int itemOfCount(int count) {
+  for (std::size_t i = 0; i < kMondaisuuItemCounts.size(); ++i) {
+    if (kMondaisuuItemCounts[i] == count) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+struct Expected {
+  Preset p;
+  std::string title, caption, tip;
+  std::string button;
+};
+
+std::vector<Expected> expectedPresets() {
+  std::vector<Expected> out;
+  for (const HalfRow& r : grid()) {
+    const Engine engine =
+        r.kind == 17 ? Engine::FillIn : (r.kind == 18 ? Engine::Decomposition : Engine::Standard);
+    const Guard guard =
+        r.gridRow == 6 ? Guard::TimesRows : (r.kind == 18 ? Guard::DecomposeNumbers : Guard::None);
+    int slot = 0;
+    const int tileCounts[] = {5, 10, 18};
+    for (std::size_t i = 0; i < r.tileButtons.size(); ++i) {
+      Expected e;
+      e.button = "BitBtn" + std::to_string(r.tileButtons[i]);
+      const int count = tileCounts[i];
+      e.caption = count == 18 ? "s18" : caption(count, r.gridRow);
+      e.tip = count == 18                         ? "下に余白のある18題"
+              : r.tileButtons[i] == 137 ? "問題の上にタイル図がいんさつされます。"
+                                        : "問題の上にタイル図が印刷されます。";
+      e.p = {{}, r.gridRow, r.half, slot++, {}, {}, r.kind, itemOfCount(count), engine, true, guard, 0, {}};
+      e.title = r.title;
+      out.push_back(e);
+    }
+    const std::vector<int> counts = countsOfRow(r.gridRow);
+    EXPECT_EQ(counts.size(), r.countButtons.size()) << "grid row " << r.gridRow;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+      Expected e;
+      e.button = "BitBtn" + std::to_string(r.countButtons[i]);
+      e.caption = caption(counts[i], r.gridRow);
+      int perSheet = 0;
+      if (r.kind == 18 && (counts[i] == 9 || counts[i] == 12 || counts[i] == 15)) perSheet = counts[i];
+      e.p = {{}, r.gridRow, r.half, slot++, {}, {}, r.kind, itemOfCount(counts[i]), engine, false, guard,
+             perSheet, {}};
+      e.title = r.title;
+      out.push_back(e);
+    }
+  }
+  return out;
+}
+
+TEST(PresetTable, EveryRowMatchesTheGrid) {
+  const std::vector<Expected> expected = expectedPresets();
+  const auto table = presets();
+  ASSERT_EQ(expected.size(), 159u);
+  ASSERT_EQ(table.size(), expected.size());
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const Preset& got = table[i];
+    const Expected& want = expected[i];
+    SCOPED_TRACE(want.button);
+    EXPECT_EQ(got.button, want.button);
+    EXPECT_EQ(got.gridRow, want.p.gridRow);
+    EXPECT_EQ(got.half, want.p.half);
+    EXPECT_EQ(got.slot, want.p.slot);
+    EXPECT_EQ(got.rowTitle, want.title);
+    EXPECT_EQ(got.caption, want.caption);
+    EXPECT_EQ(got.kind, want.p.kind);
+    EXPECT_EQ(got.countItem, want.p.countItem);
+    EXPECT_EQ(got.engine, want.p.engine);
+    EXPECT_EQ(got.tiles, want.p.tiles);
+    EXPECT_EQ(got.guard, want.p.guard);
+    EXPECT_EQ(got.problemsPerSheet, want.p.problemsPerSheet);
+    EXPECT_EQ(got.toolTip, want.tip);
+    EXPECT_EQ(findPreset(want.button), &got);
+  }
+}
+
+TEST(PresetTable, ButtonsAreUniqueAndUnusedChoicesNeverSelected) {
+  std::set<std::string_view> buttons;
+  std::map<int, int> perRow;
+  for (const Preset& p : presets()) {
+    EXPECT_TRUE(buttons.insert(p.button).second) << p.button;
+    EXPECT_NE(p.kind, 15);
+    EXPECT_NE(p.kind, 16);
+    EXPECT_NE(p.countItem, 12);
+    ++perRow[p.gridRow];
+  }
+  // 1..166 minus the non-preset buttons BitBtn25, 44, 115, 116, 128, 129, 130.
+  EXPECT_EQ(buttons.size(), 159u);
+  const std::map<int, int> wantPerRow = {{1, 22}, {2, 22}, {3, 22}, {4, 22}, {5, 8},
+                                         {6, 10}, {7, 16}, {8, 16}, {9, 16}, {10, 5}};
+  EXPECT_EQ(perRow, wantPerRow);
+  EXPECT_EQ(findPreset("BitBtn25"), nullptr);
+  EXPECT_EQ(findPreset("BitBtn999"), nullptr);
+  EXPECT_EQ(findPreset(""), nullptr);
+}
+
+}  // namespace
+}  // namespace kirune
