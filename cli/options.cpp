@@ -152,8 +152,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
   std::string presetName;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" ||
-                            a == "--trace";
+    const bool takesValue =
+        a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" || a == "--trace";
     if (takesValue && i + 1 >= args.size()) {
       r.error = a + " の後に値がありません（--help で使い方）";
       return r;

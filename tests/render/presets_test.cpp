@@ -92,7 +92,7 @@ std::vector<Expected> expectedPresets() {
       e.button = "BitBtn" + std::to_string(r.tileButtons[i]);
       const int count = tileCounts[i];
       e.caption = count == 18 ? "s18" : caption(count, r.gridRow);
-      e.tip = count == 18                         ? "下に余白のある18題"
+      e.tip = count == 18               ? "下に余白のある18題"
               : r.tileButtons[i] == 137 ? "問題の上にタイル図がいんさつされます。"
                                         : "問題の上にタイル図が印刷されます。";
       e.p = {{}, r.gridRow, r.half, slot++, {}, {}, r.kind, itemOfCount(count), engine, true, guard, 0, {}};
@@ -107,8 +107,8 @@ std::vector<Expected> expectedPresets() {
       e.caption = caption(counts[i], r.gridRow);
       int perSheet = 0;
       if (r.kind == 18 && (counts[i] == 9 || counts[i] == 12 || counts[i] == 15)) perSheet = counts[i];
-      e.p = {{}, r.gridRow, r.half, slot++, {}, {}, r.kind, itemOfCount(counts[i]), engine, false, guard,
-             perSheet, {}};
+      e.p = {{},     r.gridRow, r.half, slot++,   {}, {}, r.kind, itemOfCount(counts[i]),
+             engine, false,     guard,  perSheet, {}};
       e.title = r.title;
       out.push_back(e);
     }

@@ -1,0 +1,178 @@
+#include "printing/qt_page_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <vector>
+
+#include "printing/document_sinks.h"
+#include "printing/fonts.h"
+
+namespace kirune {
+namespace {
+
+class QtPageCanvasTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "printing_test";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+    installFontSubstitutions();
+  }
+
+  static Picture solid(std::uint8_t grey) {
+    Picture p;
+    p.name = "test.solid";
+    p.width = 10;
+    p.height = 10;
+    p.channels = 1;
+    p.pixels.assign(100, grey);
+    return p;
+  }
+
+  // Draws on raster pages and keeps them.
+  std::vector<QImage> pages;
+  RasterSink raster{QSize(400, 300), [this](const QImage& page, int) { pages.push_back(page); }};
+};
+
+bool isBlack(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 64; }
+bool isWhite(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) > 192; }
+
+TEST_F(QtPageCanvasTest, PictureFillsItsRectangleExactlyAndTextCellIsOpaque) {
+  const Picture black = solid(0);
+  QtPageCanvas canvas(raster, 400, 300);
+  canvas.beginDoc();
+  canvas.stretchDraw({50, 60, 150, 110}, black);
+  canvas.setFontName("HGP教科書体");
+  canvas.setFontHeight(30);
+  canvas.textOut(60, 70, "1");
+  canvas.endDoc();
+  canvas.finish();
+  ASSERT_EQ(pages.size(), 1u);
+  const QImage& page = pages[0];
+  EXPECT_TRUE(isBlack(page, 50, 60));
+  EXPECT_TRUE(isBlack(page, 149, 109));
+  EXPECT_TRUE(isWhite(page, 49, 60));
+  EXPECT_TRUE(isWhite(page, 150, 60));
+  EXPECT_TRUE(isWhite(page, 50, 110));
+  // The text's cell is white over the picture, from its top-left corner about 30 pixels down.
+  EXPECT_TRUE(isWhite(page, 60, 70));
+  EXPECT_TRUE(isWhite(page, 60, 96));
+  EXPECT_TRUE(isBlack(page, 60, 103));
+  EXPECT_TRUE(isBlack(page, 58, 75));
+}
+
+TEST_F(QtPageCanvasTest, PenWidthHoldsAcrossDocumentsAndEachDocumentIsAFreshWhitePage) {
+  QtPageCanvas canvas(raster, 400, 300);
+  canvas.beginDoc();
+  canvas.setPenWidth(6);
+  canvas.moveTo(20, 20);
+  canvas.lineTo(20, 100);
+  canvas.endDoc();
+  canvas.beginDoc();
+  canvas.moveTo(200, 50);
+  canvas.lineTo(200, 150);
+  canvas.endDoc();
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_TRUE(isWhite(pages[1], 20, 60));
+  for (int x : {198, 201}) EXPECT_TRUE(isBlack(pages[1], x, 100)) << x;
+  for (int x : {195, 205}) EXPECT_TRUE(isWhite(pages[1], x, 100)) << x;
+}
+
+QString run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForFinished();
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST_F(QtPageCanvasTest, PdfHoldsOnePagePerDocumentAndEachPictureOnce) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("out.pdf");
+  const Picture grey = solid(100);
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    PdfSink sink(file, QSize(4958, 7017));
+    QtPageCanvas canvas(sink, 4958, 7017);
+    canvas.setFontName("HGP教科書体");
+    canvas.setFontHeight(300);
+    for (int doc = 0; doc < 3; ++doc) {
+      canvas.beginDoc();
+      for (int i = 0; i < 5; ++i) canvas.stretchDraw({100 + 200 * i, 100, 250 + 200 * i, 300}, grey);
+      if (doc == 1) canvas.textOut(500, 1000, "7＋5＝");
+      canvas.endDoc();
+    }
+    canvas.finish();
+  }
+  // pdfimages lists every use; the object number tells whether the picture was stored once.
+  const QStringList rows = run("pdfimages", {"-list", path}).split('\n', Qt::SkipEmptyParts).mid(2);
+  EXPECT_EQ(rows.size(), 15);
+  QSet<QString> objects;
+  for (const QString& row : rows) objects.insert(row.split(' ', Qt::SkipEmptyParts).value(10));
+  EXPECT_EQ(objects.size(), 1);
+
+  const QString info = run("pdfinfo", {path});
+  EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+3\\n"))) << info.toStdString();
+  EXPECT_TRUE(info.contains("595 x 842 pts (A4)")) << info.toStdString();
+  // The text under the glyphs survives, in the Klee One hand, on its page only.
+  EXPECT_EQ(run("pdftotext", {"-f", "2", "-l", "2", path, "-"}).trimmed(), "7＋5＝");
+  EXPECT_EQ(run("pdftotext", {"-f", "1", "-l", "1", path, "-"}).trimmed(), "");
+  EXPECT_TRUE(run("pdffonts", {path}).contains("KleeOne"));
+}
+
+TEST_F(QtPageCanvasTest, NoDocumentWritesNoPdf) {
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  PdfSink sink(out, QSize(1000, 1000));
+  QtPageCanvas canvas(sink, 1000, 1000);
+  canvas.finish();
+  EXPECT_EQ(canvas.documentCount(), 0);
+  EXPECT_TRUE(out.data().isEmpty());
+}
+
+TEST_F(QtPageCanvasTest, CreationDateIsReplacedInPlace) {
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  const QDateTime date(QDate(2001, 2, 3), QTime(4, 5, 6), QTimeZone::utc());
+  {
+    PdfSink sink(out, QSize(1000, 1000), date);
+    QtPageCanvas canvas(sink, 1000, 1000);
+    canvas.beginDoc();
+    canvas.endDoc();
+    canvas.finish();
+  }
+  EXPECT_TRUE(out.data().contains("/CreationDate (D:20010203040506")) << out.data().left(400).toStdString();
+
+  QByteArray notPdf = "no date here";
+  EXPECT_FALSE(setPdfCreationDate(notPdf, date));
+  EXPECT_EQ(notPdf, "no date here");
+}
+
+TEST_F(QtPageCanvasTest, PrinterThatCannotStartAJobRaisesPrinterErrorNamingTheDocument) {
+  QPrinter printer(QPrinter::HighResolution);
+  preparePrinter(printer);
+  printer.setPrinterName("kirune-no-such-printer");
+  printer.setOutputFileName(QString());
+  PrinterSink sink(printer);
+  QtPageCanvas canvas(sink, 100, 100);
+  try {
+    canvas.beginDoc();
+    FAIL() << "a job started on a printer that does not exist";
+  } catch (const PrinterError& e) {
+    EXPECT_NE(std::string(e.what()).find("文書 1"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace kirune
