@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -160,6 +161,156 @@ TEST(PresetTable, ButtonsAreUniqueAndUnusedChoicesNeverSelected) {
   EXPECT_EQ(findPreset("BitBtn25"), nullptr);
   EXPECT_EQ(findPreset("BitBtn999"), nullptr);
   EXPECT_EQ(findPreset(""), nullptr);
+}
+
+// ---- The runner --------------------------------------------------------------------------------------
+
+class PresetRunner : public ::testing::Test {
+ protected:
+  Random rng{42};
+  Session session{ImageSet::builtIn(), rng};
+  std::ostringstream trace;
+  TraceCanvas canvas{trace, 4760, 6814};
+  std::vector<bool> windowCalls;
+  std::function<void(bool)> window = [this](bool enabled) { windowCalls.push_back(enabled); };
+
+  bool click(std::string_view button) {
+    const Preset* p = findPreset(button);
+    EXPECT_NE(p, nullptr) << button;
+    return p && runPreset(*p, session, canvas, window);
+  }
+  int documents() const {
+    std::istringstream in(trace.str());
+    int n = 0;
+    for (std::string line; std::getline(in, line);) n += line == "begin_doc";
+    return n;
+  }
+};
+
+TEST_F(PresetRunner, SetsKindCountAndProblemsPerSheet) {
+  struct Case {
+    std::string_view button;
+    int kind, item, perSheet;
+  };
+  const Case cases[] = {
+      {"BitBtn14", 2, 1, 40},   {"BitBtn136", 0, 10, 5},  {"BitBtn86", 8, 3, 100},  {"BitBtn133", 18, 9, 9},
+      {"BitBtn134", 18, 4, 12}, {"BitBtn121", 17, 0, 20}, {"BitBtn151", 0, 11, 18}, {"BitBtn93", 10, 3, 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    windowCalls.clear();
+    EXPECT_TRUE(click(c.button));
+    EXPECT_EQ(session.settings.shurui, c.kind);
+    EXPECT_EQ(session.settings.mondaisuu(), c.item);
+    EXPECT_EQ(session.settings.SpinEdit3(), c.perSheet);
+    EXPECT_EQ(windowCalls, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(session.settings.Label7);
+    EXPECT_EQ(session.settings.withTiles, 0);
+  }
+}
+
+TEST_F(PresetRunner, DecompositionFifteenThenTwentyLeavesTwenty) {
+  click("BitBtn131");
+  EXPECT_EQ(session.settings.mondaisuu(), 8);
+  EXPECT_EQ(session.settings.SpinEdit3(), 15);
+  click("BitBtn132");
+  EXPECT_EQ(session.settings.mondaisuu(), 0);
+  EXPECT_EQ(session.settings.SpinEdit3(), 20);
+}
+
+TEST_F(PresetRunner, GuardStopsPresetWithoutChangingAnything) {
+  for (bool decompose : {false, true}) {
+    SCOPED_TRACE(decompose ? "decomposition" : "times table");
+    Settings& s = session.settings;
+    // A state unlike the one the preset would leave.
+    s.shurui = 5;
+    s.setMondaisuu(1);
+    s.Label7 = false;
+    s.Label6 = true;
+    if (decompose) {
+      for (auto box : Settings::decomposeBoxes) s.*box = false;
+    } else {
+      for (auto box : Settings::timesRowBoxes) s.*box = false;
+    }
+    windowCalls.clear();
+    for (std::string_view button : decompose ? std::vector<std::string_view>{"BitBtn131", "BitBtn133"}
+                                             : std::vector<std::string_view>{"BitBtn118", "BitBtn88"}) {
+      EXPECT_FALSE(click(button)) << button;
+    }
+    EXPECT_EQ(s.shurui, 5);
+    EXPECT_EQ(s.mondaisuu(), 1);
+    EXPECT_EQ(s.SpinEdit3(), 40);
+    EXPECT_FALSE(s.Label7);
+    EXPECT_TRUE(s.Label6);
+    EXPECT_TRUE(windowCalls.empty());
+    EXPECT_EQ(trace.str(), "");
+    // One ticked box is enough.
+    s.*(decompose ? Settings::decomposeBoxes[8] : Settings::timesRowBoxes[9]) = true;
+    EXPECT_TRUE(click(decompose ? "BitBtn133" : "BitBtn118"));
+    EXPECT_EQ(documents(), 1);
+    trace.str("");
+    for (auto box : Settings::decomposeBoxes) s.*box = true;
+    for (auto box : Settings::timesRowBoxes) s.*box = true;
+  }
+}
+
+// Records what the engine saw while it drew, and can fail the way a printer does.
+class WatchingCanvas : public TraceCanvas {
+ public:
+  WatchingCanvas(std::ostream& out, const Settings& settings, bool fail)
+      : TraceCanvas(out, 4760, 6814), settings(settings), fail(fail) {}
+  void beginDoc() override {
+    tilesSeen.push_back(settings.withTiles);
+    if (fail) throw PrinterError("printer gone");
+    TraceCanvas::beginDoc();
+  }
+  const Settings& settings;
+  bool fail;
+  std::vector<int> tilesSeen;
+};
+
+TEST_F(PresetRunner, TilesOnlyDuringTheRunAndStateRestoredAfterAFailure) {
+  for (bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "failing printer" : "working printer");
+    WatchingCanvas watching(trace, session.settings, fail);
+    windowCalls.clear();
+    session.settings.Label7 = false;
+    const Preset& tile = *findPreset("BitBtn147");
+    if (fail) {
+      EXPECT_THROW(runPreset(tile, session, watching, window), PrinterError);
+    } else {
+      EXPECT_TRUE(runPreset(tile, session, watching, window));
+    }
+    EXPECT_EQ(watching.tilesSeen, std::vector<int>{1});
+    EXPECT_EQ(session.settings.withTiles, 0);
+    EXPECT_FALSE(session.settings.Label7);
+    EXPECT_EQ(windowCalls, (std::vector<bool>{false, true}));
+    // The next preset without tiles draws none.
+    WatchingCanvas after(trace, session.settings, false);
+    EXPECT_TRUE(runPreset(*findPreset("BitBtn4"), session, after, window));
+    EXPECT_EQ(after.tilesSeen, std::vector<int>{0});
+  }
+}
+
+TEST_F(PresetRunner, ThreeSheetsWithAnswersAreSixDocumentsOnEveryEngine) {
+  session.settings.SpinEdit1 = 3;
+  session.settings.CheckBox15 = true;
+  for (std::string_view button : {"BitBtn1", "BitBtn121", "BitBtn132"}) {
+    SCOPED_TRACE(button);
+    trace.str("");
+    EXPECT_TRUE(click(button));
+    EXPECT_EQ(documents(), 6);
+  }
+}
+
+TEST_F(PresetRunner, PrintSwitchOffStillRestoresTheWindow) {
+  session.settings.CheckBox3 = false;
+  EXPECT_TRUE(click("BitBtn136"));
+  EXPECT_EQ(documents(), 0);
+  EXPECT_EQ(session.settings.shurui, 0);
+  EXPECT_EQ(session.settings.mondaisuu(), 10);
+  EXPECT_EQ(windowCalls, (std::vector<bool>{false, true}));
+  EXPECT_EQ(session.settings.withTiles, 0);
 }
 
 }  // namespace
