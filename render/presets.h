@@ -29,10 +29,10 @@ struct Preset {
   int kind;                   ///< item of shurui
   int countItem;              ///< item of mondaisuu
   Engine engine;
-  bool tiles;                 ///< sets withTiles for the run
+  bool tiles;  ///< sets withTiles for the run
   Guard guard;
-  int problemsPerSheet;       ///< written to SpinEdit3 after the count item; 0 = not written
-  std::string_view toolTip;   ///< empty: none
+  int problemsPerSheet;      ///< written to SpinEdit3 after the count item; 0 = not written
+  std::string_view toolTip;  ///< empty: none
 };
 
 /// All 159 presets, grid row by grid row, each half left to right.
