@@ -1,0 +1,278 @@
+// kirune-print run as a user runs it: the built binary, real PDF, PNG and trace files, read back with
+// poppler's tools.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+struct Result {
+  int exitCode = -1;
+  QByteArray out;
+  QString err;
+};
+
+Result run(const QString& program, const QStringList& args, const QString& workDir = QString()) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.remove("SOURCE_DATE_EPOCH");
+  p.setProcessEnvironment(env);
+  if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
+  p.start(program, args);
+  if (!p.waitForFinished(120000)) return {};
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+Result kirunePrint(const QStringList& args, const QString& workDir = QString()) {
+  return run(KIRUNE_PRINT, args, workDir);
+}
+
+QByteArray readAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A piece of text on a page, at the top-left of its cell in points.
+struct Text {
+  double x;
+  double y;
+  QString text;
+  double right = 0;  // PDF words only: where the word ends
+};
+using Pages = std::vector<std::vector<Text>>;
+
+// The text lines of a trace, one list per document, converted from 600 dpi pixels to points.
+Pages traceTexts(const QByteArray& trace) {
+  Pages docs;
+  for (const QByteArray& line : trace.split('\n')) {
+    if (line == "begin_doc") docs.emplace_back();
+    if (!line.startsWith("text ")) continue;
+    const QList<QByteArray> parts = line.split(' ');
+    const QString text = QString::fromUtf8(line.mid(parts[0].size() + parts[1].size() + parts[2].size() + 3));
+    docs.back().push_back({parts[1].toInt() * 72.0 / 600, parts[2].toInt() * 72.0 / 600, text});
+  }
+  return docs;
+}
+
+// The words of a PDF, one list per page, as pdftotext -bbox finds them.
+Pages pdfWords(const QString& pdf) {
+  const QString xml = QString::fromUtf8(run("pdftotext", {"-bbox", pdf, "-"}).out);
+  static const QRegularExpression word(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)"[^>]*>([^<]*)</word>)re");
+  Pages pages;
+  for (const QString& line : xml.split('\n')) {
+    if (line.contains("<page ")) pages.emplace_back();
+    const auto m = word.match(line);
+    if (m.hasMatch())
+      pages.back().push_back(
+          {m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(4), m.captured(3).toDouble()});
+  }
+  return pages;
+}
+
+class KiruneTest : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  QString path(const QString& name) const { return dir.filePath(name); }
+  QStringList entries() const { return QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
+};
+
+TEST_F(KiruneTest, HiddenTextOfProblemPagesIsExactlyTheDealtProblemsAndAnswerPagesHaveNone) {
+  // One preset per engine, and one with tiles.
+  for (const QString preset : {"BitBtn1", "BitBtn121", "BitBtn132", "BitBtn136"}) {
+    SCOPED_TRACE(preset.toStdString());
+    const QStringList common = {preset, "--seed", "11", "--set", "CheckBox15=1", "--set", "SpinEdit1=2"};
+    ASSERT_EQ(kirunePrint(common + QStringList{"--trace", path("t")}).exitCode, 0);
+    const Result pdf = kirunePrint(common + QStringList{"--pdf", path("s.pdf")});
+    ASSERT_EQ(pdf.exitCode, 0) << pdf.err.toStdString();
+
+    const Pages want = traceTexts(readAll(path("t")));
+    const Pages got = pdfWords(path("s.pdf"));
+    ASSERT_EQ(want.size(), 4u);
+    ASSERT_EQ(got.size(), 4u);
+    for (std::size_t page = 0; page < 4; ++page) {
+      SCOPED_TRACE(page + 1);
+      if (page % 2 == 1) {
+        EXPECT_TRUE(want[page].empty());
+        EXPECT_TRUE(got[page].empty());
+        continue;
+      }
+      EXPECT_GE(want[page].size(), 20u);
+      // pdftotext joins text written side by side into one word ("1" and "0" of a 10): each word must
+      // be exactly the trace's texts that start inside it on its line, and every text must be in a word.
+      std::vector<bool> used(want[page].size(), false);
+      for (const Text& w : got[page]) {
+        std::vector<std::size_t> inside;
+        for (std::size_t i = 0; i < want[page].size(); ++i) {
+          const Text& t = want[page][i];
+          if (std::abs(t.y - w.y) < 0.5 && t.x > w.x - 0.5 && t.x < w.right - 0.5) inside.push_back(i);
+        }
+        std::sort(inside.begin(), inside.end(),
+                  [&](std::size_t a, std::size_t b) { return want[page][a].x < want[page][b].x; });
+        QString written;
+        for (std::size_t i : inside) {
+          written += want[page][i].text;
+          EXPECT_FALSE(used[i]);
+          used[i] = true;
+        }
+        EXPECT_EQ(written, w.text) << "word at " << w.x << "," << w.y;
+      }
+      for (std::size_t i = 0; i < used.size(); ++i) {
+        EXPECT_TRUE(used[i]) << want[page][i].text.toStdString() << " at " << want[page][i].x << ","
+                             << want[page][i].y << " is not in the PDF";
+      }
+    }
+  }
+}
+
+TEST_F(KiruneTest, EachPictureIsStoredOnceAndASheetStaysSmall) {
+  ASSERT_EQ(kirunePrint({"BitBtn3", "--seed", "3", "--trace", path("t")}).exitCode, 0);
+  ASSERT_EQ(kirunePrint({"BitBtn3", "--seed", "3", "--pdf", path("s.pdf")}).exitCode, 0);
+  QSet<QByteArray> drawn;
+  for (const QByteArray& line : readAll(path("t")).split('\n')) {
+    if (line.startsWith("draw ")) drawn.insert(line.split(' ')[1]);
+  }
+  QSet<QString> objects;
+  int uses = 0;
+  const QStringList rows = QString::fromUtf8(run("pdfimages", {"-list", path("s.pdf")}).out).split('\n');
+  for (const QString& row : rows.mid(2)) {
+    const QStringList cols = row.split(' ', Qt::SkipEmptyParts);
+    if (cols.size() < 11) continue;
+    objects.insert(cols[10]);
+    ++uses;
+  }
+  EXPECT_GT(uses, 300);  // 80 problems of five glyphs
+  EXPECT_EQ(objects.size(), drawn.size());
+  EXPECT_LT(QFileInfo(path("s.pdf")).size(), 100 * 1024);
+}
+
+TEST_F(KiruneTest, SameSeedGivesIdenticalBytesAndAnotherSeedAnotherSheet) {
+  const QStringList sheet = {"BitBtn13", "--set", "CheckBox15=1", "--set", "CheckBox16=1"};
+  for (const QString name : {"a", "b"}) {
+    ASSERT_EQ(kirunePrint(sheet + QStringList{"--seed", "99", "--pdf", path(name + ".pdf")}).exitCode, 0);
+    ASSERT_EQ(kirunePrint(sheet + QStringList{"--seed", "99", "--trace", path(name + ".trace")}).exitCode, 0);
+  }
+  ASSERT_EQ(kirunePrint(sheet + QStringList{"--seed", "100", "--trace", path("c.trace")}).exitCode, 0);
+  EXPECT_FALSE(readAll(path("a.pdf")).isEmpty());
+  EXPECT_EQ(readAll(path("a.pdf")), readAll(path("b.pdf")));
+  // Not a coincidence of two runs within one second: the clock is not in the file.
+  EXPECT_TRUE(readAll(path("a.pdf")).contains("/CreationDate (D:19700101000000"));
+  EXPECT_EQ(readAll(path("a.trace")), readAll(path("b.trace")));
+  EXPECT_NE(readAll(path("a.trace")), readAll(path("c.trace")));
+  // Standard output carries the same trace as the file.
+  EXPECT_EQ(kirunePrint(sheet + QStringList{"--seed", "99", "--trace", "-"}).out, readAll(path("a.trace")));
+}
+
+TEST_F(KiruneTest, PngPagesOnePerDocumentInPrintOrder) {
+  const Result r = kirunePrint({"BitBtn2", "--seed", "5", "--page", "600x850", "--set", "SpinEdit1=2",
+                                "--set", "CheckBox15=1", "--png", path("out")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList files = QDir(path("out")).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(files, (QStringList{"page-000001.png", "page-000002.png", "page-000003.png", "page-000004.png"}));
+  for (const QString& f : files) {
+    const QImage page(QDir(path("out")).filePath(f));
+    EXPECT_EQ(page.size(), QSize(600, 850)) << f.toStdString();
+    int dark = 0;
+    for (int y = 0; y < page.height(); y += 2)
+      for (int x = 0; x < page.width(); x += 2) dark += qGray(page.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 500) << f.toStdString();
+  }
+}
+
+TEST_F(KiruneTest, BadArgumentsExitTwoWithOneMessageAndWriteNothing) {
+  struct Case {
+    QStringList args;
+    QString named;  // what the message must name
+  };
+  const Case cases[] = {
+      {{"BitBtn999", "--pdf", "x.pdf"}, "BitBtn999"},
+      {{"BitBtn25", "--pdf", "x.pdf"}, "BitBtn25"},
+      {{"BitBtn1", "--set", "Foo=1", "--pdf", "x.pdf"}, "Foo"},
+      {{"BitBtn1", "--set", "CheckBox26=1", "--pdf", "x.pdf"}, "CheckBox26"},
+      {{"BitBtn1", "--set", "SpinEdit4=33", "--pdf", "x.pdf"}, "SpinEdit4"},
+      {{"BitBtn1", "--set", "SpinEdit4=0", "--pdf", "x.pdf"}, "SpinEdit4"},
+      {{"BitBtn1", "--set", "CheckBox3=2", "--pdf", "x.pdf"}, "CheckBox3"},
+      {{"BitBtn1", "--set", "z2=-1", "--pdf", "x.pdf"}, "z2"},
+      {{"BitBtn1", "--set", "trg=2", "--pdf", "x.pdf"}, "trg"},
+      {{"BitBtn1", "--set", "SpinEdit1=3x", "--pdf", "x.pdf"}, "SpinEdit1"},
+      {{"BitBtn1", "--set", "SpinEdit1=99999999999", "--pdf", "x.pdf"}, "SpinEdit1"},
+      {{"BitBtn1", "--set", "SpinEdit1", "--pdf", "x.pdf"}, "--set"},
+      {{"BitBtn1", "--seed", "abc", "--pdf", "x.pdf"}, "--seed"},
+      {{"BitBtn1", "--seed", "-4", "--pdf", "x.pdf"}, "--seed"},
+      {{"BitBtn1", "--page", "600", "--pdf", "x.pdf"}, "--page"},
+      {{"BitBtn1", "--page", "0x600", "--pdf", "x.pdf"}, "--page"},
+      {{"BitBtn1", "--pdf", "x.pdf", "--png", "dir"}, "--png"},
+      {{"BitBtn1", "--pdf", "x.pdf", "--pdf", "y.pdf"}, "--pdf"},
+      {{"BitBtn1", "--pdf", "-"}, "--pdf"},
+      {{"BitBtn1"}, "--pdf"},
+      {{"--pdf", "x.pdf"}, "BitBtn13"},
+      {{"BitBtn1", "BitBtn2", "--pdf", "x.pdf"}, "BitBtn2"},
+      {{"BitBtn1", "--colour", "--pdf", "x.pdf"}, "--colour"},
+      {{"BitBtn1", "--pdf"}, "--pdf"},
+      {{"--list-presets", "BitBtn1"}, "--list-presets"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const Result r = kirunePrint(c.args, dir.path());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith("kirune-print: ")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(c.named)) << r.err.toStdString();
+    EXPECT_TRUE(entries().isEmpty()) << entries().join(' ').toStdString();
+  }
+}
+
+TEST_F(KiruneTest, AFailedWriteExitsOneNamingTheDocumentAndLeavesNoPdf) {
+  QFile blocker(path("taken"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  const Result png = kirunePrint({"BitBtn1", "--page", "300x400", "--png", path("taken")});
+  EXPECT_EQ(png.exitCode, 1);
+  EXPECT_TRUE(png.err.contains("文書 1")) << png.err.toStdString();
+
+  const Result pdf = kirunePrint({"BitBtn1", "--pdf", path("missing/s.pdf")});
+  EXPECT_EQ(pdf.exitCode, 1);
+  EXPECT_TRUE(pdf.err.contains("missing/s.pdf")) << pdf.err.toStdString();
+  EXPECT_EQ(entries(), QStringList{"taken"});
+}
+
+TEST_F(KiruneTest, ARunWithoutDocumentsSaysSoAndWritesNoPdf) {
+  for (const QString set : {"CheckBox3=0", "SpinEdit1=0"}) {
+    const Result r = kirunePrint({"BitBtn1", "--set", set, "--pdf", path("s.pdf")});
+    EXPECT_EQ(r.exitCode, 0) << set.toStdString();
+    EXPECT_FALSE(r.err.isEmpty());
+    EXPECT_FALSE(QFile::exists(path("s.pdf")));
+  }
+}
+
+TEST_F(KiruneTest, ListAndHelp) {
+  const Result list = kirunePrint({"--list-presets"});
+  ASSERT_EQ(list.exitCode, 0);
+  const QStringList lines = QString::fromUtf8(list.out).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 160);
+  EXPECT_EQ(lines[0], "button\trow title\tcaption\tkind\tcount item\tengine\ttiles");
+  EXPECT_TRUE(lines.contains("BitBtn13\tくりあがり\t２０\t2\t0\tprint00Click\t0"));
+  EXPECT_TRUE(lines.contains("BitBtn151\tくりあがりなし\ts18\t0\t11\tprint00Click\t1"));
+  EXPECT_TRUE(lines.contains("BitBtn133\t１０までの分解（さくらんぼ）\t９\t18\t9\tprint00bClick\t0"));
+
+  const Result help = kirunePrint({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.startsWith(
+      "kirune-print PRESET [--set CONTROL=VALUE]... [--seed N] [--page WIDTHxHEIGHT] OUTPUT\n"));
+  EXPECT_TRUE(help.out.contains("kirune-print --list-presets"));
+}
+
+}  // namespace
