@@ -1,6 +1,7 @@
 #include <QApplication>
+#include <QMessageBox>
 #include <QPrinter>
-#include <memory>
+#include <exception>
 
 #include "app/main_window.h"
 #include "app/print_run.h"
@@ -11,15 +12,25 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  // The application name only: setting a display name would make Qt append it to the window's caption.
+  // The application name only: a display name would make Qt append it to the window's caption.
   QApplication::setApplicationName(QString::fromUtf8(kirune::kApplicationName.data()));
   kirune::installFontSubstitutions();
 
-  const kirune::ImageSet& images = kirune::ImageSet::builtIn();
+  const kirune::ImageSet* images = nullptr;
+  try {
+    images = &kirune::ImageSet::builtIn();
+  } catch (const std::exception& e) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kirune::kApplicationName.data()),
+                    QStringLiteral("プログラムの絵を読み込めませんでした。\nもう一度入れ直してください。"));
+    box.setDetailedText(QString::fromUtf8(e.what()));
+    box.exec();
+    return 1;
+  }
+
   QPrinter printer(QPrinter::HighResolution);
   kirune::preparePrinter(printer);
 
-  kirune::TForm1 window(images, printer, [&printer] { return kirune::printerRun(printer); });
+  kirune::TForm1 window(*images, printer, [&printer] { return kirune::printerRun(printer); });
   QApplication::setWindowIcon(window.windowIcon());
   window.showCentred();
   return QApplication::exec();
