@@ -1,0 +1,232 @@
+#include "printing/print_output.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include "printing/cups_queue.h"
+#include "render/page_canvas.h"
+
+namespace kirune {
+
+namespace {
+
+QString queueName(const QueueStatus& status) { return QString::fromStdString(status.queue); }
+
+// What went wrong, in words a teacher can act on.
+QString reasonText(const QueueStatus& status) {
+  const QString name = queueName(status);
+  switch (status.state) {
+    case QueueState::NoSpooler:
+      return QStringLiteral("印刷のしくみ（CUPS）とつながりません。");
+    case QueueState::NoPrinter:
+      return QStringLiteral("使えるプリンタがありません。");
+    case QueueState::NotFound:
+      return QStringLiteral("プリンタ「%1」が見つかりません。プリンタ設定で選びなおしてください。").arg(name);
+    case QueueState::NotAccepting:
+      return QStringLiteral("プリンタ「%1」が印刷を受け付けていません。").arg(name);
+    case QueueState::Stopped:
+      return QStringLiteral("プリンタ「%1」が止まっています。").arg(name);
+    case QueueState::Refused:
+    case QueueState::Ready:
+      break;
+  }
+  QString text = QStringLiteral("プリンタ「%1」に印刷をことわられました").arg(name);
+  if (!status.detail.empty()) text += QStringLiteral("（%1）").arg(QString::fromStdString(status.detail));
+  return text + QStringLiteral("。");
+}
+
+QString threeDigits(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); }
+
+}  // namespace
+
+void setUpPrinter(QPrinter& printer) {
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Portrait);
+  // Qt's CUPS default is 1200 dpi; every size on a sheet is worked out for 600.
+  printer.setResolution(600);
+  printer.setFullPage(false);
+}
+
+QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers) {
+  const QString kind =
+      answers && document % 2 == 0 ? QStringLiteral("こたえの用紙") : QStringLiteral("問題用紙");
+  QString text = reason;
+  if (totalDocuments > document) {
+    text += QStringLiteral("%1枚目（%2）から%3枚目までは印刷されていません。")
+                .arg(document)
+                .arg(kind)
+                .arg(totalDocuments);
+  } else {
+    text += QStringLiteral("%1枚目（%2）から後は印刷されていません。").arg(document).arg(kind);
+  }
+  if (document == 2) {
+    text += QStringLiteral("1枚目はプリンタに送りました。");
+  } else if (document > 2) {
+    text += QStringLiteral("1〜%1枚目はプリンタに送りました。").arg(document - 1);
+  }
+  return text;
+}
+
+PrintOutput::PrintOutput(const QPrinter& printer, bool answers, int totalDocuments)
+    : printer_(printer), answers_(answers), total_(totalDocuments) {}
+
+PrintOutput::~PrintOutput() = default;
+
+int PrintOutput::pageWidth() const {
+  return printer_.pageLayout().paintRectPixels(printer_.resolution()).width();
+}
+
+int PrintOutput::pageHeight() const {
+  return printer_.pageLayout().paintRectPixels(printer_.resolution()).height();
+}
+
+QString PrintOutput::fallbackRoot() {
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (documents.isEmpty()) documents = QDir::homePath();
+  return QDir(documents).filePath(QStringLiteral("Kirune"));
+}
+
+QString PrintOutput::kindOf(int document) const {
+  return answers_ && document % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい");
+}
+
+void PrintOutput::fail(const QString& reason) const {
+  throw PrinterError(undeliveredMessage(reason, delivered_ + 1, total_, answers_).toStdString());
+}
+
+void PrintOutput::decideRoute() {
+  const QString outputFile = printer_.outputFileName();
+  if (!outputFile.isEmpty()) {
+    route_ = Route::Files;
+    const QFileInfo info(outputFile);
+    folder_ = info.absolutePath();
+    fileStem_ = info.suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0
+                    ? info.completeBaseName()
+                    : info.fileName();
+    // Continue after the numbers a former run left, so that nothing is overwritten and the files
+    // still sort in print order.
+    const QRegularExpression numbered(
+        QStringLiteral("^%1-(\\d{3,})\\.pdf$").arg(QRegularExpression::escape(fileStem_)));
+    for (const QString& name : QDir(folder_).entryList(QDir::Files)) {
+      const QRegularExpressionMatch match = numbered.match(name);
+      if (match.hasMatch()) firstNumber_ = std::max(firstNumber_, match.captured(1).toInt() + 1);
+    }
+    return;
+  }
+
+  const QueueStatus status = checkQueue(printer_.printerName().toStdString());
+  const bool noPrinterAtAll =
+      status.state == QueueState::NoSpooler || status.state == QueueState::NoPrinter ||
+      (status.state == QueueState::NotFound && checkQueue({}).state == QueueState::NoPrinter);
+  if (status.state == QueueState::Ready) {
+    route_ = Route::Spooler;
+    queue_ = queueName(status);
+    return;
+  }
+  if (!noPrinterAtAll) fail(reasonText(status));
+
+  route_ = Route::Folder;
+  fallbackReason_ = reasonText(status);
+  const QString root = fallbackRoot();
+  if (!QDir().mkpath(root)) fail(QStringLiteral("保存用のフォルダ %1 を作れません。").arg(root));
+  // A new folder per run, named by the time so that runs sort in order; never one of an earlier run.
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss"));
+  for (int attempt = 1; attempt < 1000; ++attempt) {
+    const QString name = attempt == 1 ? stamp : QStringLiteral("%1_%2").arg(stamp).arg(attempt);
+    if (QDir(root).mkdir(name)) {
+      folder_ = QDir(root).filePath(name);
+      return;
+    }
+    if (!QFileInfo::exists(QDir(root).filePath(name))) break;
+  }
+  fail(QStringLiteral("保存用のフォルダを %1 の中に作れません。").arg(root));
+}
+
+QPdfWriter& PrintOutput::beginDocument() {
+  if (route_ == Route::Undecided) decideRoute();
+  writer_.reset();
+  pdf_.clear();
+  buffer_ = std::make_unique<QBuffer>(&pdf_);
+  buffer_->open(QIODevice::WriteOnly);
+  writer_ = std::make_unique<QPdfWriter>(buffer_.get());
+  writer_->setResolution(printer_.resolution());
+  writer_->setPageLayout(printer_.pageLayout());
+  writer_->setCreator(QStringLiteral("Kirune"));
+  return *writer_;
+}
+
+void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
+  QFile file(path);
+  // NewOnly: a file that appeared in the meantime is left alone rather than overwritten.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    fail(QStringLiteral("ファイル %1 を作れません。").arg(QDir::toNativeSeparators(path)));
+  }
+  const bool written = file.write(pdf) == pdf.size() && file.flush();
+  file.close();
+  if (!written || file.error() != QFileDevice::NoError) {
+    file.remove();  // a half-written sheet is worse than none: the message says it is missing
+    fail(QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(path)));
+  }
+  files_ << path;
+}
+
+void PrintOutput::endDocument() {
+  if (!writer_) return;
+  writer_.reset();  // completes the PDF in the buffer
+  buffer_->close();
+  const int document = delivered_ + 1;
+
+  switch (route_) {
+    case Route::Spooler: {
+      JobOptions options;
+      const QPageSize size = printer_.pageLayout().pageSize();
+      if (size.id() != QPageSize::Custom) options.emplace_back("media", size.key().toStdString());
+      if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
+      const QueueStatus status =
+          submitPdf(queue_.toStdString(),
+                    std::string_view(pdf_.constData(), static_cast<std::size_t>(pdf_.size())), options);
+      if (status.state != QueueState::Ready) fail(reasonText(status));
+      jobIds_ << status.jobId;
+      break;
+    }
+    case Route::Files:
+      writeFile(QDir(folder_).filePath(
+                    QStringLiteral("%1-%2.pdf").arg(fileStem_, threeDigits(firstNumber_ + document - 1))),
+                pdf_);
+      break;
+    case Route::Folder:
+      writeFile(
+          QDir(folder_).filePath(QStringLiteral("%1_%2.pdf").arg(threeDigits(document), kindOf(document))),
+          pdf_);
+      break;
+    case Route::Undecided:
+      break;
+  }
+  ++delivered_;
+  pdf_.clear();
+}
+
+QString PrintOutput::savedNotice() const {
+  if (delivered_ == 0) return {};
+  if (route_ == Route::Folder) {
+    return QStringLiteral(
+               "プリンタが使えないので、印刷するかわりにPDFファイルに保存しました（%1枚）。\n保存先: %2")
+        .arg(delivered_)
+        .arg(QDir::toNativeSeparators(folder_));
+  }
+  if (route_ == Route::Files) {
+    return QStringLiteral("PDFファイルに保存しました（%1枚）。\n保存先: %2")
+        .arg(delivered_)
+        .arg(QDir::toNativeSeparators(folder_));
+  }
+  return {};
+}
+
+}  // namespace kirune

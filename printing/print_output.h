@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QBuffer>
+#include <QList>
+#include <QPdfWriter>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QPrinter;
+
+namespace kirune {
+
+/// Kirune's defaults for the application's one printer object: the system's default printer (the one
+/// Qt binds a new QPrinter to), A4 portrait, 600 dpi.
+void setUpPrinter(QPrinter& printer);
+
+/// Where the documents of one print run go, and the proof that each got there. Every document is
+/// rendered into a PDF in memory and then, decided at the run's first document:
+///  - handed to the printer's CUPS queue as a job of its own, confirmed by the spooler;
+///  - or, when the printer prints to a file (the print dialog's choice), written as numbered files
+///    next to the chosen name: sheet.pdf -> sheet-001.pdf, sheet-002.pdf ... continuing after the
+///    numbers already there;
+///  - or, when there is no printer at all (no spooler, no queue, no default destination), written as
+///    numbered files into a new folder under the user's documents folder.
+/// Nothing is ever overwritten. A document that cannot be delivered throws PrinterError, naming the
+/// sheets that went out and those that did not; the run stops there.
+class PrintOutput {
+ public:
+  enum class Route { Undecided, Spooler, Files, Folder };
+
+  /// `printer` must outlive this object; its settings at the first document hold for the whole run.
+  /// `answers`: problem and answer documents alternate (for the messages and the file names);
+  /// `totalDocuments`: how many the run will hand over, 0 if not known.
+  PrintOutput(const QPrinter& printer, bool answers, int totalDocuments = 0);
+  ~PrintOutput();
+  PrintOutput(const PrintOutput&) = delete;
+  PrintOutput& operator=(const PrintOutput&) = delete;
+
+  /// Printable area of the printer's page in device pixels, as every document of the run has it.
+  int pageWidth() const;
+  int pageHeight() const;
+
+  /// A fresh PDF device for the next document, with the printer's page layout and resolution. Valid
+  /// until endDocument(); no document title is set.
+  QPdfWriter& beginDocument();
+  /// Hands the finished document over; the painter on it must have ended.
+  void endDocument();
+
+  Route route() const { return route_; }
+  /// The queue the documents went to (Spooler route).
+  QString queue() const { return queue_; }
+  /// The folder the files went to (Files and Folder routes).
+  QString folder() const { return folder_; }
+  /// The files written so far, in print order.
+  QStringList files() const { return files_; }
+  /// Documents handed over so far.
+  int delivered() const { return delivered_; }
+  /// The spooler's job of each document handed to it, in print order (Spooler route).
+  QList<int> jobIds() const { return jobIds_; }
+  /// Why the run went to the folder rather than to a printer (empty for the other routes).
+  QString fallbackReason() const { return fallbackReason_; }
+
+  /// What to tell the user after a run that went to files instead of paper; empty otherwise.
+  QString savedNotice() const;
+
+  /// Folder where Kirune keeps the sheets of runs without a printer: <documents>/Kirune.
+  static QString fallbackRoot();
+
+ private:
+  void decideRoute();
+  [[noreturn]] void fail(const QString& reason) const;
+  QString kindOf(int document) const;
+  void writeFile(const QString& path, const QByteArray& pdf);
+
+  const QPrinter& printer_;
+  bool answers_;
+  int total_;
+  Route route_ = Route::Undecided;
+  QString queue_;
+  QString folder_;
+  QString fileStem_;  // Files route: the chosen name without its suffix
+  int firstNumber_ = 1;
+  QString fallbackReason_;
+  QStringList files_;
+  QList<int> jobIds_;
+  int delivered_ = 0;
+  QByteArray pdf_;
+  std::unique_ptr<QBuffer> buffer_;
+  std::unique_ptr<QPdfWriter> writer_;
+};
+
+/// The message for a document that could not be delivered: why, which sheet (1-based, counted in
+/// documents), and which sheets did and did not go out.
+QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers);
+
+}  // namespace kirune

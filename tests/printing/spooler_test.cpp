@@ -1,0 +1,357 @@
+// Print output against the real CUPS spooler that the test fixture starts (cups_spooler.sh): every
+// document a job of its own and confirmed, every refusal reported with the sheets that did and did not
+// go out, and the PDF files of a run without a printer.
+#include <cups/cups.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdlib>
+#include <optional>
+
+#include "printing/cups_queue.h"
+#include "printing/print_output.h"
+#include "render/page_canvas.h"
+
+namespace kirune {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+QString spoolerDir() { return qEnvironmentVariable("KIRUNE_CUPS_DIR"); }
+QString spoolerScript() { return QStringLiteral(KIRUNE_CUPS_SCRIPT); }
+
+// Points libcups (and so Qt's printer too) at the spooler in `dir`.
+void useSpooler(const QString& socket) {
+  qputenv("CUPS_SERVER", socket.toUtf8());
+  cupsSetServer(nullptr);  // forget the server libcups looked up before
+}
+
+QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(program, arguments);
+  process.waitForFinished(120000);
+  if (exitCode) *exitCode = process.exitCode();
+  return QString::fromUtf8(process.readAll());
+}
+
+void admin(const QStringList& arguments) {
+  int code = 0;
+  const QString output = run(arguments.first(), arguments.mid(1), &code);
+  ASSERT_EQ(code, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
+}
+
+// Draws what every sheet has: a picture and text.
+void drawSheet(QPdfWriter& device, int number) {
+  QPainter painter(&device);
+  QImage picture(101, 142, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  QPainter(&picture).fillRect(20, 20, 60, 100, Qt::black);
+  painter.drawImage(QRect(100, 100, 1010, 1420), picture);
+  QFont font(QStringLiteral("Sans"));
+  font.setPixelSize(200);
+  painter.setFont(font);
+  painter.drawText(QPoint(100, 2000), QStringLiteral("sheet %1").arg(number));
+}
+
+// Prints `documents` sheets through `output`; returns the error of the document that failed.
+std::optional<std::string> printSheets(PrintOutput& output, int documents,
+                                       const std::function<void(int)>& between = {}) {
+  try {
+    for (int document = 1; document <= documents; ++document) {
+      if (between) between(document);
+      drawSheet(output.beginDocument(), document);
+      output.endDocument();
+    }
+  } catch (const PrinterError& error) {
+    return std::string(error.what());
+  }
+  return std::nullopt;
+}
+
+// The PDFs cups-pdf made for `jobs` (file names carry the job id), once the spooler has finished them.
+QStringList spooledFiles(const QList<int>& jobs) {
+  QStringList files;
+  for (int attempt = 0; attempt < 600; ++attempt) {
+    files.clear();
+    const QStringList made = QDir(spoolerDir() + "/out").entryList(QDir::Files);
+    for (int job : jobs) {
+      const QStringList found =
+          made.filter(QRegularExpression(QStringLiteral("(^|\\D)job_%1(\\D|$)").arg(job)));
+      if (found.size() == 1) files << spoolerDir() + "/out/" + found.first();
+    }
+    cups_job_t* completed = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &completed, nullptr, 0, CUPS_WHICHJOBS_ACTIVE);
+    cupsFreeJobs(count, completed);
+    if (files.size() == jobs.size() && count == 0) return files;
+    QThread::msleep(100);
+  }
+  return files;
+}
+
+int pdfPages(const QString& file) {
+  const QRegularExpressionMatch match =
+      QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}));
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+int pdfImages(const QString& file) {
+  // Two heading lines, then one line per image.
+  return static_cast<int>(run("pdfimages", {"-list", file}).trimmed().split('\n').size()) - 2;
+}
+
+class SpoolerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
+    useSpooler(spoolerDir() + "/cups.sock");
+    ASSERT_TRUE(home.isValid());
+    // The no-printer folder goes under the documents folder of this home.
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    setUpPrinter(*printer);
+  }
+  void TearDown() override {
+    for (const QString& queue : extraQueues) run("lpadmin", {"-x", queue});
+  }
+
+  // A second cups-pdf queue of the fixture's spooler, removed after the test.
+  QString addQueue(const QString& name) {
+    run("lpadmin", {"-p", name, "-v", "cups-pdf:/kirune-" + QFileInfo(spoolerDir()).fileName(), "-m",
+                    "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd", "-E"});
+    extraQueues << name;
+    return name;
+  }
+
+  QTemporaryDir home;
+  std::unique_ptr<QPrinter> printer;
+  QStringList extraQueues;
+};
+
+TEST_F(SpoolerTest, PrinterDefaultsToTheSystemDefaultOnA4At600Dpi) {
+  EXPECT_EQ(printer->printerName(), QStringLiteral("kirune-pdf"));
+  EXPECT_EQ(printer->resolution(), 600);
+  EXPECT_EQ(printer->pageLayout().pageSize().id(), QPageSize::A4);
+  EXPECT_EQ(printer->pageLayout().orientation(), QPageLayout::Portrait);
+
+  PrintOutput output(*printer, false);
+  // A4 is 4961 x 7016 pixels at 600 dpi; the printable area lies inside it.
+  EXPECT_GT(output.pageWidth(), 4000);
+  EXPECT_LE(output.pageWidth(), 4961);
+  EXPECT_GT(output.pageHeight(), 6000);
+  EXPECT_LE(output.pageHeight(), 7016);
+  QPdfWriter& device = output.beginDocument();
+  EXPECT_EQ(device.width(), output.pageWidth());
+  EXPECT_EQ(device.height(), output.pageHeight());
+}
+
+TEST_F(SpoolerTest, EveryDocumentIsAConfirmedJobOfItsOwnInOrder) {
+  PrintOutput output(*printer, true, 4);
+  ASSERT_EQ(printSheets(output, 4), std::nullopt);
+  EXPECT_EQ(output.route(), PrintOutput::Route::Spooler);
+  EXPECT_EQ(output.queue(), QStringLiteral("kirune-pdf"));
+  EXPECT_EQ(output.delivered(), 4);
+  EXPECT_TRUE(output.savedNotice().isEmpty());
+  const QList<int> jobs = output.jobIds();
+  ASSERT_EQ(jobs.size(), 4);
+  for (int i = 1; i < jobs.size(); ++i) EXPECT_GT(jobs[i], jobs[i - 1]);
+
+  const QStringList files = spooledFiles(jobs);
+  ASSERT_EQ(files.size(), 4);
+  for (const QString& file : files) {
+    EXPECT_EQ(pdfPages(file), 1) << file.toStdString();
+    EXPECT_GE(pdfImages(file), 1) << file.toStdString();
+  }
+}
+
+// A queue that turns documents away, from the first document or from the third on: the run stops at
+// that document, the message names it and what went out before, and nothing more reaches the queue.
+TEST_F(SpoolerTest, RefusingQueueStopsTheRunAtThatDocument) {
+  struct Case {
+    const char* name;
+    QStringList refuse;  // command that makes the queue refuse; %1 is the queue
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"rejecting", {"cupsreject", "%1"}, "が印刷を受け付けていません"},
+      {"stopped", {"cupsdisable", "%1"}, "が止まっています"},
+      {"removed", {"lpadmin", "-x", "%1"}, "が見つかりません"},
+  };
+  for (const Case& c : cases) {
+    for (int failAt : {1, 3}) {
+      SCOPED_TRACE(std::string(c.name) + " at document " + std::to_string(failAt));
+      const QString queue = addQueue(QStringLiteral("kirune-%1").arg(c.name));
+      printer->setPrinterName(queue);
+      PrintOutput output(*printer, true, 6);
+      const auto error = printSheets(output, 6, [&](int document) {
+        if (document != failAt) return;
+        spooledFiles(output.jobIds());  // a stopped queue would hold back the jobs not yet done
+        QStringList command = c.refuse;
+        command.replaceInStrings("%1", queue);
+        admin(command);
+      });
+      ASSERT_TRUE(error.has_value());
+      EXPECT_THAT(*error, HasSubstr(QStringLiteral("「%1」%2").arg(queue, c.reason).toStdString()));
+      EXPECT_EQ(output.delivered(), failAt - 1);
+      EXPECT_EQ(output.jobIds().size(), failAt - 1);
+      if (failAt == 1) {
+        EXPECT_THAT(*error, HasSubstr("1枚目（問題用紙）から6枚目までは印刷されていません。"));
+        EXPECT_THAT(*error, Not(HasSubstr("送りました")));
+      } else {
+        EXPECT_THAT(
+            *error,
+            HasSubstr(
+                "3枚目（問題用紙）から6枚目までは印刷されていません。1〜2枚目はプリンタに送りました。"));
+        EXPECT_EQ(spooledFiles(output.jobIds()).size(), 2);
+      }
+      run("lpadmin", {"-x", queue});
+    }
+  }
+}
+
+// A spooler that goes away after the run has started: the document at hand is reported, not lost.
+TEST_F(SpoolerTest, SpoolerStoppingMidRunStopsTheRun) {
+  const QString second = spoolerDir() + "-second";
+  admin({"bash", spoolerScript(), "start", second});
+  useSpooler(second + "/cups.sock");
+  printer->setPrinterName(QString());  // the default of the second spooler
+  PrintOutput output(*printer, false, 3);
+  const auto error = printSheets(output, 3, [&](int document) {
+    if (document == 2) admin({"bash", spoolerScript(), "stop", second});
+  });
+  run("bash", {spoolerScript(), "stop", second});
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(*error,
+            "印刷のしくみ（CUPS）とつながりません。2枚目（問題用紙）から3枚目までは印刷されていません。1枚目"
+            "はプリンタに送りました。");
+  EXPECT_EQ(output.delivered(), 1);
+  EXPECT_EQ(output.route(), PrintOutput::Route::Spooler);
+}
+
+// No spooler at all, or one without any queue: the sheets become PDF files in a new folder of their
+// own under the documents folder, one per document in print order; a second run never touches the first.
+TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+  };
+  const QString empty = spoolerDir() + "-empty";
+  const Case cases[] = {
+      {"no spooler", [] { useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock"); }},
+      {"no queue",
+       [&] {
+         admin({"bash", spoolerScript(), "start", empty});
+         useSpooler(empty + "/cups.sock");
+         admin({"lpadmin", "-x", "kirune-pdf"});
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    // The printer object was made while the fixture's queue was the default: it still names it.
+    ASSERT_EQ(printer->printerName(), QStringLiteral("kirune-pdf"));
+    const QString root =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath("Kirune");
+    EXPECT_EQ(PrintOutput::fallbackRoot(), root);
+    ASSERT_TRUE(root.startsWith(home.path()));
+
+    QStringList folders;
+    for (int runs = 0; runs < 2; ++runs) {
+      PrintOutput output(*printer, true, 4);
+      ASSERT_EQ(printSheets(output, 4), std::nullopt);
+      EXPECT_EQ(output.route(), PrintOutput::Route::Folder);
+      EXPECT_EQ(QFileInfo(output.folder()).absolutePath(), root);
+      EXPECT_THAT(output.savedNotice().toStdString(),
+                  HasSubstr(QDir::toNativeSeparators(output.folder()).toStdString()));
+      EXPECT_THAT(output.savedNotice().toStdString(), HasSubstr("PDFファイルに保存しました（4枚）"));
+      EXPECT_EQ(QDir(output.folder()).entryList(QDir::Files),
+                QStringList({"001_もんだい.pdf", "002_こたえ.pdf", "003_もんだい.pdf", "004_こたえ.pdf"}));
+      for (const QString& file : output.files()) {
+        EXPECT_EQ(pdfPages(file), 1);
+        EXPECT_THAT(run("pdftotext", {file, "-"}).toStdString(), HasSubstr("sheet"));
+      }
+      folders << output.folder();
+    }
+    EXPECT_NE(folders[0], folders[1]);
+    EXPECT_EQ(QDir(folders[0]).entryList(QDir::Files).size(), 4);
+    QDir(root).removeRecursively();
+  }
+  run("bash", {spoolerScript(), "stop", empty});
+}
+
+TEST_F(SpoolerTest, NothingPrintedMakesNoFolder) {
+  useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock");
+  { PrintOutput output(*printer, false, 0); }
+  EXPECT_FALSE(QFileInfo::exists(PrintOutput::fallbackRoot()));
+}
+
+// The print dialog's "print to file": numbered files beside the chosen name, continuing after the
+// numbers already there, so no run overwrites another's sheets.
+TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
+  QTemporaryDir folder;
+  printer->setOutputFileName(folder.filePath("sheet.pdf"));
+  {
+    PrintOutput output(*printer, false, 2);
+    ASSERT_EQ(printSheets(output, 2), std::nullopt);
+    EXPECT_EQ(output.route(), PrintOutput::Route::Files);
+    EXPECT_EQ(output.files(),
+              QStringList({folder.filePath("sheet-001.pdf"), folder.filePath("sheet-002.pdf")}));
+  }
+  const QByteArray first = [&] {
+    QFile file(folder.filePath("sheet-001.pdf"));
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+  }();
+  {
+    PrintOutput output(*printer, true, 2);
+    ASSERT_EQ(printSheets(output, 2), std::nullopt);
+    EXPECT_EQ(output.files(),
+              QStringList({folder.filePath("sheet-003.pdf"), folder.filePath("sheet-004.pdf")}));
+  }
+  QFile again(folder.filePath("sheet-001.pdf"));
+  ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+  EXPECT_EQ(again.readAll(), first);
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 4);
+
+  // A folder that cannot be written reports the first sheet as not printed.
+  printer->setOutputFileName(folder.filePath("missing/sheet.pdf"));
+  PrintOutput output(*printer, false, 1);
+  const auto error = printSheets(output, 1);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_THAT(*error, HasSubstr("を作れません。1枚目（問題用紙）から後は印刷されていません。"));
+}
+
+TEST(UndeliveredMessage, NamesTheSheetAndWhatWentOut) {
+  const QString reason = QStringLiteral("R。");
+  EXPECT_EQ(undeliveredMessage(reason, 1, 2, true),
+            QStringLiteral("R。1枚目（問題用紙）から2枚目までは印刷されていません。"));
+  EXPECT_EQ(
+      undeliveredMessage(reason, 2, 2, true),
+      QStringLiteral("R。2枚目（こたえの用紙）から後は印刷されていません。1枚目はプリンタに送りました。"));
+  EXPECT_EQ(
+      undeliveredMessage(reason, 4, 0, false),
+      QStringLiteral("R。4枚目（問題用紙）から後は印刷されていません。1〜3枚目はプリンタに送りました。"));
+}
+
+}  // namespace
+}  // namespace kirune
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
