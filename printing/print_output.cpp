@@ -46,14 +46,6 @@ QString threeDigits(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Ch
 
 }  // namespace
 
-void setUpPrinter(QPrinter& printer) {
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageOrientation(QPageLayout::Portrait);
-  // Qt's CUPS default is 1200 dpi; every size on a sheet is worked out for 600.
-  printer.setResolution(600);
-  printer.setFullPage(false);
-}
-
 QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers) {
   const QString kind =
       answers && document % 2 == 0 ? QStringLiteral("こたえの用紙") : QStringLiteral("問題用紙");
@@ -74,17 +66,17 @@ QString undeliveredMessage(const QString& reason, int document, int totalDocumen
   return text;
 }
 
-PrintOutput::PrintOutput(const QPrinter& printer, bool answers, int totalDocuments)
-    : printer_(printer), answers_(answers), total_(totalDocuments) {}
+PrintOutput::PrintOutput(const QPrinter& printer) : printer_(printer) {}
 
 PrintOutput::~PrintOutput() = default;
 
-int PrintOutput::pageWidth() const {
-  return printer_.pageLayout().paintRectPixels(printer_.resolution()).width();
+void PrintOutput::plan(int totalDocuments, bool answers) {
+  total_ = totalDocuments;
+  answers_ = answers;
 }
 
-int PrintOutput::pageHeight() const {
-  return printer_.pageLayout().paintRectPixels(printer_.resolution()).height();
+QSize PrintOutput::pageSize() const {
+  return printer_.pageLayout().paintRectPixels(printer_.resolution()).size();
 }
 
 QString PrintOutput::fallbackRoot() {
@@ -149,8 +141,9 @@ void PrintOutput::decideRoute() {
   fail(QStringLiteral("保存用のフォルダを %1 の中に作れません。").arg(root));
 }
 
-QPdfWriter& PrintOutput::beginDocument() {
+void PrintOutput::beginDocument(QPainter& painter, int) {
   if (route_ == Route::Undecided) decideRoute();
+  if (painter.isActive()) painter.end();
   writer_.reset();
   pdf_.clear();
   buffer_ = std::make_unique<QBuffer>(&pdf_);
@@ -159,7 +152,18 @@ QPdfWriter& PrintOutput::beginDocument() {
   writer_->setResolution(printer_.resolution());
   writer_->setPageLayout(printer_.pageLayout());
   writer_->setCreator(QStringLiteral("Kirune"));
-  return *writer_;
+  if (!painter.begin(writer_.get())) fail(QStringLiteral("ページを用意できません。"));
+}
+
+void PrintOutput::finish(QPainter& painter) {
+  if (painter.isActive()) painter.end();
+}
+
+void PrintOutput::abandon(QPainter& painter) noexcept {
+  if (painter.isActive()) painter.end();
+  writer_.reset();
+  buffer_.reset();
+  pdf_.clear();
 }
 
 void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
@@ -177,10 +181,12 @@ void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
   files_ << path;
 }
 
-void PrintOutput::endDocument() {
+void PrintOutput::endDocument(QPainter& painter, int) {
   if (!writer_) return;
+  const bool drawn = painter.end();
   writer_.reset();  // completes the PDF in the buffer
   buffer_->close();
+  if (!drawn) fail(QStringLiteral("ページを仕上げられません。"));
   const int document = delivered_ + 1;
 
   switch (route_) {

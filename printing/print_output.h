@@ -2,18 +2,18 @@
 
 #include <QBuffer>
 #include <QList>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
+#include "printing/qt_page_canvas.h"
+
 class QPrinter;
 
 namespace kirune {
-
-/// Kirune's defaults for the application's one printer object: the system's default printer (the one
-/// Qt binds a new QPrinter to), A4 portrait, 600 dpi.
-void setUpPrinter(QPrinter& printer);
 
 /// Where the documents of one print run go, and the proof that each got there. Every document is
 /// rendered into a PDF in memory and then, decided at the run's first document:
@@ -25,27 +25,30 @@ void setUpPrinter(QPrinter& printer);
 ///    numbered files into a new folder under the user's documents folder.
 /// Nothing is ever overwritten. A document that cannot be delivered throws PrinterError, naming the
 /// sheets that went out and those that did not; the run stops there.
-class PrintOutput {
+class PrintOutput final : public DocumentSink {
  public:
   enum class Route { Undecided, Spooler, Files, Folder };
 
   /// `printer` must outlive this object; its settings at the first document hold for the whole run.
-  /// `answers`: problem and answer documents alternate (for the messages and the file names);
-  /// `totalDocuments`: how many the run will hand over, 0 if not known.
-  PrintOutput(const QPrinter& printer, bool answers, int totalDocuments = 0);
-  ~PrintOutput();
+  explicit PrintOutput(const QPrinter& printer);
+  ~PrintOutput() override;
   PrintOutput(const PrintOutput&) = delete;
   PrintOutput& operator=(const PrintOutput&) = delete;
 
-  /// Printable area of the printer's page in device pixels, as every document of the run has it.
-  int pageWidth() const;
-  int pageHeight() const;
+  /// What the run will hand over, for the messages and the file names: `totalDocuments` (0 if not
+  /// known) and whether problem and answer documents alternate.
+  void plan(int totalDocuments, bool answers);
 
-  /// A fresh PDF device for the next document, with the printer's page layout and resolution. Valid
-  /// until endDocument(); no document title is set.
-  QPdfWriter& beginDocument();
-  /// Hands the finished document over; the painter on it must have ended.
-  void endDocument();
+  /// Printable area of the printer's page in device pixels, as every document of the run has it.
+  QSize pageSize() const;
+
+  /// Opens a fresh in-memory PDF with the printer's page layout and resolution, no title, and begins
+  /// `painter` on it.
+  void beginDocument(QPainter& painter, int number) override;
+  /// Ends `painter` and hands the finished document over.
+  void endDocument(QPainter& painter, int number) override;
+  void finish(QPainter& painter) override;
+  void abandon(QPainter& painter) noexcept override;
 
   Route route() const { return route_; }
   /// The queue the documents went to (Spooler route).
@@ -74,8 +77,8 @@ class PrintOutput {
   void writeFile(const QString& path, const QByteArray& pdf);
 
   const QPrinter& printer_;
-  bool answers_;
-  int total_;
+  bool answers_ = false;
+  int total_ = 0;
   Route route_ = Route::Undecided;
   QString queue_;
   QString folder_;

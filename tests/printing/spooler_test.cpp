@@ -20,6 +20,7 @@
 #include <optional>
 
 #include "printing/cups_queue.h"
+#include "printing/document_sinks.h"
 #include "printing/print_output.h"
 #include "render/page_canvas.h"
 
@@ -54,8 +55,7 @@ void admin(const QStringList& arguments) {
 }
 
 // Draws what every sheet has: a picture and text.
-void drawSheet(QPdfWriter& device, int number) {
-  QPainter painter(&device);
+void drawSheet(QPainter& painter, int number) {
   QImage picture(101, 142, QImage::Format_RGB32);
   picture.fill(Qt::white);
   QPainter(&picture).fillRect(20, 20, 60, 100, Qt::black);
@@ -69,13 +69,17 @@ void drawSheet(QPdfWriter& device, int number) {
 // Prints `documents` sheets through `output`; returns the error of the document that failed.
 std::optional<std::string> printSheets(PrintOutput& output, int documents,
                                        const std::function<void(int)>& between = {}) {
+  QPainter painter;
   try {
     for (int document = 1; document <= documents; ++document) {
       if (between) between(document);
-      drawSheet(output.beginDocument(), document);
-      output.endDocument();
+      output.beginDocument(painter, document);
+      drawSheet(painter, document);
+      output.endDocument(painter, document);
     }
+    output.finish(painter);
   } catch (const PrinterError& error) {
+    output.abandon(painter);
     return std::string(error.what());
   }
   return std::nullopt;
@@ -122,7 +126,7 @@ class SpoolerTest : public ::testing::Test {
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    setUpPrinter(*printer);
+    preparePrinter(*printer);
   }
   void TearDown() override {
     for (const QString& queue : extraQueues) run("lpadmin", {"-x", queue});
@@ -147,19 +151,24 @@ TEST_F(SpoolerTest, PrinterDefaultsToTheSystemDefaultOnA4At600Dpi) {
   EXPECT_EQ(printer->pageLayout().pageSize().id(), QPageSize::A4);
   EXPECT_EQ(printer->pageLayout().orientation(), QPageLayout::Portrait);
 
-  PrintOutput output(*printer, false);
+  PrintOutput output(*printer);
   // A4 is 4961 x 7016 pixels at 600 dpi; the printable area lies inside it.
-  EXPECT_GT(output.pageWidth(), 4000);
-  EXPECT_LE(output.pageWidth(), 4961);
-  EXPECT_GT(output.pageHeight(), 6000);
-  EXPECT_LE(output.pageHeight(), 7016);
-  QPdfWriter& device = output.beginDocument();
-  EXPECT_EQ(device.width(), output.pageWidth());
-  EXPECT_EQ(device.height(), output.pageHeight());
+  const QSize page = output.pageSize();
+  EXPECT_GT(page.width(), 4000);
+  EXPECT_LE(page.width(), 4961);
+  EXPECT_GT(page.height(), 6000);
+  EXPECT_LE(page.height(), 7016);
+  EXPECT_EQ(page, printableArea(*printer));
+  QPainter painter;
+  output.beginDocument(painter, 1);
+  EXPECT_EQ(painter.device()->width(), page.width());
+  EXPECT_EQ(painter.device()->height(), page.height());
+  output.abandon(painter);
 }
 
 TEST_F(SpoolerTest, EveryDocumentIsAConfirmedJobOfItsOwnInOrder) {
-  PrintOutput output(*printer, true, 4);
+  PrintOutput output(*printer);
+  output.plan(4, true);
   ASSERT_EQ(printSheets(output, 4), std::nullopt);
   EXPECT_EQ(output.route(), PrintOutput::Route::Spooler);
   EXPECT_EQ(output.queue(), QStringLiteral("kirune-pdf"));
@@ -195,7 +204,8 @@ TEST_F(SpoolerTest, RefusingQueueStopsTheRunAtThatDocument) {
       SCOPED_TRACE(std::string(c.name) + " at document " + std::to_string(failAt));
       const QString queue = addQueue(QStringLiteral("kirune-%1").arg(c.name));
       printer->setPrinterName(queue);
-      PrintOutput output(*printer, true, 6);
+      PrintOutput output(*printer);
+      output.plan(6, true);
       const auto error = printSheets(output, 6, [&](int document) {
         if (document != failAt) return;
         spooledFiles(output.jobIds());  // a stopped queue would hold back the jobs not yet done
@@ -228,7 +238,8 @@ TEST_F(SpoolerTest, SpoolerStoppingMidRunStopsTheRun) {
   admin({"bash", spoolerScript(), "start", second});
   useSpooler(second + "/cups.sock");
   printer->setPrinterName(QString());  // the default of the second spooler
-  PrintOutput output(*printer, false, 3);
+  PrintOutput output(*printer);
+  output.plan(3, false);
   const auto error = printSheets(output, 3, [&](int document) {
     if (document == 2) admin({"bash", spoolerScript(), "stop", second});
   });
@@ -270,7 +281,8 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
 
     QStringList folders;
     for (int runs = 0; runs < 2; ++runs) {
-      PrintOutput output(*printer, true, 4);
+      PrintOutput output(*printer);
+      output.plan(4, true);
       ASSERT_EQ(printSheets(output, 4), std::nullopt);
       EXPECT_EQ(output.route(), PrintOutput::Route::Folder);
       EXPECT_EQ(QFileInfo(output.folder()).absolutePath(), root);
@@ -294,7 +306,10 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
 
 TEST_F(SpoolerTest, NothingPrintedMakesNoFolder) {
   useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock");
-  { PrintOutput output(*printer, false, 0); }
+  {
+    PrintOutput output(*printer);
+    output.plan(0, false);
+  }
   EXPECT_FALSE(QFileInfo::exists(PrintOutput::fallbackRoot()));
 }
 
@@ -304,7 +319,8 @@ TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
   QTemporaryDir folder;
   printer->setOutputFileName(folder.filePath("sheet.pdf"));
   {
-    PrintOutput output(*printer, false, 2);
+    PrintOutput output(*printer);
+    output.plan(2, false);
     ASSERT_EQ(printSheets(output, 2), std::nullopt);
     EXPECT_EQ(output.route(), PrintOutput::Route::Files);
     EXPECT_EQ(output.files(),
@@ -316,7 +332,8 @@ TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
     return file.readAll();
   }();
   {
-    PrintOutput output(*printer, true, 2);
+    PrintOutput output(*printer);
+    output.plan(2, true);
     ASSERT_EQ(printSheets(output, 2), std::nullopt);
     EXPECT_EQ(output.files(),
               QStringList({folder.filePath("sheet-003.pdf"), folder.filePath("sheet-004.pdf")}));
@@ -328,7 +345,8 @@ TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
 
   // A folder that cannot be written reports the first sheet as not printed.
   printer->setOutputFileName(folder.filePath("missing/sheet.pdf"));
-  PrintOutput output(*printer, false, 1);
+  PrintOutput output(*printer);
+  output.plan(1, false);
   const auto error = printSheets(output, 1);
   ASSERT_TRUE(error.has_value());
   EXPECT_THAT(*error, HasSubstr("を作れません。1枚目（問題用紙）から後は印刷されていません。"));
