@@ -23,36 +23,14 @@
 #include "printing/document_sinks.h"
 #include "printing/print_output.h"
 #include "render/page_canvas.h"
+#include "tests/printing/spooler_helpers.h"
 
 namespace kirune {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-QString spoolerDir() { return qEnvironmentVariable("KIRUNE_CUPS_DIR"); }
-QString spoolerScript() { return QStringLiteral(KIRUNE_CUPS_SCRIPT); }
-
-// Points libcups (and so Qt's printer too) at the spooler in `dir`.
-void useSpooler(const QString& socket) {
-  qputenv("CUPS_SERVER", socket.toUtf8());
-  cupsSetServer(nullptr);  // forget the server libcups looked up before
-}
-
-QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
-  QProcess process;
-  process.setProcessChannelMode(QProcess::MergedChannels);
-  process.start(program, arguments);
-  process.waitForFinished(120000);
-  if (exitCode) *exitCode = process.exitCode();
-  return QString::fromUtf8(process.readAll());
-}
-
-void admin(const QStringList& arguments) {
-  int code = 0;
-  const QString output = run(arguments.first(), arguments.mid(1), &code);
-  ASSERT_EQ(code, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
-}
+using namespace kirune::spool;
 
 // Draws what every sheet has: a picture and text.
 void drawSheet(QPainter& painter, int number) {
@@ -83,37 +61,6 @@ std::optional<std::string> printSheets(PrintOutput& output, int documents,
     return std::string(error.what());
   }
   return std::nullopt;
-}
-
-// The PDFs cups-pdf made for `jobs` (file names carry the job id), once the spooler has finished them.
-QStringList spooledFiles(const QList<int>& jobs) {
-  QStringList files;
-  for (int attempt = 0; attempt < 600; ++attempt) {
-    files.clear();
-    const QStringList made = QDir(spoolerDir() + "/out").entryList(QDir::Files);
-    for (int job : jobs) {
-      const QStringList found =
-          made.filter(QRegularExpression(QStringLiteral("(^|\\D)job_%1(\\D|$)").arg(job)));
-      if (found.size() == 1) files << spoolerDir() + "/out/" + found.first();
-    }
-    cups_job_t* completed = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &completed, nullptr, 0, CUPS_WHICHJOBS_ACTIVE);
-    cupsFreeJobs(count, completed);
-    if (files.size() == jobs.size() && count == 0) return files;
-    QThread::msleep(100);
-  }
-  return files;
-}
-
-int pdfPages(const QString& file) {
-  const QRegularExpressionMatch match =
-      QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}));
-  return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
-int pdfImages(const QString& file) {
-  // Two heading lines, then one line per image.
-  return static_cast<int>(run("pdfimages", {"-list", file}).trimmed().split('\n').size()) - 2;
 }
 
 class SpoolerTest : public ::testing::Test {

@@ -1,0 +1,91 @@
+#pragma once
+// What the printing tests share: the private spooler the fixture starts (cups_spooler.sh, its folder in
+// KIRUNE_CUPS_DIR), commands run to completion, and reading back the PDFs cups-pdf made of the jobs.
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QList>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <algorithm>
+
+namespace kirune::spool {
+
+inline QString spoolerDir() { return qEnvironmentVariable("KIRUNE_CUPS_DIR"); }
+inline QString spoolerScript() { return QStringLiteral(KIRUNE_CUPS_SCRIPT); }
+
+// Points libcups (and so Qt's printer too) at the spooler in `dir`.
+inline void useSpooler(const QString& socket) {
+  qputenv("CUPS_SERVER", socket.toUtf8());
+  cupsSetServer(nullptr);  // forget the server libcups looked up before
+}
+
+inline QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(program, arguments);
+  process.waitForFinished(120000);
+  if (exitCode) *exitCode = process.exitCode();
+  return QString::fromUtf8(process.readAll());
+}
+
+inline void admin(const QStringList& arguments) {
+  int code = 0;
+  const QString output = run(arguments.first(), arguments.mid(1), &code);
+  ASSERT_EQ(code, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
+}
+
+// The ids of the jobs of `queue` above `after`, in the order they were queued.
+inline QList<int> jobsAfter(int after, const char* queue = "kirune-pdf") {
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+  QList<int> ids;
+  for (int i = 0; i < count; ++i) {
+    if (jobs[i].id > after) ids << jobs[i].id;
+  }
+  cupsFreeJobs(count, jobs);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+inline int lastJob(const char* queue = "kirune-pdf") {
+  const QList<int> ids = jobsAfter(0, queue);
+  return ids.isEmpty() ? 0 : ids.last();
+}
+
+// The PDFs cups-pdf made for `jobs` (file names carry the job id), once the spooler has finished them.
+inline QStringList spooledFiles(const QList<int>& jobs) {
+  QStringList files;
+  for (int attempt = 0; attempt < 600; ++attempt) {
+    files.clear();
+    const QStringList made = QDir(spoolerDir() + "/out").entryList(QDir::Files);
+    for (int job : jobs) {
+      const QStringList found =
+          made.filter(QRegularExpression(QStringLiteral("(^|\\D)job_%1(\\D|$)").arg(job)));
+      if (found.size() == 1) files << spoolerDir() + "/out/" + found.first();
+    }
+    cups_job_t* completed = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &completed, nullptr, 0, CUPS_WHICHJOBS_ACTIVE);
+    cupsFreeJobs(count, completed);
+    if (files.size() == jobs.size() && count == 0) return files;
+    QThread::msleep(100);
+  }
+  return files;
+}
+
+inline int pdfPages(const QString& file) {
+  const QRegularExpressionMatch match =
+      QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}));
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+inline int pdfImages(const QString& file) {
+  // Two heading lines, then one line per image.
+  return static_cast<int>(run("pdfimages", {"-list", file}).trimmed().split('\n').size()) - 2;
+}
+
+}  // namespace kirune::spool
