@@ -543,6 +543,7 @@ void TForm1::presetClick(const Preset& preset) {
   std::unique_ptr<ProgressCanvas> progress;
   QString failure;
   std::string detail;
+  bool printerFault = false;
   int failedSheet = 0;
   try {
     run = printRuns_();
@@ -559,6 +560,7 @@ void TForm1::presetClick(const Preset& preset) {
   } catch (const PrinterError& e) {
     failure = QStringLiteral("印刷できませんでした。");
     detail = e.what();
+    printerFault = true;
   } catch (const std::exception& e) {
     failure = QStringLiteral("印刷の途中で思わぬエラーが起きました。");
     detail = e.what();
@@ -570,18 +572,21 @@ void TForm1::presetClick(const Preset& preset) {
   printing_ = false;
   refreshFromSettings();
   setEnabled(true);
-  if (!failure.isEmpty()) reportFailure(failure, failedSheet, expected, detail);
+  if (!failure.isEmpty()) reportFailure(failure, failedSheet, expected, detail, printerFault);
 }
 
-void TForm1::reportFailure(const QString& what, int sheet, int sheets, const std::string& detail) {
+void TForm1::reportFailure(const QString& what, int sheet, int sheets, const std::string& detail,
+                           bool printerFault) {
+  // The printing layer words its faults in Japanese for the user; anything else goes behind "details".
   QString text = what + QLatin1Char('\n');
+  if (printerFault && !detail.empty()) text += QString::fromStdString(detail) + QLatin1Char('\n');
   if (sheet > 0)
     text += QStringLiteral("%1 枚のうち %2 枚目で止まりました。").arg(sheets).arg(sheet);
   else
     text += QStringLiteral("1 枚目を始める前に止まりました。");
   text += QStringLiteral("\nプリンタの電源と用紙を確かめて、もう一度押してください。");
   QMessageBox box(QMessageBox::Warning, qs(kApplicationName), text, QMessageBox::Ok, this);
-  box.setDetailedText(QString::fromStdString(detail));
+  if (!printerFault) box.setDetailedText(QString::fromStdString(detail));
   box.exec();
 }
 

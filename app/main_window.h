@@ -88,7 +88,8 @@ class TForm1 : public QWidget {
   void centreOnScreen();
   void refreshFromSettings();
   void setAllBoxes(bool on, bool decomposition);
-  void reportFailure(const QString& what, int sheet, int sheets, const std::string& detail);
+  void reportFailure(const QString& what, int sheet, int sheets, const std::string& detail,
+                     bool printerFault);
 
   Random rng_;
   Session session_;

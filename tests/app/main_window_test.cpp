@@ -50,7 +50,7 @@ class CountingCanvas final : public PageCanvas {
     ++log_.begun;
     log_.windowEnabled.push_back(window_->isEnabled());
     log_.withTiles.push_back(window_->settings().withTiles);
-    if (log_.begun == log_.failAtDocument) throw PrinterError("test printer is out of paper");
+    if (log_.begun == log_.failAtDocument) throw PrinterError("プリンタの用紙がありません");
     inner_.beginDoc();
   }
   void endDoc() override {
@@ -331,6 +331,7 @@ class MainWindowTest : public QObject {
     });
     QTest::mouseClick(window->presetButton("BitBtn151"), Qt::LeftButton);  // tile "s18"
     QVERIFY2(report.contains(QStringLiteral("印刷できませんでした")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("プリンタの用紙がありません")), qPrintable(report));
     QVERIFY2(report.contains(QStringLiteral("2 枚のうち 2 枚目")), qPrintable(report));
     QCOMPARE(log.finishedRuns, 0);
     QVERIFY(window->isEnabled());
