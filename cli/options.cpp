@@ -142,8 +142,9 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
       return r;
     }
   }
-  if (!args.empty() && args.front() == "--list-presets") {
-    if (args.size() > 1) r.error = "--list-presets には他の引数を付けません: " + args[1];
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--list-presets") continue;
+    if (args.size() > 1) r.error = "--list-presets には他の引数を付けません: " + args[i == 0 ? 1 : 0];
     o.listPresets = true;
     return r;
   }

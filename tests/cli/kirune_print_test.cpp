@@ -222,6 +222,7 @@ TEST_F(KiruneTest, BadArgumentsExitTwoWithOneMessageAndWriteNothing) {
       {{"BitBtn1", "--colour", "--pdf", "x.pdf"}, "--colour"},
       {{"BitBtn1", "--pdf"}, "--pdf"},
       {{"--list-presets", "BitBtn1"}, "--list-presets"},
+      {{"BitBtn1", "--list-presets"}, "--list-presets"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.join(' ').toStdString());
