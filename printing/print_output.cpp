@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include "printing/cups_queue.h"
+#include "printing/document_sinks.h"
 #include "render/page_canvas.h"
 
 namespace kirune {
@@ -46,7 +47,8 @@ QString threeDigits(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Ch
 
 }  // namespace
 
-QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers) {
+QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
+                           bool toFiles) {
   const QString kind =
       answers && document % 2 == 0 ? QStringLiteral("こたえの用紙") : QStringLiteral("問題用紙");
   QString text = reason;
@@ -58,10 +60,12 @@ QString undeliveredMessage(const QString& reason, int document, int totalDocumen
   } else {
     text += QStringLiteral("%1枚目（%2）から後は印刷されていません。").arg(document).arg(kind);
   }
+  const QString done =
+      toFiles ? QStringLiteral("PDFファイルに保存しました") : QStringLiteral("プリンタに送りました");
   if (document == 2) {
-    text += QStringLiteral("1枚目はプリンタに送りました。");
+    text += QStringLiteral("1枚目は%1。").arg(done);
   } else if (document > 2) {
-    text += QStringLiteral("1〜%1枚目はプリンタに送りました。").arg(document - 1);
+    text += QStringLiteral("1〜%1枚目は%2。").arg(document - 1).arg(done);
   }
   return text;
 }
@@ -75,9 +79,7 @@ void PrintOutput::plan(int totalDocuments, bool answers) {
   answers_ = answers;
 }
 
-QSize PrintOutput::pageSize() const {
-  return printer_.pageLayout().paintRectPixels(printer_.resolution()).size();
-}
+QSize PrintOutput::pageSize() const { return printer_.pageLayout().paintRectPixels(kDotsPerInch).size(); }
 
 QString PrintOutput::fallbackRoot() {
   QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -90,7 +92,11 @@ QString PrintOutput::kindOf(int document) const {
 }
 
 void PrintOutput::fail(const QString& reason) const {
-  throw PrinterError(undeliveredMessage(reason, delivered_ + 1, total_, answers_).toStdString());
+  QString message = undeliveredMessage(reason, delivered_ + 1, total_, answers_,
+                                       route_ == Route::Files || route_ == Route::Folder);
+  if (delivered_ > 0 && !folder_.isEmpty())
+    message += QStringLiteral("\n保存先: %1").arg(QDir::toNativeSeparators(folder_));
+  throw UndeliveredError(message.toStdString());
 }
 
 void PrintOutput::decideRoute() {
@@ -113,7 +119,7 @@ void PrintOutput::decideRoute() {
     return;
   }
 
-  const QueueStatus status = checkQueue(printer_.printerName().toStdString());
+  const QueueStatus status = checkQueue(queueOverride_.value_or(printer_.printerName()).toStdString());
   const bool noPrinterAtAll =
       status.state == QueueState::NoSpooler || status.state == QueueState::NoPrinter ||
       (status.state == QueueState::NotFound && checkQueue({}).state == QueueState::NoPrinter);
@@ -149,7 +155,7 @@ void PrintOutput::beginDocument(QPainter& painter, int) {
   buffer_ = std::make_unique<QBuffer>(&pdf_);
   buffer_->open(QIODevice::WriteOnly);
   writer_ = std::make_unique<QPdfWriter>(buffer_.get());
-  writer_->setResolution(printer_.resolution());
+  writer_->setResolution(kDotsPerInch);
   writer_->setPageLayout(printer_.pageLayout());
   writer_->setCreator(QStringLiteral("Kirune"));
   if (!painter.begin(writer_.get())) fail(QStringLiteral("ページを用意できません。"));

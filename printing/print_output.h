@@ -8,12 +8,20 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "printing/qt_page_canvas.h"
 
 class QPrinter;
 
 namespace kirune {
+
+/// A document of a print run could not be delivered. The message is complete in itself: why, and
+/// which sheets did and did not go out.
+class UndeliveredError : public PrinterError {
+ public:
+  using PrinterError::PrinterError;
+};
 
 /// Where the documents of one print run go, and the proof that each got there. Every document is
 /// rendered into a PDF in memory and then, decided at the run's first document:
@@ -30,6 +38,8 @@ class PrintOutput final : public DocumentSink {
   enum class Route { Undecided, Spooler, Files, Folder };
 
   /// `printer` must outlive this object; its settings at the first document hold for the whole run.
+  /// Documents are drawn at 600 dpi whatever resolution the printer reports, since the sheets' fixed
+  /// pen widths and gaps are counted in 600 dpi pixels.
   explicit PrintOutput(const QPrinter& printer);
   ~PrintOutput() override;
   PrintOutput(const PrintOutput&) = delete;
@@ -38,6 +48,10 @@ class PrintOutput final : public DocumentSink {
   /// What the run will hand over, for the messages and the file names: `totalDocuments` (0 if not
   /// known) and whether problem and answer documents alternate.
   void plan(int totalDocuments, bool answers);
+
+  /// Prints on the CUPS queue `name` (empty: the default destination) instead of the queue the
+  /// printer object is bound to; Qt keeps its former printer when given a name it does not know.
+  void setQueue(const QString& name) { queueOverride_ = name; }
 
   /// Printable area of the printer's page in device pixels, as every document of the run has it.
   QSize pageSize() const;
@@ -81,6 +95,7 @@ class PrintOutput final : public DocumentSink {
   int total_ = 0;
   Route route_ = Route::Undecided;
   QString queue_;
+  std::optional<QString> queueOverride_;
   QString folder_;
   QString fileStem_;  // Files route: the chosen name without its suffix
   int firstNumber_ = 1;
@@ -94,7 +109,8 @@ class PrintOutput final : public DocumentSink {
 };
 
 /// The message for a document that could not be delivered: why, which sheet (1-based, counted in
-/// documents), and which sheets did and did not go out.
-QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers);
+/// documents), and which sheets did and did not go out (to the printer, or `toFiles`).
+QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
+                           bool toFiles = false);
 
 }  // namespace kirune
