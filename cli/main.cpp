@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QPrinter>
 #include <QSaveFile>
 #include <QString>
 #include <QTimeZone>
@@ -19,6 +20,7 @@
 #include "cli/options.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
+#include "printing/print_output.h"
 #include "printing/qt_page_canvas.h"
 #include "problems/random.h"
 #include "render/image_set.h"
@@ -143,6 +145,24 @@ int runPng(Run& run) {
   return canvas.documentCount() == 0 ? noDocuments() : EXIT_SUCCESS;
 }
 
+// Each document its own job on the printer, confirmed by the spooler; without any printer, PDF files in
+// a new folder. A refused document ends the run with the message of which sheets went out (exit 1);
+// the fallback to files loses nothing, so it exits 0 and says on standard error where the files are.
+int runPrinter(Run& run, QPrinter& printer) {
+  kirune::PrintOutput output(printer);
+  output.setQueue(run.options.target == "default" ? QString() : QString::fromStdString(run.options.target));
+  const kirune::Settings& s = run.session.settings;
+  const int documents = s.CheckBox3 && s.SpinEdit1 > 0 ? s.SpinEdit1 * (s.CheckBox15 ? 2 : 1) : 0;
+  output.plan(documents, s.CheckBox15);
+  kirune::QtPageCanvas canvas(output, run.pageWidth, run.pageHeight);
+  kirune::runPreset(*run.options.preset, run.session, canvas);
+  canvas.finish();
+  if (canvas.documentCount() == 0) return noDocuments();
+  const QString notice = output.savedNotice();
+  if (!notice.isEmpty()) say(notice.toStdString());
+  return EXIT_SUCCESS;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,11 +184,7 @@ int main(int argc, char** argv) {
 
   int pageWidth = options.pageWidth;
   int pageHeight = options.pageHeight;
-  if (pageWidth == 0) {
-    const QSize a4 = kirune::a4PagePixels();
-    pageWidth = a4.width();
-    pageHeight = a4.height();
-  }
+  std::unique_ptr<QPrinter> printer;
 
   // Fonts need a GUI application; a headless run needs no display for it.
   std::unique_ptr<QGuiApplication> app;
@@ -179,6 +195,19 @@ int main(int argc, char** argv) {
     static char* qtArgv[] = {argv[0], nullptr};
     app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
     kirune::installFontSubstitutions();
+  }
+  if (options.output == Output::Printer) {
+    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // The page of the queue asked for; the queue itself is given to the output, see runPrinter.
+    if (options.target != "default") printer->setPrinterName(QString::fromStdString(options.target));
+    kirune::preparePrinter(*printer);
+    const QSize area = kirune::PrintOutput(*printer).pageSize();
+    pageWidth = area.width();
+    pageHeight = area.height();
+  } else if (pageWidth == 0) {
+    const QSize a4 = kirune::a4PagePixels();
+    pageWidth = a4.width();
+    pageHeight = a4.height();
   }
 
   try {
@@ -195,6 +224,8 @@ int main(int argc, char** argv) {
         return runPdf(run);
       case Output::Png:
         return runPng(run);
+      case Output::Printer:
+        return runPrinter(run, *printer);
     }
   } catch (const kirune::PrinterError& e) {
     say(e.what());

@@ -17,6 +17,11 @@ constexpr std::string_view kUsage =
   --pdf FILE        every document of the run as one page each, in order, in one PDF
   --png DIR         one PNG per document, named so they sort in print order
   --trace FILE      the trace ('-' for standard output)
+  --printer NAME    each document a print job of its own on the CUPS queue NAME ('default': the
+                    default printer), each confirmed by the spooler; a refused document stops the run
+                    there (exit 1, the message says which sheets went out). Without a spooler or any
+                    queue the sheets become PDF files in a new folder under the documents folder, and
+                    the folder is named on standard error (exit 0).
 kirune-print --list-presets   the preset table: button, row title, caption, kind, count item, engine, tiles
 )";
 
@@ -125,6 +130,8 @@ std::string_view outputOption(Output o) {
       return "--png";
     case Output::Trace:
       return "--trace";
+    case Output::Printer:
+      return "--printer";
   }
   return {};
 }
@@ -153,8 +160,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
   std::string presetName;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    const bool takesValue =
-        a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" || a == "--trace";
+    const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" ||
+                            a == "--trace" || a == "--printer";
     if (takesValue && i + 1 >= args.size()) {
       r.error = a + " の後に値がありません（--help で使い方）";
       return r;
@@ -174,8 +181,11 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     } else if (a == "--page") {
       r.error = checkPage(args[++i], o.pageWidth, o.pageHeight);
       if (!r.error.empty()) return r;
-    } else if (a == "--pdf" || a == "--png" || a == "--trace") {
-      const Output next = a == "--pdf" ? Output::Pdf : (a == "--png" ? Output::Png : Output::Trace);
+    } else if (a == "--pdf" || a == "--png" || a == "--trace" || a == "--printer") {
+      const Output next = a == "--pdf"     ? Output::Pdf
+                          : a == "--png"   ? Output::Png
+                          : a == "--trace" ? Output::Trace
+                                           : Output::Printer;
       if (output) {
         r.error = "出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a;
         return r;
@@ -183,7 +193,10 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
       const std::string& target = args[++i];
       if (target.empty() || (target == "-" && next != Output::Trace)) {
         r.error = a + " の出力先が正しくありません: '" + target + "'（" +
-                  (next == Output::Png ? "フォルダ名" : "ファイル名") + "）";
+                  (next == Output::Png       ? "フォルダ名"
+                   : next == Output::Printer ? "プリンタ名か default"
+                                             : "ファイル名") +
+                  "）";
         return r;
       }
       output = next;
@@ -206,7 +219,9 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
   if (presetName.empty()) {
     r.error = "プリセットがありません（例 BitBtn13、--list-presets で一覧）";
   } else if (!output) {
-    r.error = "出力がありません（--pdf FILE、--png DIR、--trace FILE のどれか一つ）";
+    r.error = "出力がありません（--pdf FILE、--png DIR、--trace FILE、--printer NAME のどれか一つ）";
+  } else if (*output == Output::Printer && o.pageWidth != 0) {
+    r.error = "--printer では --page を使えません（ページはプリンタの印刷できる範囲です）";
   } else {
     o.output = *output;
   }

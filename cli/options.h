@@ -12,7 +12,7 @@
 
 namespace kirune::cli {
 
-enum class Output { Pdf, Png, Trace };
+enum class Output { Pdf, Png, Trace, Printer };
 
 /// A command line, checked: everything a run needs, or the one message that says what is wrong.
 struct Options {
@@ -24,7 +24,7 @@ struct Options {
   int pageWidth = 0;  ///< 0: the default page
   int pageHeight = 0;
   Output output = Output::Pdf;
-  std::string target;  ///< file, directory, or "-" for a trace on standard output
+  std::string target;  ///< file, directory, "-" for a trace on standard output, or the printer's name
 };
 
 struct ParseResult {

@@ -1,0 +1,137 @@
+// kirune-print --printer against the real spooler of the test fixture: one confirmed job per document,
+// a refusal reported with exit 1, and PDF files in a new folder when there is no printer at all.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "tests/printing/spooler_helpers.h"
+
+namespace kirune {
+namespace {
+
+using ::testing::HasSubstr;
+using namespace kirune::spool;
+
+struct Result {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+Result kirunePrint(const QStringList& arguments, const QString& home) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("HOME", home);
+  environment.insert("XDG_CONFIG_HOME", home + "/.config");
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral(KIRUNE_PRINT), arguments);
+  process.waitForFinished(120000);
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+// Three sheets with answers: six documents.
+const QStringList kThreeSheetsWithAnswers = {"BitBtn1", "--set", "SpinEdit1=3", "--set", "CheckBox15=1"};
+
+class CliPrinterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
+    useSpooler(spoolerDir() + "/cups.sock");
+    ASSERT_TRUE(home.isValid());
+  }
+  QTemporaryDir home;
+};
+
+TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
+  for (const QString& printer : {QStringLiteral("default"), QStringLiteral("kirune-pdf")}) {
+    SCOPED_TRACE(printer.toStdString());
+    const int mark = lastJob();
+    const Result result =
+        kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", printer}, home.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const QList<int> jobs = jobsAfter(mark);
+    ASSERT_EQ(jobs.size(), 6);
+    const QStringList files = spooledFiles(jobs);
+    ASSERT_EQ(files.size(), 6);
+    for (int i = 0; i < files.size(); ++i) {
+      SCOPED_TRACE(files[i].toStdString());
+      EXPECT_EQ(pdfPages(files[i]), 1);
+      EXPECT_GE(pdfImages(files[i]), 10);
+      // Problem pages carry the text under the glyphs, answer pages none: they alternate.
+      const bool hasText = run("pdffonts", {files[i]}).trimmed().split('\n').size() > 2;
+      EXPECT_EQ(hasText, i % 2 == 0);
+    }
+  }
+  EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+}
+
+TEST_F(CliPrinterTest, RefusedDocumentsExitOneAndSaySo) {
+  run("lpadmin", {"-p", "kirune-closed", "-v", "cups-pdf:/kirune-" + QFileInfo(spoolerDir()).fileName(), "-m",
+                  "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd", "-E"});
+  admin({"cupsreject", "kirune-closed"});
+  struct Case {
+    QString printer;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"kirune-closed",
+       "プリンタ「kirune-"
+       "closed」が印刷を受け付けていません。1枚目（問題用紙）から6枚目までは印刷されていません。"},
+      {"kirune-nowhere", "プリンタ「kirune-nowhere」が見つかりません。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.printer.toStdString());
+    const int mark = lastJob(nullptr);
+    const Result result =
+        kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", c.printer}, home.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr(c.message));
+    EXPECT_EQ(jobsAfter(mark, nullptr).size(), 0);
+    EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+  }
+  run("lpadmin", {"-x", "kirune-closed"});
+}
+
+TEST_F(CliPrinterTest, WithoutASpoolerTheSheetsBecomeFilesAndTheFolderIsNamed) {
+  useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock");
+  const Result result =
+      kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", "default"}, home.path());
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const QDir root(home.path() + "/Documents/Kirune");
+  const QStringList runs = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  ASSERT_EQ(runs.size(), 1);
+  const QString folder = root.filePath(runs.first());
+  EXPECT_THAT(result.err, HasSubstr("PDFファイルに保存しました（6枚）"));
+  EXPECT_THAT(result.err, HasSubstr(folder.toStdString()));
+  const QStringList files = QDir(folder).entryList(QDir::Files);
+  ASSERT_EQ(files, QStringList({"001_もんだい.pdf", "002_こたえ.pdf", "003_もんだい.pdf", "004_こたえ.pdf",
+                                "005_もんだい.pdf", "006_こたえ.pdf"}));
+  for (const QString& file : files) EXPECT_EQ(pdfPages(QDir(folder).filePath(file)), 1);
+}
+
+TEST(CliPrinterOptions, PrinterTakesANameAndNoPage) {
+  QTemporaryDir home;
+  const Result noName = kirunePrint({"BitBtn1", "--printer"}, home.path());
+  EXPECT_EQ(noName.exitCode, 2);
+  const Result withPage = kirunePrint({"BitBtn1", "--printer", "default", "--page", "100x100"}, home.path());
+  EXPECT_EQ(withPage.exitCode, 2);
+  EXPECT_THAT(withPage.err, HasSubstr("--page"));
+  const Result twoOutputs = kirunePrint({"BitBtn1", "--printer", "default", "--pdf", "x.pdf"}, home.path());
+  EXPECT_EQ(twoOutputs.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kirune
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
