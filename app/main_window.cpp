@@ -31,6 +31,7 @@
 #include "app/progress_canvas.h"
 #include "app/version.h"
 #include "app/window_fonts.h"
+#include "printing/print_output.h"
 #include "render/clip_art.h"
 
 namespace kirune {
@@ -544,9 +545,13 @@ void TForm1::presetClick(const Preset& preset) {
   QString failure;
   std::string detail;
   bool printerFault = false;
+  QString undelivered;
+  QString savedNotice;
+  QString savedFolder;
   int failedSheet = 0;
   try {
     run = printRuns_();
+    run->plan(expected, s.CheckBox15);
     progress = std::make_unique<ProgressCanvas>(run->canvas(), expected, progressDelayMs_, this);
     try {
       runPreset(preset, session_, *progress, [this](bool enabled) {
@@ -557,6 +562,11 @@ void TForm1::presetClick(const Preset& preset) {
       // The user stopped the run between two documents; those handed over are complete.
     }
     if (progress->documentsEnded() > 0) run->finish();
+    savedNotice = run->savedNotice();
+    savedFolder = run->savedFolder();
+  } catch (const UndeliveredError& e) {
+    // The output's own message already says which sheets went out and which did not.
+    undelivered = QString::fromStdString(e.what());
   } catch (const PrinterError& e) {
     failure = QStringLiteral("印刷できませんでした。");
     detail = e.what();
@@ -572,7 +582,21 @@ void TForm1::presetClick(const Preset& preset) {
   printing_ = false;
   refreshFromSettings();
   setEnabled(true);
+  if (!undelivered.isEmpty()) {
+    QMessageBox box(QMessageBox::Warning, qs(kApplicationName),
+                    QStringLiteral("印刷できませんでした。\n") + undelivered, QMessageBox::Ok, this);
+    box.exec();
+  }
   if (!failure.isEmpty()) reportFailure(failure, failedSheet, expected, detail, printerFault);
+  if (!savedNotice.isEmpty()) reportSaved(savedNotice, savedFolder);
+}
+
+void TForm1::reportSaved(const QString& notice, const QString& folder) {
+  QMessageBox box(QMessageBox::Information, qs(kApplicationName), notice, QMessageBox::Ok, this);
+  QPushButton* open = box.addButton(QStringLiteral("フォルダを開く"), QMessageBox::ActionRole);
+  box.setDefaultButton(open);
+  box.exec();
+  if (box.clickedButton() == open) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 void TForm1::reportFailure(const QString& what, int sheet, int sheets, const std::string& detail,

@@ -90,6 +90,9 @@ class TForm1 : public QWidget {
   void setAllBoxes(bool on, bool decomposition);
   void reportFailure(const QString& what, int sheet, int sheets, const std::string& detail,
                      bool printerFault);
+  /// Tells where the sheets went when they became files instead of paper, with a button that opens
+  /// the folder.
+  void reportSaved(const QString& notice, const QString& folder);
 
   Random rng_;
   Session session_;
