@@ -2,14 +2,31 @@
 
 #include <QFontMetricsF>
 #include <QPen>
+#include <QRawFont>
 #include <QString>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
 namespace kirune {
 
+namespace {
+constexpr int kBandHeight = 256;
+}  // namespace
+
 QtPageCanvas::QtPageCanvas(DocumentSink& sink, int pageWidth, int pageHeight)
-    : sink_(sink), pageWidth_(pageWidth), pageHeight_(pageHeight) {}
+    : sink_(sink),
+      pageWidth_(pageWidth),
+      pageHeight_(pageHeight),
+      bands_(static_cast<std::size_t>(std::max(pageHeight, 0) / kBandHeight + 1)) {}
+
+std::pair<std::size_t, std::size_t> QtPageCanvas::bandsOf(const Box& box) const {
+  // Anything above or below the page shares the first or the last band.
+  const auto band = [this](int y) {
+    return static_cast<std::size_t>(std::clamp(y / kBandHeight, 0, static_cast<int>(bands_.size()) - 1));
+  };
+  return {band(std::max(box.top, 0)), band(std::max(box.bottom - 1, 0))};
+}
 
 QtPageCanvas::~QtPageCanvas() {
   if (!finished_ && (inDocument_ || painter_.isActive())) sink_.abandon(painter_);
@@ -28,6 +45,7 @@ void QtPageCanvas::beginDoc() {
 
 void QtPageCanvas::endDoc() {
   if (!inDocument_) return;
+  flush();
   inDocument_ = false;
   sink_.endDocument(painter_, documentCount_);
 }
@@ -59,7 +77,10 @@ void QtPageCanvas::stretchDraw(const Rect& rect, const Picture& picture) {
   if (!inDocument_ || rect.right <= rect.left || rect.bottom <= rect.top) return;
   const QImage& image = imageOf(picture);
   if (image.isNull()) return;
-  painter_.drawImage(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), image);
+  pending_.push_back({QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), &image});
+  const Box box{rect.left, rect.top, rect.right, rect.bottom};
+  const auto [first, last] = bandsOf(box);
+  for (std::size_t b = first; b <= last; ++b) bands_[b].push_back(box);
 }
 
 void QtPageCanvas::setPenWidth(int width) { penWidth_ = width; }
@@ -69,6 +90,7 @@ void QtPageCanvas::moveTo(int x, int y) { position_ = QPoint(x, y); }
 void QtPageCanvas::lineTo(int x, int y) {
   const QPoint to(x, y);
   if (inDocument_) {
+    flush();
     // Square caps close the corners where the separate strokes of a tile square meet.
     painter_.setPen(QPen(Qt::black, std::max(penWidth_, 1), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter_.drawLine(position_, to);
@@ -96,14 +118,79 @@ QFont QtPageCanvas::currentFont() {
   return font;
 }
 
+const QtPageCanvas::ShapedText& QtPageCanvas::shaped(const std::string& text) {
+  auto key = std::make_tuple(fontName_, fontHeight_, text);
+  auto found = shapedTexts_.find(key);
+  if (found != shapedTexts_.end()) return found->second;
+  const QFont font = currentFont();
+  const QFontMetricsF metrics(font, painter_.device());
+  QTextLayout layout(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), font,
+                     painter_.device());
+  layout.beginLayout();
+  const QTextLine line = layout.createLine();
+  layout.endLayout();
+  ShapedText shapedText{layout.glyphRuns(), QSizeF(line.horizontalAdvance(), metrics.height())};
+  return shapedTexts_.emplace(std::move(key), std::move(shapedText)).first->second;
+}
+
 void QtPageCanvas::textOut(int x, int y, const std::string& text) {
   if (!inDocument_ || text.empty()) return;
-  const QFont font = currentFont();
-  painter_.setFont(font);
-  painter_.setPen(Qt::black);
-  const QFontMetricsF metrics(font, painter_.device());
-  painter_.drawText(QPointF(x, y + metrics.ascent()),
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  const ShapedText& t = shaped(text);
+  const QRectF cell(QPointF(x, y), t.cell);
+  const QRect pixels = cell.toAlignedRect();
+  const Box box{pixels.left(), pixels.top(), pixels.left() + pixels.width(), pixels.top() + pixels.height()};
+  const auto [first, last] = bandsOf(box);
+  // Painted in the batch, this cell would go under a picture it should cover or over a cell.
+  const auto overlaps = [&box](const Box& o) {
+    return box.left < o.right && o.left < box.right && box.top < o.bottom && o.top < box.bottom;
+  };
+  for (std::size_t b = first; b <= last; ++b) {
+    if (std::any_of(bands_[b].begin(), bands_[b].end(), overlaps)) {
+      flush();
+      break;
+    }
+  }
+  cells_.push_back(cell);
+  texts_.push_back({QPointF(x, y), &t});
+  for (std::size_t b = first; b <= last; ++b) bands_[b].push_back(box);
+}
+
+void QtPageCanvas::flush() {
+  if (!cells_.empty()) {
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(Qt::white);
+    painter_.drawRects(cells_.data(), static_cast<int>(cells_.size()));
+    painter_.setBrush(Qt::NoBrush);
+    // One glyph run per font and size, each glyph placed where its text puts it.
+    struct Run {
+      QRawFont font;
+      QList<quint32> glyphs;
+      QList<QPointF> positions;
+    };
+    std::vector<Run> runs;
+    for (const PendingText& pending : texts_) {
+      for (const QGlyphRun& run : pending.text->runs) {
+        const QRawFont font = run.rawFont();
+        auto same = std::find_if(runs.begin(), runs.end(), [&font](const Run& r) { return r.font == font; });
+        if (same == runs.end()) same = runs.insert(runs.end(), Run{font, {}, {}});
+        same->glyphs.append(run.glyphIndexes());
+        for (const QPointF& p : run.positions()) same->positions.append(p + pending.at);
+      }
+    }
+    painter_.setPen(Qt::black);
+    for (const Run& r : runs) {
+      QGlyphRun glyphRun;
+      glyphRun.setRawFont(r.font);
+      glyphRun.setGlyphIndexes(r.glyphs);
+      glyphRun.setPositions(r.positions);
+      painter_.drawGlyphRun(QPointF(0, 0), glyphRun);
+    }
+    cells_.clear();
+    texts_.clear();
+  }
+  for (const PendingImage& p : pending_) painter_.drawImage(p.rect, *p.image);
+  pending_.clear();
+  for (std::vector<Box>& band : bands_) band.clear();
 }
 
 }  // namespace kirune

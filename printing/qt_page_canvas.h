@@ -1,11 +1,17 @@
 #pragma once
 
+#include <QGlyphRun>
 #include <QImage>
+#include <QList>
 #include <QPainter>
 #include <QPoint>
+#include <QRect>
+#include <QSizeF>
 #include <map>
 #include <string>
+#include <tuple>
 #include <unordered_map>
+#include <vector>
 
 #include "render/page_canvas.h"
 
@@ -29,6 +35,13 @@ class DocumentSink {
 
 /// The page operations of the engines on a QPainter. Coordinates are device pixels of the printable
 /// area; pen and font settings persist across documents as on a printer canvas.
+///
+/// Text cells and pictures are collected and painted in batches: first the white cells of all texts,
+/// then the texts one run per font, then the pictures in call order. A batch only ever holds
+/// operations whose order this cannot change (no text cell overlaps another cell or an earlier
+/// picture of the batch); anything else paints the batch first. On a PDF page this writes one fill
+/// and one text object per batch instead of a graphics state per text, which is most of a page's
+/// size and time.
 class QtPageCanvas final : public PageCanvas {
  public:
   QtPageCanvas(DocumentSink& sink, int pageWidth, int pageHeight);
@@ -56,8 +69,32 @@ class QtPageCanvas final : public PageCanvas {
   int documentCount() const { return documentCount_; }
 
  private:
+  /// A text shaped once for a font and size: its glyph runs from the cell's top-left corner, and the
+  /// cell (advance width by ascent plus descent).
+  struct ShapedText {
+    QList<QGlyphRun> runs;
+    QSizeF cell;
+  };
+  struct PendingText {
+    QPointF at;
+    const ShapedText* text;
+  };
+  struct PendingImage {
+    QRect rect;
+    const QImage* image;
+  };
+  /// Pixels from left/top up to, not including, right/bottom.
+  struct Box {
+    int left, top, right, bottom;
+  };
+
   const QImage& imageOf(const Picture& picture);
   QFont currentFont();
+  const ShapedText& shaped(const std::string& text);
+  /// Paints the batch: cells, texts, pictures.
+  void flush();
+  /// The horizontal bands of the page that `box` touches, for the overlap tests of the batch.
+  std::pair<std::size_t, std::size_t> bandsOf(const Box& box) const;
 
   DocumentSink& sink_;
   int pageWidth_;
@@ -74,6 +111,13 @@ class QtPageCanvas final : public PageCanvas {
   std::unordered_map<const Picture*, QImage> images_;
   // Cell height over em size of each typeface, measured once.
   std::map<std::string, qreal> cellPerEm_;
+  std::map<std::tuple<std::string, int, std::string>, ShapedText> shapedTexts_;
+  // The batch not painted yet; each band lists the pixels its cells and pictures touch, so a new
+  // cell is tested only against its neighbours.
+  std::vector<QRectF> cells_;
+  std::vector<PendingText> texts_;
+  std::vector<PendingImage> pending_;
+  std::vector<std::vector<Box>> bands_;
 };
 
 }  // namespace kirune

@@ -89,6 +89,41 @@ TEST_F(QtPageCanvasTest, PenWidthHoldsAcrossDocumentsAndEachDocumentIsAFreshWhit
   for (int x : {195, 205}) EXPECT_TRUE(isWhite(pages[1], x, 100)) << x;
 }
 
+// Texts and pictures are painted in batches; whatever the batching, what comes later covers what came
+// earlier wherever the two overlap, and shapes that do not overlap all appear.
+TEST_F(QtPageCanvasTest, LaterOperationsCoverEarlierOnesWhereTheyOverlap) {
+  const Picture black = solid(0);
+  QtPageCanvas canvas(raster, 400, 300);
+  canvas.setFontName("HGP教科書体");
+  canvas.setFontHeight(30);
+  canvas.beginDoc();
+  canvas.textOut(10, 10, "1");  // covered by the picture after it
+  canvas.stretchDraw({10, 10, 60, 60}, black);
+  canvas.stretchDraw({100, 10, 150, 60}, black);  // the cell of the text after it lies on top
+  canvas.textOut(110, 20, "2");
+  canvas.textOut(200, 10, "3");  // crossed by a line after it
+  canvas.setPenWidth(4);
+  canvas.moveTo(190, 25);
+  canvas.lineTo(260, 25);
+  canvas.textOut(300, 200, "4");  // overlaps nothing
+  canvas.stretchDraw({300, 100, 350, 150}, black);
+  canvas.endDoc();
+  canvas.finish();
+  ASSERT_EQ(pages.size(), 1u);
+  const QImage& page = pages[0];
+  EXPECT_TRUE(isBlack(page, 11, 11));   // picture over the first text's cell
+  EXPECT_TRUE(isBlack(page, 105, 15));  // picture outside the second cell
+  EXPECT_TRUE(isWhite(page, 111, 21));  // second cell over the picture
+  EXPECT_TRUE(isBlack(page, 201, 25));  // line over the third cell
+  EXPECT_TRUE(isWhite(page, 201, 12));  // third cell beside the line
+  EXPECT_TRUE(isBlack(page, 325, 125));
+  // The last text was drawn: its glyph puts some ink into its cell.
+  int ink = 0;
+  for (int y = 200; y < 235; ++y)
+    for (int x = 300; x < 325; ++x) ink += isBlack(page, x, y) ? 1 : 0;
+  EXPECT_GT(ink, 10);
+}
+
 QString run(const QString& program, const QStringList& args) {
   QProcess p;
   p.start(program, args);
