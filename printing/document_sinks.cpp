@@ -113,31 +113,6 @@ void RasterSink::abandon(QPainter& painter) noexcept {
 
 // ---- Printer --------------------------------------------------------------------------------------
 
-PrinterSink::PrinterSink(QPrinter& printer) : printer_(printer) {}
-
-void PrinterSink::beginDocument(QPainter& painter, int number) {
-  if (!painter.begin(&printer_)) {
-    throw PrinterError(documentText(number) + "印刷を始められません（" +
-                       printer_.printerName().toStdString() + "）");
-  }
-}
-
-void PrinterSink::endDocument(QPainter& painter, int number) {
-  if (!painter.end()) {
-    throw PrinterError(documentText(number) + "印刷を渡せません（" + printer_.printerName().toStdString() +
-                       "）");
-  }
-}
-
-void PrinterSink::finish(QPainter&) {}
-
-void PrinterSink::abandon(QPainter& painter) noexcept {
-  if (painter.isActive()) {
-    printer_.abort();
-    painter.end();
-  }
-}
-
 void preparePrinter(QPrinter& printer) {
   printer.setResolution(kDotsPerInch);
   printer.setFullPage(false);

@@ -67,20 +67,6 @@ class RasterSink final : public DocumentSink {
   QImage image_;
 };
 
-/// Every document as its own print job on `printer`.
-class PrinterSink final : public DocumentSink {
- public:
-  explicit PrinterSink(QPrinter& printer);
-
-  void beginDocument(QPainter& painter, int number) override;
-  void endDocument(QPainter& painter, int number) override;
-  void finish(QPainter& painter) override;
-  void abandon(QPainter& painter) noexcept override;
-
- private:
-  QPrinter& printer_;
-};
-
 /// Sets `printer` up for the sheets: 600 dpi, A4 portrait; no document title.
 void preparePrinter(QPrinter& printer);
 
