@@ -39,6 +39,22 @@ inline void admin(const QStringList& arguments) {
   ASSERT_EQ(code, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
 }
 
+// One more private spooler beside the fixture's, stopped when the test leaves it, however it leaves.
+class ExtraSpooler {
+ public:
+  explicit ExtraSpooler(const QString& name) : dir_(spoolerDir() + "-" + name) {}
+  ~ExtraSpooler() { run("bash", {spoolerScript(), "stop", dir_}); }
+  ExtraSpooler(const ExtraSpooler&) = delete;
+  ExtraSpooler& operator=(const ExtraSpooler&) = delete;
+
+  void start() { admin({"bash", spoolerScript(), "start", dir_}); }
+  void stop() { admin({"bash", spoolerScript(), "stop", dir_}); }
+  QString socket() const { return dir_ + "/cups.sock"; }
+
+ private:
+  QString dir_;
+};
+
 // The ids of the jobs of `queue` above `after`, in the order they were queued.
 inline QList<int> jobsAfter(int after, const char* queue = "kirune-pdf") {
   cups_job_t* jobs = nullptr;

@@ -181,16 +181,15 @@ TEST_F(SpoolerTest, RefusingQueueStopsTheRunAtThatDocument) {
 
 // A spooler that goes away after the run has started: the document at hand is reported, not lost.
 TEST_F(SpoolerTest, SpoolerStoppingMidRunStopsTheRun) {
-  const QString second = spoolerDir() + "-second";
-  admin({"bash", spoolerScript(), "start", second});
-  useSpooler(second + "/cups.sock");
+  ExtraSpooler second("second");
+  second.start();
+  useSpooler(second.socket());
   printer->setPrinterName(QString());  // the default of the second spooler
   PrintOutput output(*printer);
   output.plan(3, false);
   const auto error = printSheets(output, 3, [&](int document) {
-    if (document == 2) admin({"bash", spoolerScript(), "stop", second});
+    if (document == 2) second.stop();
   });
-  run("bash", {spoolerScript(), "stop", second});
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(*error,
             "印刷のしくみ（CUPS）とつながりません。2枚目（問題用紙）から3枚目までは印刷されていません。1枚目"
@@ -206,13 +205,13 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
     const char* name;
     std::function<void()> arrange;
   };
-  const QString empty = spoolerDir() + "-empty";
+  ExtraSpooler empty("empty");
   const Case cases[] = {
       {"no spooler", [] { useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock"); }},
       {"no queue",
        [&] {
-         admin({"bash", spoolerScript(), "start", empty});
-         useSpooler(empty + "/cups.sock");
+         empty.start();
+         useSpooler(empty.socket());
          admin({"lpadmin", "-x", "kirune-pdf"});
        }},
   };
@@ -248,7 +247,6 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
     EXPECT_EQ(QDir(folders[0]).entryList(QDir::Files).size(), 4);
     QDir(root).removeRecursively();
   }
-  run("bash", {spoolerScript(), "stop", empty});
 }
 
 TEST_F(SpoolerTest, NothingPrintedMakesNoFolder) {
