@@ -21,6 +21,65 @@ QPageSize pdfPageSize(QSize pixels) {
   return QPageSize(QSize(points(pixels.width()), points(pixels.height())), QString(), QPageSize::ExactMatch);
 }
 
+const QByteArray& creationDateKey() {
+  static const QByteArray key = "/CreationDate (D:";
+  return key;
+}
+constexpr qsizetype kCreationDateDigits = 14;  // yyyyMMddhhmmss
+// Qt writes the document information right after the header; a head this long without the date has none.
+constexpr qsizetype kHeadLimit = 64 * 1024;
+
+// Passes the PDF on to `out` as Qt writes it. With a fixed creation date, the head of the file is held
+// back until the date Qt wrote can be replaced in it.
+class PdfStream final : public QIODevice {
+ public:
+  PdfStream(QIODevice& out, std::optional<QDateTime> date) : out_(out), date_(std::move(date)) {
+    holding_ = date_.has_value();
+    open(QIODevice::WriteOnly);
+  }
+
+  /// Writes out the head if it is still held back; false when any write to `out` failed.
+  bool finish() {
+    releaseHead();
+    return !failed_;
+  }
+  QString error() const { return out_.errorString(); }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    if (!holding_) {
+      pass(data, size);
+      return size;
+    }
+    head_.append(data, size);
+    const qsizetype at = head_.indexOf(creationDateKey());
+    if (at >= 0 && head_.size() > at + creationDateKey().size() + kCreationDateDigits) {
+      setPdfCreationDate(head_, *date_);
+      releaseHead();
+    } else if (head_.size() > kHeadLimit) {
+      releaseHead();
+    }
+    return size;
+  }
+
+ private:
+  void pass(const char* data, qint64 size) {
+    if (!failed_ && out_.write(data, size) != size) failed_ = true;
+  }
+  void releaseHead() {
+    holding_ = false;
+    pass(head_.constData(), head_.size());
+    head_ = QByteArray();
+  }
+
+  QIODevice& out_;
+  std::optional<QDateTime> date_;
+  bool holding_ = false;
+  bool failed_ = false;
+  QByteArray head_;
+};
+
 }  // namespace
 
 QSize a4PagePixels() { return QPageSize(QPageSize::A4).sizePixels(kDotsPerInch); }
@@ -28,9 +87,8 @@ QSize a4PagePixels() { return QPageSize(QPageSize::A4).sizePixels(kDotsPerInch);
 // ---- PDF ------------------------------------------------------------------------------------------
 
 PdfSink::PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate)
-    : out_(out), fixedCreationDate_(std::move(fixedCreationDate)) {
-  buffer_.open(QIODevice::WriteOnly);
-  writer_ = std::make_unique<QPdfWriter>(&buffer_);
+    : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))) {
+  writer_ = std::make_unique<QPdfWriter>(stream_.get());
   writer_->setResolution(kDotsPerInch);
   writer_->setPageLayout(QPageLayout(pdfPageSize(page), QPageLayout::Portrait, QMarginsF()));
 }
@@ -48,11 +106,8 @@ void PdfSink::endDocument(QPainter&, int) {}
 void PdfSink::finish(QPainter& painter) {
   if (!painter.isActive()) return;  // no document: no file
   if (!painter.end()) throw PrinterError("PDF を仕上げられません");
-  QByteArray pdf = buffer_.data();
-  if (fixedCreationDate_) setPdfCreationDate(pdf, *fixedCreationDate_);
-  if (out_.write(pdf) != pdf.size()) {
-    throw PrinterError("PDF を書き込めません: " + out_.errorString().toStdString());
-  }
+  auto& stream = static_cast<PdfStream&>(*stream_);
+  if (!stream.finish()) throw PrinterError("PDF を書き込めません: " + stream.error().toStdString());
 }
 
 void PdfSink::abandon(QPainter& painter) noexcept {
@@ -60,7 +115,7 @@ void PdfSink::abandon(QPainter& painter) noexcept {
 }
 
 bool setPdfCreationDate(QByteArray& pdf, const QDateTime& date) {
-  static const QByteArray key = "/CreationDate (D:";
+  const QByteArray& key = creationDateKey();
   const qsizetype at = pdf.indexOf(key);
   if (at < 0) return false;
   const qsizetype digits = at + key.size();

@@ -23,8 +23,10 @@ inline constexpr int kDotsPerInch = 600;
 /// A4 portrait at 600 dpi in device pixels, the page of an output without a printer.
 QSize a4PagePixels();
 
-/// Every document as one page of one PDF, in order. The file is assembled in memory and written to
-/// `out` by finish(), so a failed run writes nothing.
+/// Every document as one page of one PDF, in order. The PDF goes to `out` as it is made, so a run of
+/// any length holds no more than the page being drawn; only the head of the file waits until its
+/// creation date can be replaced. A run that fails part-way leaves part of a file in `out`: give it a
+/// QSaveFile (as kirune-print does) and discard that on failure.
 class PdfSink final : public DocumentSink {
  public:
   /// `fixedCreationDate`: the date recorded in the PDF instead of the clock, for byte-identical
@@ -38,10 +40,8 @@ class PdfSink final : public DocumentSink {
   void abandon(QPainter& painter) noexcept override;
 
  private:
-  QIODevice& out_;
-  QBuffer buffer_;
+  std::unique_ptr<QIODevice> stream_;  // passes the PDF on to `out`
   std::unique_ptr<QPdfWriter> writer_;
-  std::optional<QDateTime> fixedCreationDate_;
 };
 
 /// Every document as one white raster page, handed to `write` when the document ends.
