@@ -202,19 +202,22 @@ def pdf_pages(pdf):
 
 
 def scaling(kirune_print, counts, rounds, work):
+    """Each sheet count in turn; the start-up alone is the same run with 0 sheets (no document)."""
+    def median_run(sheets, pdf, times):
+        runs = [timed_run(kirune_print_args(kirune_print, sheets, pdf)) for _ in range(times)]
+        return statistics.median(r[0] for r in runs), max(r[1] for r in runs)
+
+    startup_s, startup_rss = median_run(0, work / "scaling-0.pdf", rounds)
     rows = []
     for sheets in counts:
         pdf = work / f"scaling-{sheets}.pdf"
-        times, peaks = [], []
-        for _ in range(rounds if sheets < 1000 else max(1, rounds // 2)):
-            seconds, peak = timed_run(kirune_print_args(kirune_print, sheets, pdf))
-            times.append(seconds)
-            peaks.append(peak)
+        seconds, peak = median_run(sheets, pdf, rounds if sheets < 1000 else max(1, (rounds + 1) // 2))
         pages = 2 * sheets
-        rows.append({"sheets": sheets, "pages": pages, "median_s": statistics.median(times),
-                     "ms_per_page": statistics.median(times) * 1000 / pages, "rss": max(peaks),
+        rows.append({"sheets": sheets, "pages": pages, "median_s": seconds,
+                     "ms_per_page": seconds * 1000 / pages,
+                     "ms_per_page_net": (seconds - startup_s) * 1000 / pages, "rss": peak,
                      "kb_per_page": pdf.stat().st_size / 1024 / pages})
-    return rows
+    return {"startup_s": startup_s, "startup_rss": startup_rss, "rows": rows}
 
 
 def start_xvfb():
@@ -266,6 +269,7 @@ def main():
     quick = "--quick" in sys.argv[2:]
     reps = 3 if quick else 9
     rounds = 3 if quick else 11
+    comparison_rounds = 3 if quick else 21
     m = machine()
     load_before = load_average()
     log(f"measuring in {build} (load {load_before})")
@@ -282,7 +286,7 @@ def main():
 
         log("whole-process comparison")
         if kirune_print.exists():
-            s = side_by_side(kirune_print, rounds, work)
+            s = side_by_side(kirune_print, comparison_rounds, work)
             out.append(f"### The 200-page run, side by side ({s['rounds']} alternating rounds, medians)")
             out.append("")
             out.append("| program | median | fastest | peak memory | pages | PDF per page |")
@@ -302,20 +306,27 @@ def main():
                             s["kb_per_page"]["kirune"] <= KB_PER_PAGE_MAX))
 
             log("scaling")
-            rows = scaling(kirune_print, (1, 10, 100, 1000), 3 if quick else 5, work)
+            sc = scaling(kirune_print, (1, 10, 100, 1000), 3 if quick else 5, work)
+            rows = sc["rows"]
             out.append("### Scaling: the same run with 1 to 1000 sheets (answers on: 2 pages a sheet)")
             out.append("")
-            out.append("| sheets | pages | median wall time | per page | peak memory | PDF per page |")
-            out.append("|---:|---:|---:|---:|---:|---:|")
+            out.append(f"Start-up alone (the same command with 0 sheets, which prints nothing): "
+                       f"{sc['startup_s'] * 1000:.0f} ms, {sc['startup_rss']:.1f} MB.")
+            out.append("")
+            out.append("| sheets | pages | median wall time | per page | per page without start-up | "
+                       "peak memory | PDF per page |")
+            out.append("|---:|---:|---:|---:|---:|---:|---:|")
             for r in rows:
                 out.append(f"| {r['sheets']} | {r['pages']} | {r['median_s'] * 1000:.0f} ms | "
-                           f"{r['ms_per_page']:.2f} ms | {r['rss']:.1f} MB | {r['kb_per_page']:.1f} KB |")
+                           f"{r['ms_per_page']:.2f} ms | {r['ms_per_page_net']:.2f} ms | {r['rss']:.1f} MB | "
+                           f"{r['kb_per_page']:.1f} KB |")
             out.append("")
-            per_page = [r["ms_per_page"] for r in rows if r["sheets"] >= 10]
+            per_page = [r["ms_per_page_net"] for r in rows if r["sheets"] >= 10]
             spread = max(per_page) / min(per_page) - 1
             peak = max(r["rss"] for r in rows)
-            targets.append(("Time per page, 10 to 1000 sheets", f"within {PAGE_TIME_SPREAD_MAX:.0%}",
-                            f"{spread:.0%} apart", spread <= PAGE_TIME_SPREAD_MAX))
+            targets.append(("Time per page (start-up taken out), 10 to 1000 sheets",
+                            f"within {PAGE_TIME_SPREAD_MAX:.0%}", f"{spread:.0%} apart",
+                            spread <= PAGE_TIME_SPREAD_MAX))
             targets.append(("Peak memory of the CLI run, any sheet count", f"<= {CLI_RSS_MB_MAX:.0f} MB",
                             f"{peak:.1f} MB", peak <= CLI_RSS_MB_MAX))
         else:
