@@ -90,7 +90,7 @@ def timed_run(args, env=None, cwd=None):
 
 # Google Benchmark executables.
 
-def run_benchmark(exe, repetitions, env=None, extra=()):
+def run_benchmark(exe, repetitions, env=None, extra=("--benchmark_min_time=0.1",)):
     """Median real time (ms) and label of every benchmark of `exe`."""
     with tempfile.NamedTemporaryFile("r", suffix=".json") as out:
         args = [str(exe), f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true",
@@ -151,7 +151,9 @@ def printing_section(build, reps, env):
     exe = build / "bench" / "kirune_bench_printing"
     if not exe.exists():
         return ["_kirune_bench_printing not built_"], None
-    r = run_benchmark(exe, reps, env=env)
+    # A raster page takes seconds: fewer rounds of those.
+    r = run_benchmark(exe, reps, env=env, extra=("--benchmark_min_time=0.1", "--benchmark_filter=-Png"))
+    r.update(run_benchmark(exe, 3, env=env, extra=("--benchmark_filter=Png",)))
     lines = ["| what | median time |", "|---|---:|"]
     document_ms = None
     for name, v in r.items():
@@ -208,15 +210,19 @@ def scaling(kirune_print, counts, rounds, work):
         return statistics.median(r[0] for r in runs), max(r[1] for r in runs)
 
     startup_s, startup_rss = median_run(0, work / "scaling-0.pdf", rounds)
+    # The first sheet also pays what every run pays once: fonts looked up and embedded, pictures
+    # embedded. The cost of a page is what each further page adds.
     rows = []
     for sheets in counts:
         pdf = work / f"scaling-{sheets}.pdf"
         seconds, peak = median_run(sheets, pdf, rounds if sheets < 1000 else max(1, (rounds + 1) // 2))
         pages = 2 * sheets
+        first = rows[0] if rows else None
         rows.append({"sheets": sheets, "pages": pages, "median_s": seconds,
                      "ms_per_page": seconds * 1000 / pages,
-                     "ms_per_page_net": (seconds - startup_s) * 1000 / pages, "rss": peak,
-                     "kb_per_page": pdf.stat().st_size / 1024 / pages})
+                     "ms_per_page_net": ((seconds - first["median_s"]) * 1000 / (pages - first["pages"])
+                                         if first else None),
+                     "rss": peak, "kb_per_page": pdf.stat().st_size / 1024 / pages})
     return {"startup_s": startup_s, "startup_rss": startup_rss, "rows": rows}
 
 
@@ -313,18 +319,18 @@ def main():
             out.append(f"Start-up alone (the same command with 0 sheets, which prints nothing): "
                        f"{sc['startup_s'] * 1000:.0f} ms, {sc['startup_rss']:.1f} MB.")
             out.append("")
-            out.append("| sheets | pages | median wall time | per page | per page without start-up | "
+            out.append("| sheets | pages | median wall time | per page | each page beyond the first sheet | "
                        "peak memory | PDF per page |")
             out.append("|---:|---:|---:|---:|---:|---:|---:|")
             for r in rows:
+                net = "" if r["ms_per_page_net"] is None else f"{r['ms_per_page_net']:.2f} ms"
                 out.append(f"| {r['sheets']} | {r['pages']} | {r['median_s'] * 1000:.0f} ms | "
-                           f"{r['ms_per_page']:.2f} ms | {r['ms_per_page_net']:.2f} ms | {r['rss']:.1f} MB | "
-                           f"{r['kb_per_page']:.1f} KB |")
+                           f"{r['ms_per_page']:.2f} ms | {net} | {r['rss']:.1f} MB | {r['kb_per_page']:.1f} KB |")
             out.append("")
             per_page = [r["ms_per_page_net"] for r in rows if r["sheets"] >= 10]
             spread = max(per_page) / min(per_page) - 1
             peak = max(r["rss"] for r in rows)
-            targets.append(("Time per page (start-up taken out), 10 to 1000 sheets",
+            targets.append(("Time per page (each page beyond the first sheet), 10 to 1000 sheets",
                             f"within {PAGE_TIME_SPREAD_MAX:.0%}", f"{spread:.0%} apart",
                             spread <= PAGE_TIME_SPREAD_MAX))
             targets.append(("Peak memory of the CLI run, any sheet count", f"<= {CLI_RSS_MB_MAX:.0f} MB",
