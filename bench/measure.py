@@ -204,18 +204,20 @@ def pdf_pages(pdf):
 
 
 def scaling(kirune_print, counts, rounds, work):
-    """Each sheet count in turn; the start-up alone is the same run with 0 sheets (no document)."""
-    def median_run(sheets, pdf, times):
+    """Each sheet count in turn; the start-up alone is the same run with 0 sheets (no document).
+    Short runs get more rounds: their differences are a few milliseconds."""
+    def median_run(sheets, pdf):
+        times = rounds * 4 if sheets <= 10 else rounds if sheets < 1000 else max(1, (rounds + 1) // 2)
         runs = [timed_run(kirune_print_args(kirune_print, sheets, pdf)) for _ in range(times)]
         return statistics.median(r[0] for r in runs), max(r[1] for r in runs)
 
-    startup_s, startup_rss = median_run(0, work / "scaling-0.pdf", rounds)
+    startup_s, startup_rss = median_run(0, work / "scaling-0.pdf")
     # The first sheet also pays what every run pays once: fonts looked up and embedded, pictures
     # embedded. The cost of a page is what each further page adds.
     rows = []
     for sheets in counts:
         pdf = work / f"scaling-{sheets}.pdf"
-        seconds, peak = median_run(sheets, pdf, rounds if sheets < 1000 else max(1, (rounds + 1) // 2))
+        seconds, peak = median_run(sheets, pdf)
         pages = 2 * sheets
         first = rows[0] if rows else None
         rows.append({"sheets": sheets, "pages": pages, "median_s": seconds,
