@@ -108,6 +108,22 @@ QueueStatus checkOn(http_t* http, const std::string& requested) {
   return status;
 }
 
+// Creates a job on `queue` with one IPP request. cupsCreateJob would first fetch the queue's whole
+// description (every media size and option of its driver) to build the same request: on a local
+// spooler that was most of a document's hand-over time.
+int createJob(http_t* http, const std::string& queue, int optionCount, cups_option_t* options) {
+  Ipp request(ippNewRequest(IPP_OP_CREATE_JOB));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+               printerUri(queue).c_str());
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  cupsEncodeOptions2(request.get(), optionCount, options, IPP_TAG_OPERATION);
+  cupsEncodeOptions2(request.get(), optionCount, options, IPP_TAG_JOB);
+  Ipp response(cupsDoRequest(http, request.release(), "/"));
+  if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) return 0;
+  ipp_attribute_t* id = ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER);
+  return id ? ippGetInteger(id, 0) : 0;
+}
+
 // Why a step of a submission failed: a fresh look at the queue names the cause when it is the queue
 // or the spooler; otherwise the spooler's error for the step stands.
 QueueStatus failure(const std::string& queue, const std::string& detail) {
@@ -162,7 +178,7 @@ QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobO
     optionCount = cupsAddOption(key.c_str(), value.c_str(), optionCount, &cupsOptions);
   }
   // No title: the document carries none.
-  const int jobId = cupsCreateJob(http.get(), name.c_str(), nullptr, optionCount, cupsOptions);
+  const int jobId = createJob(http.get(), name, optionCount, cupsOptions);
   cupsFreeOptions(optionCount, cupsOptions);
   if (jobId <= 0) {
     const ipp_status_t status = cupsLastError();
