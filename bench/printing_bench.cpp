@@ -98,6 +98,38 @@ void BM_DocumentToSpooler(benchmark::State& state) {
 }
 BENCHMARK(BM_DocumentToSpooler)->Iterations(10)->Unit(benchmark::kMillisecond);
 
+// The spooler's share of the above: the same document, already rendered, handed over and confirmed.
+void BM_PdfToSpooler(benchmark::State& state) {
+  const QueueStatus queue = checkQueue("");
+  if (queue.state != QueueState::Ready) {
+    state.SkipWithError("no spooler with a ready default queue");
+    return;
+  }
+  const EngineSetup& e = kEngines[0];
+  const QSize page = a4PagePixels();
+  Random rng(1);
+  Session session(ImageSet::builtIn(), rng);
+  prepare(session, e, 1, false);
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  {
+    PdfSink sink(out, page);
+    QtPageCanvas canvas(sink, page.width(), page.height());
+    e.engine(session, canvas);
+    canvas.finish();
+  }
+  const std::string pdf = out.data().toStdString();
+  for (auto _ : state) {
+    if (submitPdf(queue.queue, pdf).state != QueueState::Ready) {
+      state.SkipWithError("the spooler did not take the document");
+      break;
+    }
+  }
+  state.SetLabel(std::string(e.label) + ", the rendered document handed to the spooler (" + queue.queue +
+                 ")");
+}
+BENCHMARK(BM_PdfToSpooler)->Iterations(10)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace kirune::bench
 
