@@ -228,6 +228,17 @@ def scaling(kirune_print, counts, rounds, work):
     return {"startup_s": startup_s, "startup_rss": startup_rss, "rows": rows}
 
 
+def instructions(kirune_print, sheets, work):
+    """Instructions the whole process executes (valgrind --tool=callgrind): repeatable where time is not."""
+    out = work / f"callgrind-{sheets}.out"
+    done = subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}"]
+                          + kirune_print_args(kirune_print, sheets, work / "callgrind.pdf"),
+                          capture_output=True, text=True)
+    if done.returncode != 0:
+        raise RuntimeError(f"valgrind failed: {done.stderr.strip()[-500:]}")
+    return int(re.search(r"refs:\s+([\d,]+)", done.stderr).group(1).replace(",", ""))
+
+
 def start_xvfb():
     """A private X server on a free display; returns (process, display)."""
     read, write = os.pipe()
@@ -329,6 +340,15 @@ def main():
                 out.append(f"| {r['sheets']} | {r['pages']} | {r['median_s'] * 1000:.0f} ms | "
                            f"{r['ms_per_page']:.2f} ms | {net} | {r['rss']:.1f} MB | {r['kb_per_page']:.1f} KB |")
             out.append("")
+            if shutil.which("valgrind"):
+                log("instruction counts")
+                counts = {n: instructions(kirune_print, n, work) for n in (1, 10, 100)}
+                per10 = (counts[10] - counts[1]) / 18
+                per100 = (counts[100] - counts[1]) / 198
+                out.append(f"Instructions (callgrind, repeatable on a busy machine): 1 sheet "
+                           f"{counts[1] / 1e6:.0f} M; each page beyond the first sheet {per10 / 1e6:.2f} M "
+                           f"over 10 sheets, {per100 / 1e6:.2f} M over 100 sheets.")
+                out.append("")
             per_page = [r["ms_per_page_net"] for r in rows if r["sheets"] >= 10]
             spread = max(per_page) / min(per_page) - 1
             peak = max(r["rss"] for r in rows)
