@@ -18,7 +18,8 @@ QtPageCanvas::QtPageCanvas(DocumentSink& sink, int pageWidth, int pageHeight)
     : sink_(sink),
       pageWidth_(pageWidth),
       pageHeight_(pageHeight),
-      bands_(static_cast<std::size_t>(std::max(pageHeight, 0) / kBandHeight + 1)) {}
+      bands_(static_cast<std::size_t>(std::max(pageHeight, 0) / kBandHeight + 1)),
+      painted_(bands_.size()) {}
 
 std::pair<std::size_t, std::size_t> QtPageCanvas::bandsOf(const Box& box) const {
   // Anything above or below the page shares the first or the last band.
@@ -26,6 +27,22 @@ std::pair<std::size_t, std::size_t> QtPageCanvas::bandsOf(const Box& box) const 
     return static_cast<std::size_t>(std::clamp(y / kBandHeight, 0, static_cast<int>(bands_.size()) - 1));
   };
   return {band(std::max(box.top, 0)), band(std::max(box.bottom - 1, 0))};
+}
+
+bool QtPageCanvas::overlapsAny(const Bands& bands, const Box& box) const {
+  const auto overlaps = [&box](const Box& o) {
+    return box.left < o.right && o.left < box.right && box.top < o.bottom && o.top < box.bottom;
+  };
+  const auto [first, last] = bandsOf(box);
+  for (std::size_t b = first; b <= last; ++b) {
+    if (std::any_of(bands[b].begin(), bands[b].end(), overlaps)) return true;
+  }
+  return false;
+}
+
+void QtPageCanvas::add(Bands& bands, const Box& box) const {
+  const auto [first, last] = bandsOf(box);
+  for (std::size_t b = first; b <= last; ++b) bands[b].push_back(box);
 }
 
 QtPageCanvas::~QtPageCanvas() {
@@ -37,6 +54,7 @@ void QtPageCanvas::beginDoc() {
   sink_.beginDocument(painter_, number);
   documentCount_ = number;
   inDocument_ = true;
+  for (std::vector<Box>& band : painted_) band.clear();
   painter_.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
                           QPainter::TextAntialiasing);
   painter_.setBackgroundMode(Qt::OpaqueMode);
@@ -79,8 +97,8 @@ void QtPageCanvas::stretchDraw(const Rect& rect, const Picture& picture) {
   if (image.isNull()) return;
   pending_.push_back({QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), &image});
   const Box box{rect.left, rect.top, rect.right, rect.bottom};
-  const auto [first, last] = bandsOf(box);
-  for (std::size_t b = first; b <= last; ++b) bands_[b].push_back(box);
+  add(bands_, box);
+  add(painted_, box);
 }
 
 void QtPageCanvas::setPenWidth(int width) { penWidth_ = width; }
@@ -92,8 +110,13 @@ void QtPageCanvas::lineTo(int x, int y) {
   if (inDocument_) {
     flush();
     // Square caps close the corners where the separate strokes of a tile square meet.
-    painter_.setPen(QPen(Qt::black, std::max(penWidth_, 1), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    const int width = std::max(penWidth_, 1);
+    painter_.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter_.drawLine(position_, to);
+    // The caps reach half the width beyond the ends; one pixel more for the smoothed edge.
+    const int reach = width / 2 + 2;
+    add(painted_, {std::min(position_.x(), x) - reach, std::min(position_.y(), y) - reach,
+                   std::max(position_.x(), x) + reach, std::max(position_.y(), y) + reach});
   }
   position_ = to;
 }
@@ -139,20 +162,12 @@ void QtPageCanvas::textOut(int x, int y, const std::string& text) {
   const QRectF cell(QPointF(x, y), t.cell);
   const QRect pixels = cell.toAlignedRect();
   const Box box{pixels.left(), pixels.top(), pixels.left() + pixels.width(), pixels.top() + pixels.height()};
-  const auto [first, last] = bandsOf(box);
   // Painted in the batch, this cell would go under a picture it should cover or over a cell.
-  const auto overlaps = [&box](const Box& o) {
-    return box.left < o.right && o.left < box.right && box.top < o.bottom && o.top < box.bottom;
-  };
-  for (std::size_t b = first; b <= last; ++b) {
-    if (std::any_of(bands_[b].begin(), bands_[b].end(), overlaps)) {
-      flush();
-      break;
-    }
-  }
-  cells_.push_back(cell);
+  if (overlapsAny(bands_, box)) flush();
+  if (overlapsAny(painted_, box)) cells_.push_back(cell);
   texts_.push_back({QPointF(x, y), &t});
-  for (std::size_t b = first; b <= last; ++b) bands_[b].push_back(box);
+  add(bands_, box);
+  add(painted_, box);
 }
 
 void QtPageCanvas::flush() {
@@ -161,6 +176,9 @@ void QtPageCanvas::flush() {
     painter_.setBrush(Qt::white);
     painter_.drawRects(cells_.data(), static_cast<int>(cells_.size()));
     painter_.setBrush(Qt::NoBrush);
+    cells_.clear();
+  }
+  if (!texts_.empty()) {
     // One glyph run per font and size, each glyph placed where its text puts it.
     struct Run {
       QRawFont font;
@@ -185,7 +203,6 @@ void QtPageCanvas::flush() {
       glyphRun.setPositions(r.positions);
       painter_.drawGlyphRun(QPointF(0, 0), glyphRun);
     }
-    cells_.clear();
     texts_.clear();
   }
   for (const PendingImage& p : pending_) painter_.drawImage(p.rect, *p.image);

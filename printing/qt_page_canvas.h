@@ -41,7 +41,8 @@ class DocumentSink {
 /// operations whose order this cannot change (no text cell overlaps another cell or an earlier
 /// picture of the batch); anything else paints the batch first. On a PDF page this writes one fill
 /// and one text object per batch instead of a graphics state per text, which is most of a page's
-/// size and time.
+/// size and time. A text cell on a part of the page where nothing has been drawn yet is not filled:
+/// white on the white page would change nothing.
 class QtPageCanvas final : public PageCanvas {
  public:
   QtPageCanvas(DocumentSink& sink, int pageWidth, int pageHeight);
@@ -93,8 +94,12 @@ class QtPageCanvas final : public PageCanvas {
   const ShapedText& shaped(const std::string& text);
   /// Paints the batch: cells, texts, pictures.
   void flush();
-  /// The horizontal bands of the page that `box` touches, for the overlap tests of the batch.
+  /// Boxes sorted into horizontal bands of the page, so a box is tested only against its neighbours.
+  using Bands = std::vector<std::vector<Box>>;
+  /// The bands that `box` touches.
   std::pair<std::size_t, std::size_t> bandsOf(const Box& box) const;
+  bool overlapsAny(const Bands& bands, const Box& box) const;
+  void add(Bands& bands, const Box& box) const;
 
   DocumentSink& sink_;
   int pageWidth_;
@@ -112,12 +117,13 @@ class QtPageCanvas final : public PageCanvas {
   // Cell height over em size of each typeface, measured once.
   std::map<std::string, qreal> cellPerEm_;
   std::map<std::tuple<std::string, int, std::string>, ShapedText> shapedTexts_;
-  // The batch not painted yet; each band lists the pixels its cells and pictures touch, so a new
-  // cell is tested only against its neighbours.
+  // The batch not painted yet, and the pixels its cells and pictures touch.
   std::vector<QRectF> cells_;
   std::vector<PendingText> texts_;
   std::vector<PendingImage> pending_;
-  std::vector<std::vector<Box>> bands_;
+  Bands bands_;
+  // The pixels anything on this page has touched so far: a text cell elsewhere needs no white fill.
+  Bands painted_;
 };
 
 }  // namespace kirune

@@ -104,17 +104,22 @@ TEST_F(QtPageCanvasTest, LaterOperationsCoverEarlierOnesWhereTheyOverlap) {
   canvas.setPenWidth(4);
   canvas.moveTo(190, 25);
   canvas.lineTo(260, 25);
+  canvas.moveTo(0, 250);  // under the cell of the text after it
+  canvas.lineTo(200, 250);
+  canvas.textOut(100, 230, "5");
   canvas.textOut(300, 200, "4");  // overlaps nothing
   canvas.stretchDraw({300, 100, 350, 150}, black);
   canvas.endDoc();
   canvas.finish();
   ASSERT_EQ(pages.size(), 1u);
   const QImage& page = pages[0];
-  EXPECT_TRUE(isBlack(page, 11, 11));   // picture over the first text's cell
-  EXPECT_TRUE(isBlack(page, 105, 15));  // picture outside the second cell
-  EXPECT_TRUE(isWhite(page, 111, 21));  // second cell over the picture
-  EXPECT_TRUE(isBlack(page, 201, 25));  // line over the third cell
-  EXPECT_TRUE(isWhite(page, 201, 12));  // third cell beside the line
+  EXPECT_TRUE(isBlack(page, 11, 11));    // picture over the first text's cell
+  EXPECT_TRUE(isBlack(page, 105, 15));   // picture outside the second cell
+  EXPECT_TRUE(isWhite(page, 111, 21));   // second cell over the picture
+  EXPECT_TRUE(isBlack(page, 201, 25));   // line over the third cell
+  EXPECT_TRUE(isWhite(page, 201, 12));   // third cell beside the line
+  EXPECT_TRUE(isBlack(page, 90, 250));   // line beside the fifth cell
+  EXPECT_TRUE(isWhite(page, 101, 250));  // fifth cell over the line
   EXPECT_TRUE(isBlack(page, 325, 125));
   // The last text was drawn: its glyph puts some ink into its cell.
   int ink = 0;
