@@ -204,28 +204,32 @@ def pdf_pages(pdf):
 
 
 def scaling(kirune_print, counts, rounds, work):
-    """Each sheet count in turn; the start-up alone is the same run with 0 sheets (no document).
-    Short runs get more rounds: their differences are a few milliseconds."""
-    def median_run(sheets, pdf):
-        times = rounds * 4 if sheets <= 10 else rounds if sheets < 1000 else max(1, (rounds + 1) // 2)
-        runs = [timed_run(kirune_print_args(kirune_print, sheets, pdf)) for _ in range(times)]
-        return statistics.median(r[0] for r in runs), max(r[1] for r in runs)
-
-    startup_s, startup_rss = median_run(0, work / "scaling-0.pdf")
+    """The sheet counts in alternation, round after round, so a slow spell of the machine falls on all
+    of them; short runs get more rounds, their differences being a few milliseconds. The start-up
+    alone is the same run with 0 sheets (no document)."""
+    counts = (0,) + tuple(counts)
+    times = {n: [] for n in counts}
+    peaks = {n: 0.0 for n in counts}
+    for i in range(rounds * 4):
+        for n in counts:
+            due = rounds * 4 if n <= 10 else rounds if n < 1000 else max(1, (rounds + 1) // 2)
+            if i >= due:
+                continue
+            seconds, peak = timed_run(kirune_print_args(kirune_print, n, work / f"scaling-{n}.pdf"))
+            times[n].append(seconds)
+            peaks[n] = max(peaks[n], peak)
+    median = {n: statistics.median(t) for n, t in times.items()}
     # The first sheet also pays what every run pays once: fonts looked up and embedded, pictures
     # embedded. The cost of a page is what each further page adds.
+    first = counts[1]
     rows = []
-    for sheets in counts:
-        pdf = work / f"scaling-{sheets}.pdf"
-        seconds, peak = median_run(sheets, pdf)
-        pages = 2 * sheets
-        first = rows[0] if rows else None
-        rows.append({"sheets": sheets, "pages": pages, "median_s": seconds,
-                     "ms_per_page": seconds * 1000 / pages,
-                     "ms_per_page_net": ((seconds - first["median_s"]) * 1000 / (pages - first["pages"])
-                                         if first else None),
-                     "rss": peak, "kb_per_page": pdf.stat().st_size / 1024 / pages})
-    return {"startup_s": startup_s, "startup_rss": startup_rss, "rows": rows}
+    for n in counts[1:]:
+        pages = 2 * n
+        rows.append({"sheets": n, "pages": pages, "median_s": median[n], "ms_per_page": median[n] * 1000 / pages,
+                     "ms_per_page_net": ((median[n] - median[first]) * 1000 / (pages - 2 * first)
+                                         if n != first else None),
+                     "rss": peaks[n], "kb_per_page": (work / f"scaling-{n}.pdf").stat().st_size / 1024 / pages})
+    return {"startup_s": median[0], "startup_rss": peaks[0], "rows": rows}
 
 
 def instructions(kirune_print, sheets, work):
