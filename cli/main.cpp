@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "cli/options.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
@@ -175,6 +176,10 @@ int main(int argc, char** argv) {
   const Options& options = parsed.options;
   if (options.help) {
     std::cout << kirune::cli::usage();
+    return EXIT_SUCCESS;
+  }
+  if (options.version) {
+    std::cout << "kirune-print (" << kirune::kVersionLine << ")\n";
     return EXIT_SUCCESS;
   }
   if (options.listPresets) {

@@ -23,6 +23,7 @@ constexpr std::string_view kUsage =
                     queue the sheets become PDF files in a new folder under the documents folder, and
                     the folder is named on standard error (exit 0).
 kirune-print --list-presets   the preset table: button, row title, caption, kind, count item, engine, tiles
+kirune-print --help | --version
 )";
 
 constexpr int kMaxPageSide = 100000;
@@ -146,6 +147,10 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
       o.help = true;
+      return r;
+    }
+    if (a == "--version") {
+      o.version = true;
       return r;
     }
   }

@@ -17,6 +17,7 @@ enum class Output { Pdf, Png, Trace, Printer };
 /// A command line, checked: everything a run needs, or the one message that says what is wrong.
 struct Options {
   bool help = false;
+  bool version = false;
   bool listPresets = false;
   const Preset* preset = nullptr;
   std::vector<std::pair<std::string, int>> sets;  ///< control and value, in order, already range-checked

@@ -274,6 +274,11 @@ TEST_F(KiruneTest, ListAndHelp) {
   EXPECT_TRUE(help.out.startsWith(
       "kirune-print PRESET [--set CONTROL=VALUE]... [--seed N] [--page WIDTHxHEIGHT] OUTPUT\n"));
   EXPECT_TRUE(help.out.contains("kirune-print --list-presets"));
+
+  // The version line is the one the window shows in its caption.
+  const Result version = kirunePrint({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, QByteArray("kirune-print (Kirune　Ver6.02  2021.10.27)\n"));
 }
 
 }  // namespace
