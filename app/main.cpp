@@ -12,7 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/print_run.h"
-#include "app/version.h"
+#include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
 #include "render/image_set.h"

@@ -25,12 +25,14 @@
 #include <QUrl>
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <stdexcept>
 
 #include "app/home_page.h"
 #include "app/progress_canvas.h"
-#include "app/version.h"
 #include "app/window_fonts.h"
+#include "kirune/version.h"
+#include "printing/picture_image.h"
 #include "printing/print_output.h"
 #include "render/clip_art.h"
 
@@ -50,16 +52,8 @@ QString qs(std::string_view text) {
 }
 
 QPixmap pixmapOf(const ImageSet& images, std::string_view name) {
-  const Picture* picture = nullptr;
-  try {
-    picture = &images.get(name);
-  } catch (const std::out_of_range&) {
-    return {};
-  }
-  const QImage::Format format = picture->channels == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8;
-  const QImage view(picture->pixels.data(), picture->width, picture->height,
-                    picture->width * picture->channels, format);
-  return QPixmap::fromImage(view.copy());
+  const Picture* picture = images.find(name);
+  return picture ? QPixmap::fromImage(toQImage(*picture)) : QPixmap();
 }
 
 void setTextColour(QWidget* widget, const QColor& colour) {
@@ -535,10 +529,7 @@ void TForm1::presetClick(const Preset& preset) {
   if (printing_) return;
   printing_ = true;
   const Settings& s = session_.settings;
-  long long documents = 0;
-  if (s.CheckBox3 && s.SpinEdit1 > 0)
-    documents = static_cast<long long>(s.SpinEdit1) * (s.CheckBox15 ? 2 : 1);
-  const int expected = static_cast<int>(std::min<long long>(documents, INT_MAX));
+  const int expected = static_cast<int>(std::min<std::int64_t>(plannedDocuments(preset, s), INT_MAX));
 
   std::unique_ptr<PrintRun> run;
   std::unique_ptr<ProgressCanvas> progress;

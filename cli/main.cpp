@@ -7,6 +7,9 @@
 #include <QSaveFile>
 #include <QString>
 #include <QTimeZone>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "app/version.h"
 #include "cli/options.h"
+#include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
 #include "printing/print_output.h"
@@ -153,8 +156,8 @@ int runPrinter(Run& run, QPrinter& printer) {
   kirune::PrintOutput output(printer);
   output.setQueue(run.options.target == "default" ? QString() : QString::fromStdString(run.options.target));
   const kirune::Settings& s = run.session.settings;
-  const int documents = s.CheckBox3 && s.SpinEdit1 > 0 ? s.SpinEdit1 * (s.CheckBox15 ? 2 : 1) : 0;
-  output.plan(documents, s.CheckBox15);
+  const std::int64_t documents = kirune::plannedDocuments(*run.options.preset, s);
+  output.plan(static_cast<int>(std::min<std::int64_t>(documents, INT_MAX)), s.CheckBox15);
   kirune::QtPageCanvas canvas(output, run.pageWidth, run.pageHeight);
   kirune::runPreset(*run.options.preset, run.session, canvas);
   canvas.finish();

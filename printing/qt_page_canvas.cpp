@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "printing/picture_image.h"
+
 namespace kirune {
 
 namespace {
@@ -77,18 +79,7 @@ void QtPageCanvas::finish() {
 const QImage& QtPageCanvas::imageOf(const Picture& picture) {
   auto found = images_.find(&picture);
   if (found != images_.end()) return found->second;
-  QImage image;
-  const bool grey = picture.channels == 1;
-  const qsizetype rowBytes = static_cast<qsizetype>(picture.width) * picture.channels;
-  if (picture.width > 0 && picture.height > 0 &&
-      picture.pixels.size() >=
-          static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(picture.height)) {
-    // Wraps the decoded rows, then copies so the QImage owns its pixels.
-    image = QImage(picture.pixels.data(), picture.width, picture.height, rowBytes,
-                   grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888)
-                .copy();
-  }
-  return images_.emplace(&picture, std::move(image)).first->second;
+  return images_.emplace(&picture, toQImage(picture)).first->second;
 }
 
 void QtPageCanvas::stretchDraw(const Rect& rect, const Picture& picture) {

@@ -134,7 +134,7 @@ const Picture& ImageSet::get(std::string_view name) const {
   if (const Picture* picture = find(name)) {
     return *picture;
   }
-  throw std::out_of_range("no picture named " + std::string(name));
+  throw MissingPictureError("no picture named " + std::string(name));
 }
 
 const Picture* ImageSet::find(std::string_view name) const {

@@ -4,20 +4,14 @@
 #include <cstdint>
 #include <map>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "render/errors.h"
 #include "render/picture.h"
 
 namespace kirune {
-
-/// A picture that cannot be decoded; the message names the picture.
-class DecodeError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 /// Throws DecodeError with a short message that names the picture and says what is wrong with it.
 [[noreturn]] void throwDecodeError(std::string_view name, std::string_view detail);
@@ -45,7 +39,8 @@ class ImageSet {
 
   explicit ImageSet(std::vector<Picture> pictures);
 
-  /// The picture named `name`; throws std::out_of_range for an unknown name.
+  /// The picture named `name`; throws MissingPictureError for an unknown name; use `find`
+  /// where a missing picture is an ordinary case.
   const Picture& get(std::string_view name) const;
   /// The picture named `name`, or nullptr when the set has none of that name.
   const Picture* find(std::string_view name) const;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
+#include "render/errors.h"
 #include "render/picture.h"
 
 namespace kirune {
@@ -14,12 +14,6 @@ struct Rect {
   int right = 0;
   int bottom = 0;
   friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-/// A printer or output failure. Engines catch nothing; the caller of a preset reports it.
-class PrinterError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 /// The printer operations the engines use, and nothing more. Coordinates are device pixels of the

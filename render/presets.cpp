@@ -262,6 +262,11 @@ const Preset* findPreset(std::string_view button) {
   return nullptr;
 }
 
+std::int64_t plannedDocuments(const Preset& preset, const Settings& settings) {
+  if (!guardAllows(preset.guard, settings) || !settings.CheckBox3 || settings.SpinEdit1 <= 0) return 0;
+  return std::int64_t{settings.SpinEdit1} * (settings.CheckBox15 ? 2 : 1);
+}
+
 bool runPreset(const Preset& preset, Session& session, PageCanvas& canvas,
                const std::function<void(bool enabled)>& setWindowEnabled) {
   Settings& s = session.settings;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string_view>
@@ -40,6 +41,11 @@ std::span<const Preset> presets();
 
 /// The preset of a button name, or nullptr.
 const Preset* findPreset(std::string_view button);
+
+/// How many documents a click on `preset` hands over with `settings`: none when its guard stops it,
+/// `CheckBox3` is off or `SpinEdit1` is not positive; otherwise one per sheet, two with answers. Wide
+/// enough for any `SpinEdit1`, so callers clamp or refuse rather than overflow.
+std::int64_t plannedDocuments(const Preset& preset, const Settings& settings);
 
 /// Runs a preset as its button does: guard, withTiles, Label7 shown, window disabled, kind, count,
 /// SpinEdit3, the engine on `canvas`; then window enabled, Label7 hidden and withTiles 0 on every way

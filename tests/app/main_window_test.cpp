@@ -22,7 +22,7 @@
 #include "app/home_page.h"
 #include "app/main_window.h"
 #include "app/print_run.h"
-#include "app/version.h"
+#include "kirune/version.h"
 #include "printing/fonts.h"
 
 namespace kirune {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
@@ -301,6 +302,44 @@ TEST_F(PresetRunner, ThreeSheetsWithAnswersAreSixDocumentsOnEveryEngine) {
     EXPECT_TRUE(click(button));
     EXPECT_EQ(documents(), 6);
   }
+}
+
+TEST_F(PresetRunner, PlannedDocumentsAreTheDocumentsTheRunMakes) {
+  struct Case {
+    std::string_view button;
+    int sheets;
+    bool print, answers, timesRows, decomposeNumbers;
+  };
+  const Case cases[] = {
+      {"BitBtn1", 3, true, true, true, true},    {"BitBtn1", 2, true, false, true, true},
+      {"BitBtn1", 0, true, true, true, true},    {"BitBtn1", -4, true, true, true, true},
+      {"BitBtn1", 2, false, true, true, true},   {"BitBtn121", 2, true, true, false, false},
+      {"BitBtn132", 2, true, true, true, false}, {"BitBtn132", 1, true, true, false, true},
+      {"BitBtn14", 2, true, false, false, true}, {"BitBtn14", 2, true, false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.button) + " sheets " + std::to_string(c.sheets));
+    Settings& s = session.settings;
+    s.SpinEdit1 = c.sheets;
+    s.CheckBox3 = c.print;
+    s.CheckBox15 = c.answers;
+    for (auto field : Settings::timesRowBoxes) s.*field = false;
+    for (auto field : Settings::decomposeBoxes) s.*field = false;
+    s.CheckBox9 = c.timesRows;
+    s.CheckBox20 = c.decomposeNumbers;
+    const Preset& preset = *findPreset(c.button);
+    const std::int64_t planned = plannedDocuments(preset, s);
+    trace.str("");
+    runPreset(preset, session, canvas, window);
+    EXPECT_EQ(planned, documents());
+  }
+}
+
+TEST(PlannedDocuments, LargestSheetCountWithAnswersDoesNotOverflow) {
+  Settings s;
+  s.SpinEdit1 = std::numeric_limits<int>::max();
+  s.CheckBox15 = true;
+  EXPECT_EQ(plannedDocuments(*findPreset("BitBtn1"), s), 2 * std::int64_t{std::numeric_limits<int>::max()});
 }
 
 TEST_F(PresetRunner, PrintSwitchOffStillRestoresTheWindow) {

@@ -1,0 +1,19 @@
+#include "printing/picture_image.h"
+
+#include <cstddef>
+
+namespace kirune {
+
+QImage toQImage(const Picture& picture) {
+  const qsizetype rowBytes = static_cast<qsizetype>(picture.width) * picture.channels;
+  const bool complete =
+      picture.width > 0 && picture.height > 0 && (picture.channels == 1 || picture.channels == 3) &&
+      picture.pixels.size() >= static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(picture.height);
+  if (!complete) return {};
+  // Wraps the decoded rows, then copies so the image owns its pixels.
+  return QImage(picture.pixels.data(), picture.width, picture.height, rowBytes,
+                picture.channels == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888)
+      .copy();
+}
+
+}  // namespace kirune

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <stdexcept>
+
+namespace kirune {
+
+/// Base of every error Kirune throws. A failure that ends an operation is an exception of this family,
+/// with a message complete enough to show the user; an ordinary "not there" is a null pointer or an
+/// empty optional, never an exception.
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// A printer or output failure. Engines catch nothing; the caller of a preset reports it.
+class PrinterError : public Error {
+ public:
+  using Error::Error;
+};
+
+/// A picture that cannot be decoded; the message names the picture.
+class DecodeError : public Error {
+ public:
+  using Error::Error;
+};
+
+/// A picture the program needs is not in the image set: the catalogue and the code disagree.
+class MissingPictureError : public Error {
+ public:
+  using Error::Error;
+};
+
+}  // namespace kirune
