@@ -11,10 +11,10 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/print_run.h"
 #include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
+#include "printing/print_run.h"
 #include "render/image_set.h"
 
 namespace {

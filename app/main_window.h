@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/print_run.h"
 #include "app/window_layout.h"
+#include "printing/print_run.h"
 #include "problems/random.h"
 #include "render/image_set.h"
 #include "render/page_canvas.h"

@@ -85,11 +85,11 @@ std::string range(int min, int max) {
   return std::to_string(min) + ".." + std::to_string(max);
 }
 
-// Checks one CONTROL=VALUE; returns the error, empty when good.
-std::string checkSetting(std::string_view text, std::pair<std::string, int>& out) {
+// Reads one CONTROL=VALUE.
+std::pair<std::string, int> readSetting(std::string_view text) {
   const auto eq = text.find('=');
   if (eq == std::string_view::npos || eq == 0) {
-    return "--set の形が違います: " + std::string(text) + "（CONTROL=VALUE、例 SpinEdit1=3）";
+    throw UsageError("--set の形が違います: " + std::string(text) + "（CONTROL=VALUE、例 SpinEdit1=3）");
   }
   const std::string control(text.substr(0, eq));
   const std::string_view valueText = text.substr(eq + 1);
@@ -99,28 +99,28 @@ std::string checkSetting(std::string_view text, std::pair<std::string, int>& out
     min = c->min;
     max = c->max;
   } else if (checkBoxNumber(control) == 0) {
-    return "不明なコントロール: " + control + "（SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg）";
+    throw UsageError("不明なコントロール: " + control +
+                     "（SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg）");
   }
   int value = 0;
   if (!parseWhole(valueText, value)) {
-    return control + " の値が整数として読めません: " + std::string(valueText) +
-           (min == INT_MIN ? std::string("（整数）") : "（" + range(min, max) + "）");
+    throw UsageError(control + " の値が整数として読めません: " + std::string(valueText) +
+                     (min == INT_MIN ? std::string("（整数）") : "（" + range(min, max) + "）"));
   }
   if (value < min || value > max) {
-    return control + " の値が範囲外です: " + std::string(valueText) + "（" + range(min, max) + "）";
+    throw UsageError(control + " の値が範囲外です: " + std::string(valueText) + "（" + range(min, max) +
+                     "）");
   }
-  out = {control, value};
-  return {};
+  return {control, value};
 }
 
-std::string checkPage(std::string_view text, int& width, int& height) {
-  const std::string error = "--page の値が正しくありません: " + std::string(text) + "（WIDTHxHEIGHT、1.." +
-                            std::to_string(kMaxPageSide) + " の整数、例 4958x7017）";
+void readPage(std::string_view text, int& width, int& height) {
+  const UsageError error("--page の値が正しくありません: " + std::string(text) + "（WIDTHxHEIGHT、1.." +
+                         std::to_string(kMaxPageSide) + " の整数、例 4958x7017）");
   const auto x = text.find_first_of("xX");
-  if (x == std::string_view::npos) return error;
-  if (!parseWhole(text.substr(0, x), width) || !parseWhole(text.substr(x + 1), height)) return error;
-  if (width < 1 || height < 1 || width > kMaxPageSide || height > kMaxPageSide) return error;
-  return {};
+  if (x == std::string_view::npos) throw error;
+  if (!parseWhole(text.substr(0, x), width) || !parseWhole(text.substr(x + 1), height)) throw error;
+  if (width < 1 || height < 1 || width > kMaxPageSide || height > kMaxPageSide) throw error;
 }
 
 std::string_view outputOption(Output o) {
@@ -141,24 +141,23 @@ std::string_view outputOption(Output o) {
 
 std::string_view usage() { return kUsage; }
 
-ParseResult parseArguments(const std::vector<std::string>& args) {
-  ParseResult r;
-  Options& o = r.options;
+Options parseArguments(const std::vector<std::string>& args) {
+  Options o;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
       o.help = true;
-      return r;
+      return o;
     }
     if (a == "--version") {
       o.version = true;
-      return r;
+      return o;
     }
   }
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--list-presets") continue;
-    if (args.size() > 1) r.error = "--list-presets には他の引数を付けません: " + args[i == 0 ? 1 : 0];
+    if (args.size() > 1) throw UsageError("--list-presets には他の引数を付けません: " + args[i == 0 ? 1 : 0]);
     o.listPresets = true;
-    return r;
+    return o;
   }
 
   std::optional<Output> output;
@@ -167,70 +166,52 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" ||
                             a == "--trace" || a == "--printer";
-    if (takesValue && i + 1 >= args.size()) {
-      r.error = a + " の後に値がありません（--help で使い方）";
-      return r;
-    }
+    if (takesValue && i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
     if (a == "--set") {
-      std::pair<std::string, int> set;
-      r.error = checkSetting(args[++i], set);
-      if (!r.error.empty()) return r;
-      o.sets.push_back(set);
+      o.sets.push_back(readSetting(args[++i]));
     } else if (a == "--seed") {
       std::uint64_t seed = 0;
       if (!parseWhole(args[++i], seed)) {
-        r.error = "--seed の値が正しくありません: " + args[i] + "（0 以上の整数）";
-        return r;
+        throw UsageError("--seed の値が正しくありません: " + args[i] + "（0 以上の整数）");
       }
       o.seed = seed;
     } else if (a == "--page") {
-      r.error = checkPage(args[++i], o.pageWidth, o.pageHeight);
-      if (!r.error.empty()) return r;
+      readPage(args[++i], o.pageWidth, o.pageHeight);
     } else if (a == "--pdf" || a == "--png" || a == "--trace" || a == "--printer") {
       const Output next = a == "--pdf"     ? Output::Pdf
                           : a == "--png"   ? Output::Png
                           : a == "--trace" ? Output::Trace
                                            : Output::Printer;
-      if (output) {
-        r.error = "出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a;
-        return r;
-      }
+      if (output) throw UsageError("出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a);
       const std::string& target = args[++i];
       if (target.empty() || (target == "-" && next != Output::Trace)) {
-        r.error = a + " の出力先が正しくありません: '" + target + "'（" +
-                  (next == Output::Png       ? "フォルダ名"
-                   : next == Output::Printer ? "プリンタ名か default"
-                                             : "ファイル名") +
-                  "）";
-        return r;
+        throw UsageError(a + " の出力先が正しくありません: '" + target + "'（" +
+                         (next == Output::Png       ? "フォルダ名"
+                          : next == Output::Printer ? "プリンタ名か default"
+                                                    : "ファイル名") +
+                         "）");
       }
       output = next;
       o.target = target;
     } else if (a.starts_with("-")) {
-      r.error = "不明なオプション: " + a + "（--help で使い方）";
-      return r;
+      throw UsageError("不明なオプション: " + a + "（--help で使い方）");
     } else if (!presetName.empty()) {
-      r.error = "プリセットは一つだけです: " + presetName + " と " + a;
-      return r;
+      throw UsageError("プリセットは一つだけです: " + presetName + " と " + a);
     } else {
       presetName = a;
       o.preset = findPreset(a);
-      if (!o.preset) {
-        r.error = "不明なプリセット: " + a + "（--list-presets で一覧）";
-        return r;
-      }
+      if (!o.preset) throw UsageError("不明なプリセット: " + a + "（--list-presets で一覧）");
     }
   }
-  if (presetName.empty()) {
-    r.error = "プリセットがありません（例 BitBtn13、--list-presets で一覧）";
-  } else if (!output) {
-    r.error = "出力がありません（--pdf FILE、--png DIR、--trace FILE、--printer NAME のどれか一つ）";
-  } else if (*output == Output::Printer && o.pageWidth != 0) {
-    r.error = "--printer では --page を使えません（ページはプリンタの印刷できる範囲です）";
-  } else {
-    o.output = *output;
+  if (presetName.empty()) throw UsageError("プリセットがありません（例 BitBtn13、--list-presets で一覧）");
+  if (!output) {
+    throw UsageError("出力がありません（--pdf FILE、--png DIR、--trace FILE、--printer NAME のどれか一つ）");
   }
-  return r;
+  if (*output == Output::Printer && o.pageWidth != 0) {
+    throw UsageError("--printer では --page を使えません（ページはプリンタの印刷できる範囲です）");
+  }
+  o.output = *output;
+  return o;
 }
 
 void applySetting(Settings& settings, const std::string& control, int value) {

@@ -8,13 +8,20 @@
 #include <vector>
 
 #include "problems/settings.h"
+#include "render/errors.h"
 #include "render/presets.h"
 
 namespace kirune::cli {
 
 enum class Output { Pdf, Png, Trace, Printer };
 
-/// A command line, checked: everything a run needs, or the one message that says what is wrong.
+/// A command line that cannot be run; the message says what is wrong, in one line.
+class UsageError : public Error {
+ public:
+  using Error::Error;
+};
+
+/// A command line, checked: everything a run needs.
 struct Options {
   bool help = false;
   bool version = false;
@@ -28,16 +35,11 @@ struct Options {
   std::string target;  ///< file, directory, "-" for a trace on standard output, or the printer's name
 };
 
-struct ParseResult {
-  Options options;
-  std::string error;  ///< empty when the line is good
-};
-
 /// The usage text of --help.
 std::string_view usage();
 
-/// Checks the arguments after the program name; writes nothing.
-ParseResult parseArguments(const std::vector<std::string>& args);
+/// Checks the arguments after the program name; writes nothing. Throws UsageError.
+Options parseArguments(const std::vector<std::string>& args);
 
 /// Applies one checked --set to the settings.
 void applySetting(Settings& settings, const std::string& control, int value);

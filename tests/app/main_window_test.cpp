@@ -21,9 +21,9 @@
 
 #include "app/home_page.h"
 #include "app/main_window.h"
-#include "app/print_run.h"
 #include "kirune/version.h"
 #include "printing/fonts.h"
+#include "printing/print_run.h"
 
 namespace kirune {
 namespace {

@@ -20,9 +20,9 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/print_run.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
+#include "printing/print_run.h"
 #include "render/image_set.h"
 #include "tests/printing/spooler_helpers.h"
 

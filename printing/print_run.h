@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDateTime>
+#include <QIODevice>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "render/page_canvas.h"
+
+class QPrinter;
+
+namespace kirune {
+
+/// The output of one preset run: the canvas the engine draws on, and what completes the output once
+/// the last document is done. Every front end makes its outputs with the factories below.
+class PrintRun {
+ public:
+  virtual ~PrintRun() = default;
+  virtual PageCanvas& canvas() = 0;
+  /// After the last document: writes out what the output still holds; throws PrinterError.
+  virtual void finish() = 0;
+  /// Before the first document: how many documents the run will hand over, and whether problem and
+  /// answer documents alternate; outputs that name sheets in their messages or files use it.
+  virtual void plan(int /*documents*/, bool /*answers*/) {}
+  /// After the run: what to tell the user when the sheets went to files instead of paper (and the
+  /// folder they are in); empty otherwise.
+  virtual QString savedNotice() const { return {}; }
+  virtual QString savedFolder() const { return {}; }
+  /// After finish(): true when no document was made, so the output holds nothing (a PDF file is then
+  /// not written at all). A trace is never empty in this sense: a run without documents is recorded too.
+  virtual bool madeNothing() const { return false; }
+};
+
+/// Makes the output of the next preset run.
+using PrintRunFactory = std::function<std::unique_ptr<PrintRun>()>;
+
+/// Each document a print job of its own on `printer`, at the printer's printable area, confirmed by the
+/// spooler; without any printer, or with the printer set to print to a file, numbered PDF files.
+std::unique_ptr<PrintRun> printerRun(QPrinter& printer);
+
+/// As printerRun, on a printer of its own set up for the sheets (600 dpi, A4 portrait) and bound to the
+/// CUPS queue `queue`, or to the default destination when `queue` is empty.
+std::unique_ptr<PrintRun> queueRun(const QString& queue);
+
+/// All documents as the pages of one PDF of `page` pixels, written to `out` as they are made;
+/// `fixedCreationDate` replaces the clock in the PDF, for byte-identical output of identical runs.
+std::unique_ptr<PrintRun> pdfRun(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {});
+/// As above on an A4 page.
+std::unique_ptr<PrintRun> pdfRun(QIODevice& out);
+
+/// As pdfRun, into the file `path`, which is replaced only when the run finishes with at least one
+/// document; a run that fails or makes nothing leaves any former file as it was. Throws PrinterError
+/// when the file cannot be opened.
+std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
+                                     std::optional<QDateTime> fixedCreationDate = {});
+
+/// The creation date of a reproducible PDF: SOURCE_DATE_EPOCH when set, as reproducible builds do,
+/// otherwise the epoch itself.
+QDateTime reproducibleCreationDate();
+
+/// Each document as a white PNG of `page` pixels in `directory` (made when the first page comes),
+/// named page-000001.png and on.
+std::unique_ptr<PrintRun> pngRun(const QString& directory, QSize page);
+
+/// The trace of the run (see TraceCanvas) on `out`; finish() throws PrinterError when `out` failed,
+/// naming it as `outName` ("標準出力").
+std::unique_ptr<PrintRun> traceRun(std::ostream& out, QSize page, const std::string& outName);
+
+/// The trace of the run into the file `path`, written as a whole when the run finishes.
+std::unique_ptr<PrintRun> traceFileRun(const QString& path, QSize page);
+
+}  // namespace kirune
