@@ -1,0 +1,179 @@
+#include "printing/print_run.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "printing/fonts.h"
+#include "problems/random.h"
+#include "render/errors.h"
+#include "render/image_set.h"
+#include "render/presets.h"
+#include "render/session.h"
+#include "render/trace_canvas.h"
+
+namespace kirune {
+namespace {
+
+constexpr QSize kPage(600, 850);
+
+class PrintRunTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "print_run_test";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+    installFontSubstitutions();
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+
+  QTemporaryDir dir;
+};
+
+struct Case {
+  const char* preset;
+  int sheets;
+  bool answers;
+  bool printSwitch;
+};
+
+// Runs the preset on `run` as kirune-print does: plan, run, finish.
+void runOn(const Case& c, PrintRun& run) {
+  Random rng(11);
+  Session session(ImageSet::builtIn(), rng);
+  session.settings.SpinEdit1 = c.sheets;
+  session.settings.CheckBox15 = c.answers;
+  session.settings.CheckBox3 = c.printSwitch;
+  const Preset& preset = *findPreset(c.preset);
+  run.plan(static_cast<int>(plannedDocuments(preset, session.settings)), c.answers);
+  runPreset(preset, session, run.canvas());
+  run.finish();
+}
+
+std::int64_t planned(const Case& c) {
+  Settings s;
+  s.SpinEdit1 = c.sheets;
+  s.CheckBox15 = c.answers;
+  s.CheckBox3 = c.printSwitch;
+  return plannedDocuments(*findPreset(c.preset), s);
+}
+
+// Pages of a PDF as poppler reads them; -1 when it cannot.
+int pdfPages(const QString& file) {
+  QProcess info;
+  info.start(QStringLiteral("pdfinfo"), {file});
+  if (!info.waitForFinished(30000) || info.exitCode() != 0) return -1;
+  const auto match =
+      QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+          .match(QString::fromUtf8(info.readAllStandardOutput()));
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+TEST_F(PrintRunTest, PdfAndPngRunsMakeThePlannedDocumentsAndAnEmptyRunKeepsTheFormerFile) {
+  const Case cases[] = {
+      {"BitBtn75", 2, false, true},  {"BitBtn136", 1, true, true}, {"BitBtn119", 2, true, true},
+      {"BitBtn133", 3, false, true}, {"BitBtn75", 2, true, false}, {"BitBtn119", 0, true, true},
+  };
+  for (const Case& c : cases) {
+    const std::string name = std::string(c.preset) + " x" + std::to_string(c.sheets) +
+                             (c.answers ? " answers" : "") + (c.printSwitch ? "" : " switched off");
+    const std::int64_t want = planned(c);
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const auto pdf = pdfRun(buffer, kPage);
+    runOn(c, *pdf);
+    EXPECT_EQ(pdf->madeNothing(), want == 0) << name;
+
+    const QString file = path(QStringLiteral("sheet.pdf"));
+    {
+      QFile former(file);
+      ASSERT_TRUE(former.open(QIODevice::WriteOnly));
+      former.write("former");
+    }
+    const auto pdfFile = pdfFileRun(file, kPage);
+    runOn(c, *pdfFile);
+    EXPECT_EQ(pdfFile->madeNothing(), want == 0) << name;
+    if (want == 0) {
+      QFile kept(file);
+      ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+      EXPECT_EQ(kept.readAll().toStdString(), "former") << name;
+    } else {
+      EXPECT_EQ(pdfPages(file), want) << name;
+      QFile device(path(QStringLiteral("device.pdf")));
+      ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+      device.write(buffer.data());
+      device.close();
+      EXPECT_EQ(pdfPages(device.fileName()), want) << name;
+    }
+
+    const QString pngs = path(QStringLiteral("pages-") + QString::fromStdString(std::to_string(&c - cases)));
+    const auto png = pngRun(pngs, kPage);
+    runOn(c, *png);
+    EXPECT_EQ(png->madeNothing(), want == 0) << name;
+    EXPECT_EQ(QDir(pngs).entryList(QDir::Files).size(), want) << name;
+  }
+}
+
+TEST_F(PrintRunTest, TraceRunsWriteExactlyTheTraceCanvasOutput) {
+  const Case c{"BitBtn119", 1, true, true};
+  std::ostringstream direct;
+  {
+    Random rng(11);
+    Session session(ImageSet::builtIn(), rng);
+    session.settings.CheckBox15 = true;
+    TraceCanvas canvas(direct, kPage.width(), kPage.height());
+    runPreset(*findPreset(c.preset), session, canvas);
+  }
+  ASSERT_FALSE(direct.str().empty());
+
+  std::ostringstream streamed;
+  const auto toStream = traceRun(streamed, kPage, "標準出力");
+  runOn(c, *toStream);
+  EXPECT_EQ(streamed.str(), direct.str());
+  EXPECT_FALSE(toStream->madeNothing());
+
+  const auto toFile = traceFileRun(path(QStringLiteral("t")), kPage);
+  runOn(c, *toFile);
+  QFile file(path(QStringLiteral("t")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().toStdString(), direct.str());
+}
+
+TEST_F(PrintRunTest, TraceThatCannotBeWrittenThrowsNamingWhere) {
+  const Case c{"BitBtn75", 1, false, true};
+  std::ostringstream broken;
+  broken.setstate(std::ios::badbit);
+  const auto toStream = traceRun(broken, kPage, "標準出力");
+  try {
+    runOn(c, *toStream);
+    ADD_FAILURE() << "no error";
+  } catch (const PrinterError& e) {
+    EXPECT_STREQ(e.what(), "トレースを標準出力に書けません");
+  }
+
+  const auto toFile = traceFileRun(path(QStringLiteral("missing/t")), kPage);
+  try {
+    runOn(c, *toFile);
+    ADD_FAILURE() << "no error";
+  } catch (const PrinterError& e) {
+    EXPECT_TRUE(
+        std::string(e.what()).starts_with("トレースを書き込めません: " + path("missing/t").toStdString()))
+        << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace kirune
