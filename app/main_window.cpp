@@ -341,7 +341,7 @@ void TForm1::FormCreate() {
 void TForm1::Button1Click() {
   const QScreen* onScreen = screen();
   const int screenHeight = onScreen ? onScreen->geometry().height() : 768;
-  layout_ = kirune::Button1Click(screenHeight, windowScalePercent_);
+  layout_ = computeWindowLayout(screenHeight, windowScalePercent_);
   applyLayout();
 }
 
