@@ -24,12 +24,12 @@
 #include <QStyle>
 #include <QUrl>
 #include <algorithm>
-#include <climits>
-#include <cstdint>
-#include <stdexcept>
+#include <iterator>
+#include <limits>
+#include <utility>
 
 #include "app/home_page.h"
-#include "app/progress_canvas.h"
+#include "app/progress_dialog.h"
 #include "app/window_fonts.h"
 #include "kirune/version.h"
 #include "printing/picture_image.h"
@@ -155,7 +155,10 @@ constexpr int kRadioSize = 16;
 }  // namespace
 
 TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printRuns, QWidget* parent)
-    : QWidget(parent), session_(images, rng_), printer_(printer), printRuns_(std::move(printRuns)) {
+    : QWidget(parent),
+      session_(images, rng_),
+      printer_(printer),
+      controller_(session_, std::move(printRuns)) {
   setObjectName("TForm1");
   setWindowTitle(qs(kVersionLine));
   setWindowIcon(QIcon(pixmapOf(images, "TForm1.Image4")));
@@ -188,6 +191,16 @@ QLabel* TForm1::addLabel(std::string_view name, const QString& text, const QColo
   return label;
 }
 
+template <typename W>
+W& TForm1::required(std::string_view name) const {
+  W* widget = qobject_cast<W*>(control(name));
+  if (!widget) {
+    qFatal("TForm1 has no %s named %.*s", W::staticMetaObject.className(), static_cast<int>(name.size()),
+           name.data());
+  }
+  return *widget;
+}
+
 QWidget* TForm1::control(std::string_view name) const {
   auto it = controls_.find(name);
   if (it != controls_.end()) return it->second;
@@ -214,6 +227,7 @@ void TForm1::createControls() {
   for (const RadioBinding& r : kRadios) {
     auto* frame = add(r.name, new QGroupBox(this));
     auto* group = new QButtonGroup(frame);
+    radios_.push_back({frame, group, {}});
     for (int item = 0; item < 2; ++item) {
       auto* radio = new QRadioButton(frame);
       radio->setObjectName(qs(r.name) + QString::number(item));
@@ -222,16 +236,15 @@ void TForm1::createControls() {
       radio->setPalette(platformPalette);
       group->addButton(radio, item);
     }
-    radioGroups_.emplace(std::string(r.name), group);
     connect(group, &QButtonGroup::idClicked, this,
             [this, field = r.field](int id) { session_.settings.*field = id; });
   }
-  auto* groupBox2 = add("GroupBox2", new QGroupBox(QStringLiteral("作者HomePageへ"), this));
-  setTextColour(groupBox2, kText);
-  groupBox2->installEventFilter(this);
-  auto* label26 = addLabel("Label26", qs(kHomePageOwner), kText, false, groupBox2);
-  label26->move(10, 16);
-  label26->installEventFilter(this);
+  groupBox2_ = add("GroupBox2", new QGroupBox(QStringLiteral("作者HomePageへ"), this));
+  setTextColour(groupBox2_, kText);
+  groupBox2_->installEventFilter(this);
+  label26_ = addLabel("Label26", qs(kHomePageOwner), kText, false, groupBox2_);
+  label26_->move(10, 16);
+  label26_->installEventFilter(this);
 
   auto* image4 = add("Image4", new QLabel(this));
   image4->setPixmap(pixmapOf(session_.images, "TForm1.Image4"));
@@ -246,25 +259,24 @@ void TForm1::createControls() {
 
   // The hidden count choice: placed by the layout, then hidden; it mirrors `mondaisuu`.
   auto* mondaisuu = add("mondaisuu", new QGroupBox(this));
-  auto* mondaisuuGroup = new QButtonGroup(mondaisuu);
+  mondaisuuGroup_ = new QButtonGroup(mondaisuu);
   for (std::size_t item = 0; item < kMondaisuuItemCounts.size(); ++item) {
     auto* radio = new QRadioButton(QString::number(kMondaisuuItemCounts[item]), mondaisuu);
     radio->move(8, 8 + 16 * static_cast<int>(item));
-    mondaisuuGroup->addButton(radio, static_cast<int>(item));
+    mondaisuuGroup_->addButton(radio, static_cast<int>(item));
   }
-  radioGroups_.emplace("mondaisuu", mondaisuuGroup);
 
   // Settings column.
-  auto* spinEdit1 = add("SpinEdit1", new QSpinBox(this));
-  spinEdit1->setRange(INT_MIN, INT_MAX);
-  spinEdit1->setFixedSize(45, 27);
-  spinEdit1->setPalette(platformPalette);
-  connect(spinEdit1, &QSpinBox::valueChanged, this, [this](int v) { session_.settings.SpinEdit1 = v; });
-  auto* spinEdit4 = add("SpinEdit4", new QSpinBox(this));
-  spinEdit4->setRange(1, 32);
-  spinEdit4->setFixedSize(49, 26);
-  spinEdit4->setPalette(platformPalette);
-  connect(spinEdit4, &QSpinBox::valueChanged, this, [this](int v) {
+  spinEdit1_ = add("SpinEdit1", new QSpinBox(this));
+  spinEdit1_->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  spinEdit1_->setFixedSize(45, 27);
+  spinEdit1_->setPalette(platformPalette);
+  connect(spinEdit1_, &QSpinBox::valueChanged, this, [this](int v) { session_.settings.SpinEdit1 = v; });
+  spinEdit4_ = add("SpinEdit4", new QSpinBox(this));
+  spinEdit4_->setRange(1, 32);
+  spinEdit4_->setFixedSize(49, 26);
+  spinEdit4_->setPalette(platformPalette);
+  connect(spinEdit4_, &QSpinBox::valueChanged, this, [this](int v) {
     session_.settings.SpinEdit4 = v;
     SpinEdit4Change(session_);
   });
@@ -274,15 +286,22 @@ void TForm1::createControls() {
     box->setPalette(platformPalette);
     connect(box, &QCheckBox::toggled, this,
             [this, field = b.field](bool on) { session_.settings.*field = on; });
+    boxes_.push_back(box);
   }
   for (const Caption& c : kCaptions) {
     auto* label = addLabel(c.name, qs(c.text), kText, false);
-    if (!c.control.empty()) label->installEventFilter(this);
+    if (c.control.empty()) continue;
+    captionTargets_.emplace(label, &required(c.control));
+    label->installEventFilter(this);
   }
-  for (const RadioBinding& r : kRadios) {
-    for (int item = 0; item < 2; ++item) addLabel(r.itemLabel[item], qs(r.itemText[item]), kText, false);
+  for (std::size_t i = 0; i < std::size(kRadios); ++i) {
+    for (int item = 0; item < 2; ++item)
+      radios_[i].itemLabel[item] =
+          addLabel(kRadios[i].itemLabel[item], qs(kRadios[i].itemText[item]), kText, false);
   }
   for (const Title& t : kTitles) addLabel(t.name, qs(t.text), kTitle, true);
+  label6_ = &required<QLabel>("Label6");
+  label7_ = &required<QLabel>("Label7");
   addLabel("Label4", qs(kVersionLine), kTitle, false);
 
   auto addButton = [this](std::string_view name, const QString& text, auto handler) {
@@ -303,8 +322,8 @@ void TForm1::createControls() {
   addButton("BitBtn116", QStringLiteral("全uncheck"), &TForm1::BitBtn116Click);
   addButton("BitBtn129", QStringLiteral("全check"), &TForm1::BitBtn129Click);
   addButton("BitBtn130", QStringLiteral("全uncheck"), &TForm1::BitBtn130Click);
-  auto* banner = addButton("BitBtn128", QString(), &TForm1::BitBtn128Click);
-  banner->setToolTip(QStringLiteral("作者のホームページを開きます"));
+  bitBtn128_ = addButton("BitBtn128", QString(), &TForm1::BitBtn128Click);
+  bitBtn128_->setToolTip(QStringLiteral("作者のホームページを開きます"));
 }
 
 void TForm1::createPresets() {
@@ -341,7 +360,7 @@ void TForm1::FormCreate() {
 void TForm1::Button1Click() {
   const QScreen* onScreen = screen();
   const int screenHeight = onScreen ? onScreen->geometry().height() : 768;
-  layout_ = kirune::Button1Click(screenHeight, windowScalePercent_);
+  layout_ = computeWindowLayout(screenHeight, windowScalePercent_);
   applyLayout();
 }
 
@@ -350,8 +369,7 @@ void TForm1::applyLayout() {
   setFixedSize(l.clientWidth, l.clientHeight);
 
   for (const Placement& p : l.controls) {
-    QWidget* w = control(p.name);
-    if (!w) continue;
+    QWidget* w = &required(p.name);
     if (p.fontHeight) {
       QFont font = w->font();
       if (p.fontInPoints)
@@ -369,16 +387,17 @@ void TForm1::applyLayout() {
 
   for (const Preset& preset : presets()) {
     const PresetPlacement* p = l.findPreset(preset.gridRow, preset.half, preset.slot);
-    QPushButton* button = presetButton(preset.button);
-    if (!p || !button) continue;
+    if (!p)
+      qFatal("the layout has no place for %.*s", static_cast<int>(preset.button.size()),
+             preset.button.data());
+    QPushButton* button = presetButtons_.find(preset.button)->second;
     QFont font = button->font();
     setCellHeight(font, p->fontHeight);
     button->setFont(font);
     button->setGeometry(p->left, p->top, std::max(0, p->width), std::max(0, p->height));
   }
   for (const RowTitlePlacement& t : l.rowTitles) {
-    QLabel* label = rowTitle(t.gridRow, t.half);
-    if (!label) continue;
+    QLabel* label = rowTitles_.at({t.gridRow, t.half});
     if (!t.name.empty() && !controls_.contains(t.name)) add(t.name, label);
     QFont font = label->font();
     setCellHeight(font, t.fontHeight);
@@ -388,31 +407,25 @@ void TForm1::applyLayout() {
   }
 
   // Each radio item sits just left of the text label laid over it.
-  for (const RadioBinding& r : kRadios) {
-    QWidget* frame = control(r.name);
-    QButtonGroup* group = radioGroups_.at(std::string(r.name));
+  for (const RadioControls& r : radios_) {
     for (int item = 0; item < 2; ++item) {
-      const QWidget* text = control(r.itemLabel[item]);
-      QAbstractButton* radio = group->button(item);
+      const QLabel* text = r.itemLabel[item];
+      QAbstractButton* radio = r.group->button(item);
       const QPoint at(text->x() - kRadioSize - 2, text->y() + (text->height() - kRadioSize) / 2);
-      radio->move(at - frame->pos());
+      radio->move(at - r.frame->pos());
     }
   }
 
   drawBanner();
 
-  for (std::string_view name : l.hiddenAfterLayout) {
-    if (QWidget* w = control(name)) w->hide();
-  }
-  for (std::string_view name : l.raiseOrder) {
-    if (QWidget* w = control(name)) w->raise();
-  }
+  for (std::string_view name : l.hiddenAfterLayout) required(name).hide();
+  for (std::string_view name : l.raiseOrder) required(name).raise();
 }
 
 void TForm1::drawBanner() {
   // The banner picture with the owner's name beside it, drawn at the button's font and fitted into the
   // button, so the name stays readable at every window size.
-  auto* button = static_cast<QPushButton*>(control("BitBtn128"));
+  QPushButton* button = bitBtn128_;
   const QPixmap picture = pixmapOf(session_.images, "TForm1.BitBtn128");
   const int height = std::max(button->height() - 8, 8);
   const QPixmap scaled =
@@ -500,86 +513,57 @@ void TForm1::Label26Click() { BitBtn128Click(); }
 
 void TForm1::refreshFromSettings() {
   const Settings& s = session_.settings;
-  for (const BoxBinding& b : kBoxes) {
-    auto* box = static_cast<QCheckBox*>(control(b.name));
-    const QSignalBlocker block(box);
-    box->setChecked(s.*b.field);
+  for (std::size_t i = 0; i < std::size(kBoxes); ++i) {
+    const QSignalBlocker block(boxes_[i]);
+    boxes_[i]->setChecked(s.*kBoxes[i].field);
   }
-  for (const RadioBinding& r : kRadios) {
-    QAbstractButton* item = radioGroups_.at(std::string(r.name))->button(s.*r.field);
-    if (item) item->setChecked(true);
+  for (std::size_t i = 0; i < std::size(kRadios); ++i) {
+    if (QAbstractButton* item = radios_[i].group->button(s.*kRadios[i].field)) item->setChecked(true);
   }
-  if (QAbstractButton* item = radioGroups_.at("mondaisuu")->button(s.mondaisuu())) item->setChecked(true);
-  {
-    auto* spin = static_cast<QSpinBox*>(control("SpinEdit1"));
+  if (QAbstractButton* item = mondaisuuGroup_->button(s.mondaisuu())) item->setChecked(true);
+  for (auto [spin, value] : {std::pair{spinEdit1_, s.SpinEdit1}, std::pair{spinEdit4_, s.SpinEdit4}}) {
     const QSignalBlocker block(spin);
-    spin->setValue(s.SpinEdit1);
+    spin->setValue(value);
   }
-  {
-    auto* spin = static_cast<QSpinBox*>(control("SpinEdit4"));
-    const QSignalBlocker block(spin);
-    spin->setValue(s.SpinEdit4);
-  }
-  control("Label6")->setVisible(s.Label6);
-  control("Label7")->setVisible(s.Label7);
+  label6_->setVisible(s.Label6);
+  label7_->setVisible(s.Label7);
 }
 
 void TForm1::presetClick(const Preset& preset) {
-  // Events are processed between documents; a second click must not start a print inside the first.
-  if (printing_) return;
-  printing_ = true;
-  const Settings& s = session_.settings;
-  const int expected = static_cast<int>(std::min<std::int64_t>(plannedDocuments(preset, s), INT_MAX));
-
-  std::unique_ptr<PrintRun> run;
-  std::unique_ptr<ProgressCanvas> progress;
-  QString failure;
-  std::string detail;
-  bool printerFault = false;
-  QString undelivered;
-  QString savedNotice;
-  QString savedFolder;
-  int failedSheet = 0;
-  try {
-    run = printRuns_();
-    run->plan(expected, s.CheckBox15);
-    progress = std::make_unique<ProgressCanvas>(run->canvas(), expected, progressDelayMs_, this);
-    try {
-      runPreset(preset, session_, *progress, [this](bool enabled) {
-        refreshFromSettings();
-        setEnabled(enabled);
-      });
-    } catch (const PrintCancelled&) {
-      // The user stopped the run between two documents; those handed over are complete.
-    }
-    if (progress->documentsEnded() > 0) run->finish();
-    savedNotice = run->savedNotice();
-    savedFolder = run->savedFolder();
-  } catch (const UndeliveredError& e) {
-    // The output's own message already says which sheets went out and which did not.
-    undelivered = QString::fromStdString(e.what());
-  } catch (const PrinterError& e) {
-    failure = QStringLiteral("印刷できませんでした。");
-    detail = e.what();
-    printerFault = true;
-  } catch (const std::exception& e) {
-    failure = QStringLiteral("印刷の途中で思わぬエラーが起きました。");
-    detail = e.what();
+  // A click that arrives between two documents of a run is dropped, and leaves the window as the run has it.
+  if (controller_.running()) return;
+  PrintReport report;
+  {
+    // The progress dialog goes before the report, so the report stands alone.
+    PrintProgressDialog progress(progressDelayMs_, this);
+    report = controller_.run(preset, progress, [this](bool enabled) {
+      refreshFromSettings();
+      setEnabled(enabled);
+    });
   }
-  if (progress) failedSheet = progress->documentsBegun();
-  // The progress dialog and the abandoned output go before the report, so the report stands alone.
-  progress.reset();
-  run.reset();
-  printing_ = false;
   refreshFromSettings();
   setEnabled(true);
-  if (!undelivered.isEmpty()) {
-    QMessageBox box(QMessageBox::Warning, qs(kApplicationName),
-                    QStringLiteral("印刷できませんでした。\n") + undelivered, QMessageBox::Ok, this);
-    box.exec();
+  using Fault = PrintReport::Fault;
+  switch (report.fault) {
+    case Fault::None:
+      break;
+    case Fault::Undelivered: {
+      // The output's own message already says which sheets went out and which did not.
+      QMessageBox box(QMessageBox::Warning, qs(kApplicationName),
+                      QStringLiteral("印刷できませんでした。\n") + report.message, QMessageBox::Ok, this);
+      box.exec();
+      break;
+    }
+    case Fault::Printer:
+      reportFailure(QStringLiteral("印刷できませんでした。"), report.failedSheet, report.documentsExpected,
+                    report.message, true);
+      break;
+    case Fault::Unexpected:
+      reportFailure(QStringLiteral("印刷の途中で思わぬエラーが起きました。"), report.failedSheet,
+                    report.documentsExpected, report.message, false);
+      break;
   }
-  if (!failure.isEmpty()) reportFailure(failure, failedSheet, expected, detail, printerFault);
-  if (!savedNotice.isEmpty()) reportSaved(savedNotice, savedFolder);
+  if (!report.savedNotice.isEmpty()) reportSaved(report.savedNotice, report.savedFolder);
 }
 
 void TForm1::reportSaved(const QString& notice, const QString& folder) {
@@ -590,24 +574,24 @@ void TForm1::reportSaved(const QString& notice, const QString& folder) {
   if (box.clickedButton() == open) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-void TForm1::reportFailure(const QString& what, int sheet, int sheets, const std::string& detail,
+void TForm1::reportFailure(const QString& what, int sheet, int sheets, const QString& detail,
                            bool printerFault) {
   // The printing layer words its faults in Japanese for the user; anything else goes behind "details".
   QString text = what + QLatin1Char('\n');
-  if (printerFault && !detail.empty()) text += QString::fromStdString(detail) + QLatin1Char('\n');
+  if (printerFault && !detail.isEmpty()) text += detail + QLatin1Char('\n');
   if (sheet > 0)
     text += QStringLiteral("%1 枚のうち %2 枚目で止まりました。").arg(sheets).arg(sheet);
   else
     text += QStringLiteral("1 枚目を始める前に止まりました。");
   text += QStringLiteral("\nプリンタの電源と用紙を確かめて、もう一度押してください。");
   QMessageBox box(QMessageBox::Warning, qs(kApplicationName), text, QMessageBox::Ok, this);
-  if (!printerFault) box.setDetailedText(QString::fromStdString(detail));
+  if (!printerFault) box.setDetailedText(detail);
   box.exec();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // Closing mid-run would pull the session from under the engine; the progress dialog's cancel is the way.
-  if (printing_) {
+  if (controller_.running()) {
     event->ignore();
     return;
   }
@@ -619,22 +603,20 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     auto* widget = qobject_cast<QWidget*>(watched);
     if (mouse->button() == Qt::LeftButton && widget && widget->rect().contains(mouse->position().toPoint())) {
-      if (widget == control("GroupBox2")) {
+      if (widget == groupBox2_) {
         GroupBox2Click();
         return true;
       }
-      if (widget == control("Label26")) {
+      if (widget == label26_) {
         Label26Click();
         return true;
       }
-      for (const Caption& c : kCaptions) {
-        if (!c.control.empty() && widget == control(c.name)) {
-          if (auto* box = qobject_cast<QCheckBox*>(control(c.control)))
-            box->click();
-          else
-            control(c.control)->setFocus();
-          return true;
-        }
+      if (auto it = captionTargets_.find(widget); it != captionTargets_.end()) {
+        if (auto* box = qobject_cast<QCheckBox*>(it->second))
+          box->click();
+        else
+          it->second->setFocus();
+        return true;
       }
     }
   }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/print_controller.h"
 #include "app/window_layout.h"
 #include "printing/print_run.h"
 #include "problems/random.h"
@@ -18,9 +19,12 @@
 #include "render/session.h"
 
 class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QPrinter;
 class QPushButton;
+class QSpinBox;
 
 namespace kirune {
 
@@ -40,7 +44,7 @@ class TForm1 : public QWidget {
   const Settings& settings() const { return session_.settings; }
   int windowScalePercent() const { return windowScalePercent_; }
   const WindowLayout& layout() const { return layout_; }
-  bool printing() const { return printing_; }
+  bool printing() const { return controller_.running(); }
 
   /// Shows the window centred on its screen.
   void showCentred();
@@ -48,7 +52,7 @@ class TForm1 : public QWidget {
   /// A run longer than this shows the progress dialog; 500 ms unless changed.
   void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
 
-  /// The control of that name ("CheckBox15", "BitBtn13", "Label26" ...), or nullptr.
+  /// The control of that name ("CheckBox15", "BitBtn13", "Label26" ...), or nullptr when there is none.
   QWidget* control(std::string_view name) const;
   /// The preset button of that name, or nullptr.
   QPushButton* presetButton(std::string_view name) const;
@@ -69,7 +73,8 @@ class TForm1 : public QWidget {
   void BitBtn128Click();
   void GroupBox2Click();
   void Label26Click();
-  /// The handler of every preset button: the preset's run with the window's own steps around it.
+  /// The handler of every preset button: the print controller runs the preset, the window shows what
+  /// came of it.
   void presetClick(const Preset& preset);
 
  protected:
@@ -81,6 +86,9 @@ class TForm1 : public QWidget {
   void createPresets();
   template <typename W>
   W* add(std::string_view name, W* widget);
+  /// The control of that name and type; a name the window does not have is a defect and stops the program.
+  template <typename W = QWidget>
+  W& required(std::string_view name) const;
   QLabel* addLabel(std::string_view name, const QString& text, const QColor& colour, bool bold,
                    QWidget* parent = nullptr);
   void applyLayout();
@@ -88,25 +96,43 @@ class TForm1 : public QWidget {
   void centreOnScreen();
   void refreshFromSettings();
   void setAllBoxes(bool on, bool decomposition);
-  void reportFailure(const QString& what, int sheet, int sheets, const std::string& detail,
-                     bool printerFault);
+  void reportFailure(const QString& what, int sheet, int sheets, const QString& detail, bool printerFault);
   /// Tells where the sheets went when they became files instead of paper, with a button that opens
   /// the folder.
   void reportSaved(const QString& notice, const QString& folder);
 
+  /// A two-item radio group of the settings: its frame, its buttons and the text labels over the items.
+  struct RadioControls {
+    QGroupBox* frame = nullptr;
+    QButtonGroup* group = nullptr;
+    QLabel* itemLabel[2] = {nullptr, nullptr};
+  };
+
   Random rng_;
   Session session_;
   QPrinter& printer_;
-  PrintRunFactory printRuns_;
+  PrintController controller_;
   int windowScalePercent_ = kDefaultScalePercent;
   int progressDelayMs_ = 500;
-  bool printing_ = false;
   WindowLayout layout_;
 
+  // The controls the window works itself, typed; the bound ones in the order of their binding tables.
+  QSpinBox* spinEdit1_ = nullptr;
+  QSpinBox* spinEdit4_ = nullptr;
+  std::vector<QCheckBox*> boxes_;
+  std::vector<RadioControls> radios_;
+  QButtonGroup* mondaisuuGroup_ = nullptr;
+  QLabel* label6_ = nullptr;
+  QLabel* label7_ = nullptr;
+  QGroupBox* groupBox2_ = nullptr;
+  QLabel* label26_ = nullptr;
+  QPushButton* bitBtn128_ = nullptr;
+  std::map<const QWidget*, QWidget*> captionTargets_;  ///< caption label -> the control it names
+
+  // Every control by name, for the layout (which names its controls) and for tests.
   std::map<std::string, QWidget*, std::less<>> controls_;
   std::map<std::string, QPushButton*, std::less<>> presetButtons_;
   std::map<std::pair<int, int>, QLabel*> rowTitles_;
-  std::map<std::string, QButtonGroup*, std::less<>> radioGroups_;
 };
 
 }  // namespace kirune

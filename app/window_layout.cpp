@@ -188,7 +188,7 @@ const PresetPlacement* WindowLayout::findPreset(int gridRow, int half, int slot)
   return it == presetButtons.end() ? nullptr : &*it;
 }
 
-WindowLayout Button1Click(int screenHeight, int percent) {
+WindowLayout computeWindowLayout(int screenHeight, int percent) {
   WindowLayout layout;
   const int A = screenHeight * percent / 100;
   const int B = A * 45 / 30;

@@ -41,7 +41,7 @@ struct RowTitlePlacement {
   int fontHeight = 0;
 };
 
-/// The result of `Button1Click`: every position of the window for one screen height and percentage.
+/// The result of `computeWindowLayout`: every position of the window for one screen height and percentage.
 struct WindowLayout {
   int A = 0;  ///< base height
   int B = 0;  ///< base width
@@ -62,9 +62,10 @@ struct WindowLayout {
   const PresetPlacement* findPreset(int gridRow, int half, int slot) const;
 };
 
-/// `Button1Click` as arithmetic: screen height `screenHeight` (S) and window percentage `percent` (P) in,
-/// every control's rectangle and font out. Integer arithmetic throughout; `/` truncates like div.
-WindowLayout Button1Click(int screenHeight, int percent);
+/// The window's layout (what `TForm1::Button1Click` applies) as arithmetic: screen height `screenHeight` (S)
+/// and window percentage `percent` (P) in, every control's rectangle and font out. Integer arithmetic
+/// throughout; `/` truncates like div.
+WindowLayout computeWindowLayout(int screenHeight, int percent);
 
 /// The size buttons' rules for `windowScalePercent`.
 inline constexpr int kDefaultScalePercent = 74;

@@ -188,7 +188,7 @@ class MainWindowTest : public QObject {
     QVERIFY(get("Label7")->isVisible());
     QVERIFY(get("Calendar1")->isVisible());
     // The window is the layout's client area for the screen it is on.
-    const WindowLayout expected = Button1Click(window->screen()->geometry().height(), 74);
+    const WindowLayout expected = computeWindowLayout(window->screen()->geometry().height(), 74);
     QCOMPARE(window->size(), QSize(expected.clientWidth, expected.clientHeight));
   }
 
@@ -367,7 +367,7 @@ class MainWindowTest : public QObject {
     const int screenHeight = window->screen()->geometry().height();
     auto expectPercent = [&](int percent) {
       QCOMPARE(window->windowScalePercent(), percent);
-      const WindowLayout l = Button1Click(screenHeight, percent);
+      const WindowLayout l = computeWindowLayout(screenHeight, percent);
       QCOMPARE(window->size(), QSize(l.clientWidth, l.clientHeight));
       const QRect area = window->screen()->availableGeometry();
       QVERIFY(qAbs(window->frameGeometry().center().x() - area.center().x()) <= 1);

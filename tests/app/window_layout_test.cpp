@@ -21,7 +21,7 @@ class LayoutUnits : public testing::TestWithParam<Units> {};
 
 TEST_P(LayoutUnits, BaseUnitsAndClientArea) {
   const Units& u = GetParam();
-  const WindowLayout l = Button1Click(u.screen, u.percent);
+  const WindowLayout l = computeWindowLayout(u.screen, u.percent);
   EXPECT_EQ(l.A, u.A);
   EXPECT_EQ(l.B, u.B);
   EXPECT_EQ(l.R, u.R);
@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, LayoutUnits,
 // Hand-worked positions at 1080 pixels and 74 percent (R 43, C 59), one or more per kind of rule. The
 // column pitch is computed on the product: (8 * 5 * 59) / 10 = 236, where 8 * 5 * (59 / 10) would be 200.
 TEST(Layout, PresetButtonsAt1080And74) {
-  const WindowLayout l = Button1Click(1080, 74);
+  const WindowLayout l = computeWindowLayout(1080, 74);
   struct Case {
     int row, half, slot, left, top, width;
   };
@@ -66,7 +66,7 @@ TEST(Layout, PresetButtonsAt1080And74) {
 }
 
 TEST(Layout, ControlsAt1080And74) {
-  const WindowLayout l = Button1Click(1080, 74);
+  const WindowLayout l = computeWindowLayout(1080, 74);
   struct Case {
     std::string name;
     int left, top, width, height, font;  // -1: kept
@@ -98,7 +98,7 @@ TEST(Layout, ControlsAt1080And74) {
 }
 
 TEST(Layout, RowTitlesAt1080And74) {
-  const WindowLayout l = Button1Click(1080, 74);
+  const WindowLayout l = computeWindowLayout(1080, 74);
   std::set<std::pair<int, int>> seen;
   for (const RowTitlePlacement& t : l.rowTitles) {
     EXPECT_TRUE(seen.insert({t.gridRow, t.half}).second);
@@ -131,7 +131,7 @@ TEST(Layout, PresetGridFitsWithoutOverlap) {
   for (int screen : {600, 768, 900, 1080, 1200}) {
     for (int percent : {65, 74, 83}) {
       SCOPED_TRACE(testing::Message() << screen << " at " << percent);
-      const WindowLayout l = Button1Click(screen, percent);
+      const WindowLayout l = computeWindowLayout(screen, percent);
       ASSERT_EQ(l.presetButtons.size(), 159u);
       const int settingsColumn = 19 * l.C + l.C / 2;
       for (std::size_t i = 0; i < l.presetButtons.size(); ++i) {
@@ -153,7 +153,7 @@ TEST(Layout, PresetGridFitsWithoutOverlap) {
 }
 
 TEST(Layout, CountChoiceIsPlacedThenHiddenAndTitlesComeToTheFront) {
-  const WindowLayout l = Button1Click(1080, 74);
+  const WindowLayout l = computeWindowLayout(1080, 74);
   ASSERT_NE(l.find("mondaisuu"), nullptr);
   EXPECT_EQ(l.hiddenAfterLayout, std::vector<std::string_view>{"mondaisuu"});
   const std::vector<std::string_view> raise = {"Label7",  "Label6",  "Label8",  "Label54",

@@ -1,46 +1,43 @@
-#include "app/progress_canvas.h"
+#include "app/progress_dialog.h"
 
 #include <QApplication>
 #include <QProgressDialog>
-#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
 namespace kirune {
 
-ProgressCanvas::ProgressCanvas(PageCanvas& inner, int documents, int delayMs, QWidget* near)
-    : inner_(inner), expected_(std::max(documents, 0)), delayMs_(delayMs), near_(near) {
+namespace {
+
+QString progressText(int ended, int expected) {
+  return QStringLiteral("印刷しています… %1 / %2 枚").arg(ended).arg(expected);
+}
+
+}  // namespace
+
+PrintProgressDialog::PrintProgressDialog(int delayMs, QWidget* near) : delayMs_(delayMs), near_(near) {
   clock_.start();
 }
 
-ProgressCanvas::~ProgressCanvas() = default;
+PrintProgressDialog::~PrintProgressDialog() = default;
 
-bool ProgressCanvas::dialogShown() const { return dialog_ && dialog_->isVisible(); }
-
-void ProgressCanvas::beginDoc() {
-  if (cancelled_) throw PrintCancelled();
-  ++begun_;
-  inner_.beginDoc();
-}
-
-void ProgressCanvas::endDoc() {
-  inner_.endDoc();
-  ++ended_;
-  if (!dialog_ && clock_.elapsed() >= delayMs_ && ended_ < expected_) showDialog();
+void PrintProgressDialog::documentEnded(int number, int expected) {
+  expected = std::max(expected, 0);
+  if (!dialog_ && clock_.elapsed() >= delayMs_ && number < expected) showDialog(number, expected);
   if (dialog_) {
-    dialog_->setValue(std::min(ended_, expected_));
-    dialog_->setLabelText(QStringLiteral("印刷しています… %1 / %2 枚").arg(ended_).arg(expected_));
+    dialog_->setValue(std::min(number, expected));
+    dialog_->setLabelText(progressText(number, expected));
   }
   // The only point where the user interface gets a turn: between two documents.
   QApplication::processEvents();
 }
 
-void ProgressCanvas::showDialog() {
+void PrintProgressDialog::showDialog(int ended, int expected) {
   // No parent: the main window is disabled for the run, and a child would be disabled with it.
   dialog_ = std::make_unique<QProgressDialog>();
   dialog_->setWindowTitle(QStringLiteral("Kirune"));
   dialog_->setCancelButtonText(QStringLiteral("中止"));
-  dialog_->setRange(0, expected_);
+  dialog_->setRange(0, expected);
   dialog_->setMinimumDuration(0);
   dialog_->setAutoClose(false);
   dialog_->setAutoReset(false);
@@ -49,7 +46,7 @@ void ProgressCanvas::showDialog() {
     cancelled_ = true;
     dialog_->setLabelText(QStringLiteral("この用紙を印刷したら止めます…"));
   });
-  dialog_->setLabelText(QStringLiteral("印刷しています… %1 / %2 枚").arg(ended_).arg(expected_));
+  dialog_->setLabelText(progressText(ended, expected));
   dialog_->adjustSize();
   if (near_) {
     const QRect area = near_->frameGeometry();

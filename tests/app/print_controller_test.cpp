@@ -1,0 +1,298 @@
+// The print controller without any widget: real presets on the window's own PDF output (into a
+// QBuffer) and on the printer output printing to files, with printer faults injected on one document.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "app/print_controller.h"
+#include "printing/document_sinks.h"
+#include "printing/fonts.h"
+#include "printing/print_output.h"
+#include "printing/print_run.h"
+#include "render/image_set.h"
+
+namespace kirune {
+namespace {
+
+using Status = PrintReport::Status;
+using Fault = PrintReport::Fault;
+
+int pdfPages(const QByteArray& pdf) {
+  return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r"));
+}
+
+// A failure the output raises, as a printer or the spooler would.
+struct Injection {
+  Fault fault = Fault::None;
+  int atDocument = 0;  ///< the beginDoc of this document throws; 0: the output's finish throws
+};
+
+[[noreturn]] void throwFault(Fault fault) {
+  switch (fault) {
+    case Fault::Undelivered:
+      throw UndeliveredError("プリンタが印刷を受け付けていません。2枚目から先は印刷されていません。");
+    case Fault::Printer:
+      throw PrinterError("プリンタの用紙がありません");
+    default:
+      throw std::runtime_error("out of memory");
+  }
+}
+
+class InjectingCanvas final : public PageCanvas {
+ public:
+  InjectingCanvas(PageCanvas& inner, Injection injection) : inner_(inner), injection_(injection) {}
+  int pageHeight() const override { return inner_.pageHeight(); }
+  int pageWidth() const override { return inner_.pageWidth(); }
+  void beginDoc() override {
+    if (++begun_ == injection_.atDocument && injection_.fault != Fault::None) throwFault(injection_.fault);
+    inner_.beginDoc();
+  }
+  void endDoc() override { inner_.endDoc(); }
+  void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
+  void setPenWidth(int width) override { inner_.setPenWidth(width); }
+  void moveTo(int x, int y) override { inner_.moveTo(x, y); }
+  void lineTo(int x, int y) override { inner_.lineTo(x, y); }
+  void setFontName(const std::string& name) override { inner_.setFontName(name); }
+  void setFontHeight(int height) override { inner_.setFontHeight(height); }
+  void textOut(int x, int y, const std::string& text) override { inner_.textOut(x, y, text); }
+
+ private:
+  PageCanvas& inner_;
+  Injection injection_;
+  int begun_ = 0;
+};
+
+// The window's PDF output into `out`, with the injected failure and a count of completed outputs.
+class InjectingPdfRun final : public PrintRun {
+ public:
+  InjectingPdfRun(QIODevice& out, Injection injection, int& finished)
+      : pdf_(pdfRun(out)), canvas_(pdf_->canvas(), injection), injection_(injection), finished_(finished) {}
+  PageCanvas& canvas() override { return canvas_; }
+  void finish() override {
+    if (injection_.fault != Fault::None && injection_.atDocument == 0) throwFault(injection_.fault);
+    pdf_->finish();
+    ++finished_;
+  }
+
+ private:
+  std::unique_ptr<PrintRun> pdf_;
+  InjectingCanvas canvas_;
+  Injection injection_;
+  int& finished_;
+};
+
+// Follows a run as the window's progress dialog does, and can stop it after a number of documents.
+class Follower final : public PrintProgress {
+ public:
+  int cancelAfter = -1;  ///< documents to let through before asking to stop; -1: never
+  std::function<void()> betweenDocuments;
+  std::vector<std::pair<int, int>> begun;  ///< (number, expected)
+  std::vector<std::pair<int, int>> ended;
+
+  void documentBegun(int number, int expected) override { begun.emplace_back(number, expected); }
+  void documentEnded(int number, int expected) override {
+    ended.emplace_back(number, expected);
+    if (betweenDocuments) betweenDocuments();
+  }
+  bool cancelRequested() override {
+    return cancelAfter >= 0 && static_cast<int>(ended.size()) >= cancelAfter;
+  }
+};
+
+class PrintControllerTest : public ::testing::Test {
+ protected:
+  PrintControllerTest() {
+    pdf.open(QIODevice::WriteOnly);
+    session.settings.SpinEdit1 = 3;
+    session.settings.CheckBox15 = true;  // answers: six documents
+  }
+
+  PrintReport click(const char* button) { return controller.run(*findPreset(button), follower); }
+
+  Random rng{20240601};
+  Session session{ImageSet::builtIn(), rng};
+  QBuffer pdf;
+  Injection injection;
+  int outputsMade = 0;
+  int outputsFinished = 0;
+  Follower follower;
+  PrintController controller{session, [this] {
+                               ++outputsMade;
+                               return std::make_unique<InjectingPdfRun>(pdf, injection, outputsFinished);
+                             }};
+};
+
+TEST_F(PrintControllerTest, DeliversEveryPlannedDocumentIntoOneCompletedOutput) {
+  const PrintReport report = click("BitBtn1");
+  EXPECT_EQ(report.status, Status::Delivered);
+  EXPECT_EQ(report.fault, Fault::None);
+  EXPECT_EQ(report.documentsExpected, 6);
+  EXPECT_EQ(report.documentsEnded, 6);
+  EXPECT_EQ(outputsFinished, 1);
+  EXPECT_EQ(pdfPages(pdf.data()), 6);
+  EXPECT_TRUE(report.savedNotice.isEmpty());
+  const std::vector<std::pair<int, int>> seen = {{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}};
+  EXPECT_EQ(follower.begun, seen);
+  EXPECT_EQ(follower.ended, seen);
+  EXPECT_FALSE(controller.running());
+  EXPECT_EQ(session.settings.withTiles, 0);
+}
+
+TEST_F(PrintControllerTest, NothingPrintedLeavesTheOutputUntouched) {
+  struct Case {
+    const char* what;
+    const char* button;
+    std::function<void(Settings&)> set;
+  };
+  const Case cases[] = {
+      {"CheckBox3 off", "BitBtn1", [](Settings& s) { s.CheckBox3 = false; }},
+      {"no sheets", "BitBtn1", [](Settings& s) { s.SpinEdit1 = 0; }},
+      {"guard: no times-table row", "BitBtn118",
+       [](Settings& s) {
+         for (auto field : Settings::timesRowBoxes) s.*field = false;
+       }},
+      {"guard: no number to decompose", "BitBtn132",
+       [](Settings& s) {
+         for (auto field : Settings::decomposeBoxes) s.*field = false;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    session.settings = Settings{};
+    session.settings.SpinEdit1 = 2;
+    c.set(session.settings);
+    const PrintReport report = click(c.button);
+    EXPECT_EQ(report.status, Status::NothingPrinted);
+    EXPECT_EQ(report.documentsExpected, 0);
+    EXPECT_EQ(report.documentsEnded, 0);
+    EXPECT_TRUE(follower.begun.empty());
+  }
+  EXPECT_EQ(outputsFinished, 0);
+  EXPECT_TRUE(pdf.data().isEmpty());
+}
+
+// Cancel takes effect at the next document. With answers on, a stop after an odd number of documents
+// leaves the last problem sheet without its answer sheet: the run does not finish the pair.
+TEST_F(PrintControllerTest, CancelStopsBeforeTheNextDocumentAndCompletesWhatWasHandedOver) {
+  for (int k : {0, 1, 2, 5}) {
+    SCOPED_TRACE(k);
+    pdf.close();
+    pdf.setData(QByteArray());
+    pdf.open(QIODevice::WriteOnly);
+    follower = Follower{};
+    follower.cancelAfter = k;
+    outputsFinished = 0;
+    const PrintReport report = click("BitBtn1");
+    EXPECT_EQ(report.status, Status::Cancelled);
+    EXPECT_EQ(report.fault, Fault::None);
+    EXPECT_EQ(report.documentsExpected, 6);
+    EXPECT_EQ(report.documentsEnded, k);
+    EXPECT_EQ(follower.begun.size(), static_cast<std::size_t>(k));  // nothing half sent
+    EXPECT_EQ(outputsFinished, k > 0 ? 1 : 0);
+    EXPECT_EQ(pdfPages(pdf.data()), k);
+    EXPECT_FALSE(controller.running());
+    EXPECT_EQ(session.settings.withTiles, 0);
+  }
+}
+
+TEST_F(PrintControllerTest, AFailureReportsItsFaultMessageAndSheet) {
+  struct Case {
+    Fault fault;
+    int atDocument;
+    int failedSheet;
+    int ended;
+    const char* message;
+  };
+  const Case cases[] = {
+      {Fault::Printer, 1, 1, 0, "プリンタの用紙がありません"},
+      {Fault::Printer, 4, 4, 3, "プリンタの用紙がありません"},
+      {Fault::Undelivered, 2, 2, 1, "プリンタが印刷を受け付けていません。2枚目から先は印刷されていません。"},
+      {Fault::Unexpected, 3, 3, 2, "out of memory"},
+      {Fault::Printer, 0, 6, 6, "プリンタの用紙がありません"},  // every document drawn, the output fails
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.fault) << " at " << c.atDocument);
+    injection = {c.fault, c.atDocument};
+    const PrintReport report = click("BitBtn1");
+    EXPECT_EQ(report.status, Status::Failed);
+    EXPECT_EQ(report.fault, c.fault);
+    EXPECT_EQ(report.message.toStdString(), c.message);
+    EXPECT_EQ(report.failedSheet, c.failedSheet);
+    EXPECT_EQ(report.documentsExpected, 6);
+    EXPECT_EQ(report.documentsEnded, c.ended);
+    EXPECT_FALSE(controller.running());
+    EXPECT_EQ(session.settings.withTiles, 0);
+  }
+  EXPECT_EQ(outputsFinished, 0);
+
+  // The controller is free again: the next run goes through.
+  injection = {};
+  EXPECT_EQ(click("BitBtn1").status, Status::Delivered);
+}
+
+TEST_F(PrintControllerTest, AClickDuringARunIsRefusedAndChangesNothing) {
+  std::vector<PrintReport> nested;
+  bool runningInside = false;
+  follower.betweenDocuments = [&] {
+    runningInside = controller.running();
+    Follower other;
+    nested.push_back(controller.run(*findPreset("BitBtn8"), other));
+  };
+  const PrintReport report = click("BitBtn1");
+  ASSERT_EQ(nested.size(), 6u);
+  for (const PrintReport& r : nested) {
+    EXPECT_EQ(r.status, Status::Refused);
+    EXPECT_EQ(r.documentsEnded, 0);
+  }
+  EXPECT_TRUE(runningInside);
+  EXPECT_EQ(report.status, Status::Delivered);
+  EXPECT_EQ(report.documentsEnded, 6);
+  EXPECT_EQ(outputsMade, 1);
+  EXPECT_EQ(session.settings.shurui, 0);  // BitBtn8 would have set kind 1
+  EXPECT_EQ(pdfPages(pdf.data()), 6);
+  EXPECT_FALSE(controller.running());
+}
+
+// The printer output when the printer prints to a file: the sheets become numbered files, and the
+// report carries the output's notice and folder for the window to show.
+TEST(PrintControllerSavedTest, TheOutputsSavedNoticeAndFolderArePassedOn) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("sheet.pdf"));
+  Random rng(5);
+  Session session(ImageSet::builtIn(), rng);
+  session.settings.SpinEdit1 = 2;
+  PrintController controller(session, [&printer] { return printerRun(printer); });
+  Follower follower;
+  const PrintReport report = controller.run(*findPreset("BitBtn1"), follower);
+  EXPECT_EQ(report.status, Status::Delivered);
+  EXPECT_EQ(report.documentsEnded, 2);
+  EXPECT_EQ(report.savedFolder, QDir(dir.path()).absolutePath());
+  EXPECT_EQ(report.savedNotice, QStringLiteral("PDFファイルに保存しました（2枚）。\n保存先: %1")
+                                    .arg(QDir::toNativeSeparators(dir.path())));
+  EXPECT_EQ(QDir(dir.path()).entryList({"sheet-*.pdf"}, QDir::Files),
+            (QStringList{"sheet-001.pdf", "sheet-002.pdf"}));
+}
+
+}  // namespace
+}  // namespace kirune
+
+int main(int argc, char** argv) {
+  // The sheets' text needs fonts, so a GUI application (offscreen) without any widget.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  kirune::installFontSubstitutions();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
