@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "render/clip_art.h"
 #include "render/glyphs.h"
+#include "render/sheet_frame.h"
 
 namespace kirune {
 
@@ -121,62 +121,40 @@ void drawDecompositionAnswer(Session& session, PageCanvas& canvas, const PageMet
   drawGlyph(session, canvas, box, completed.result, slot(5), y);
 }
 
-void print00bClick(Session& session, PageCanvas& canvas) {
-  Settings& settings = session.settings;
-  if (!settings.CheckBox3) return;
+namespace {
 
-  print03Click(session);
-  settings.Label6 = true;
-  settings.Label7 = false;
-  session.pageHeight = canvas.pageHeight();
-  session.pageWidth = canvas.pageWidth();
-
-  const int item = settings.mondaisuu();
-  const PageMetrics metrics = decompositionPageMetrics(item, session.pageHeight);
-  const int gw = metrics.glyphWidth;
-  const int gh = metrics.glyphHeight;
-
-  const int sheets = settings.SpinEdit1;
-  for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
-    canvas.setFontHeight(digitFontHeight(gh));
-    canvas.setPenWidth(8);
-    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, gw + gh);
-    if (settings.CheckBox2) {
-      print03Click(session);
-      drawClipArt(session, canvas, metrics, gw);
-    }
-
-    startSheet(settings, session.pool, session.rng);
-    const int n = settings.SpinEdit3();
-    for (int k = 0; k < n; ++k) {
-      const ProblemRecord* dealt = dealNext(session.pool, session.rng, k + 1);
-      if (dealt == nullptr) break;  // an empty pool deals nothing
-      const ProblemRecord record = *dealt;
-      session.pool.sheetProblems[static_cast<std::size_t>(k + 1)] = completeDecomposition(record);
-      const CellOrigin o = decompositionCellOrigin(metrics, session.pageWidth, item, k);
-      drawCherryDiagram(session, canvas, metrics, record, o.x, o.y);
-    }
-
-    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
-    canvas.endDoc();
-
-    if (settings.CheckBox15) {
-      canvas.beginDoc();
-      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, gh);
-      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, gh);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        const CellOrigin o = decompositionAnswerOrigin(metrics, session.pageWidth, item, k);
-        drawDecompositionAnswer(session, canvas, metrics,
-                                session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
-      }
-      canvas.endDoc();
-    }
+class DecompositionSheets final : public SheetEngine {
+ public:
+  SheetLayout layout(const Settings& settings, int pageHeight) const override {
+    SheetLayout layout;
+    layout.mondaisuu = settings.mondaisuu();
+    layout.metrics = decompositionPageMetrics(layout.mondaisuu, pageHeight);
+    const int gw = layout.metrics.glyphWidth;
+    const int gh = layout.metrics.glyphHeight;
+    layout.problems = {gw, gw + gh, true};
+    layout.answers = {gh, gh, false};
+    layout.problemFontHeight = digitFontHeight(gh);
+    layout.problemPenWidth = 8;  // the stalks of the diagrams
+    return layout;
   }
+  void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
+                   ProblemRecord dealt) const override {
+    // The answer sheet shows the worked-out part, so the sheet keeps the completed record.
+    session.pool.sheetProblems[static_cast<std::size_t>(k + 1)] = completeDecomposition(dealt);
+    const CellOrigin o = decompositionCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
+    drawCherryDiagram(session, canvas, layout.metrics, dealt, o.x, o.y);
+  }
+  void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
+                  const ProblemRecord& kept) const override {
+    const CellOrigin o = decompositionAnswerOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
+    drawDecompositionAnswer(session, canvas, layout.metrics, kept, o.x, o.y);
+  }
+};
 
-  settings.Label7 = false;
-  settings.Label6 = false;
+}  // namespace
+
+void print00bClick(Session& session, PageCanvas& canvas) {
+  printSheets(DecompositionSheets{}, session, canvas);
 }
 
 }  // namespace kirune

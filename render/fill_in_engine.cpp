@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "render/clip_art.h"
 #include "render/glyphs.h"
+#include "render/sheet_frame.h"
 
 namespace kirune {
 
@@ -123,59 +123,30 @@ void drawFillInAnswerCell(Session& session, PageCanvas& canvas, const PageMetric
   drawProduct(session, canvas, m, record.result, x, cellY);
 }
 
-void print00aClick(Session& session, PageCanvas& canvas) {
-  Settings& settings = session.settings;
-  if (!settings.CheckBox3) return;
+namespace {
 
-  print03Click(session);
-  settings.Label6 = true;
-  settings.Label7 = false;
-  session.pageHeight = canvas.pageHeight();
-  session.pageWidth = canvas.pageWidth();
-
-  const int item = settings.mondaisuu();
-  const PageMetrics metrics = fillInPageMetrics(item, session.pageHeight);
-  const int clipArtTop = metrics.glyphWidth + metrics.glyphHeight;
-  const int headerTop = metrics.rowPitch + metrics.glyphHeight;
-
-  const int sheets = settings.SpinEdit1;
-  for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
-    canvas.setFontHeight(digitFontHeight(metrics.glyphHeight));
-    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-    if (settings.CheckBox2) {
-      print03Click(session);
-      drawClipArt(session, canvas, metrics, clipArtTop);
-    }
-
-    startSheet(settings, session.pool, session.rng);
-    const int n = settings.SpinEdit3();
-    for (int k = 0; k < n; ++k) {
-      const ProblemRecord* record = dealNext(session.pool, session.rng, k + 1);
-      if (record == nullptr) break;  // an empty pool deals nothing
-      const CellOrigin o = fillInCellOrigin(metrics, session.pageWidth, item, k);
-      drawFillInQuestionCell(session, canvas, metrics, *record, o.x, o.y);
-    }
-
-    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
-    canvas.endDoc();
-
-    if (settings.CheckBox15) {
-      canvas.beginDoc();
-      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, clipArtTop);
-      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        const CellOrigin o = fillInCellOrigin(metrics, session.pageWidth, item, k);
-        drawFillInAnswerCell(session, canvas, metrics,
-                             session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
-      }
-      canvas.endDoc();
-    }
+class FillInSheets final : public SheetEngine {
+ public:
+  SheetLayout layout(const Settings& settings, int pageHeight) const override {
+    const int item = settings.mondaisuu();
+    SheetLayout layout = gridSheetLayout(fillInPageMetrics(item, pageHeight), item, true);
+    layout.problemFontHeight = digitFontHeight(layout.metrics.glyphHeight);
+    return layout;
   }
+  void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
+                   ProblemRecord dealt) const override {
+    const CellOrigin o = fillInCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
+    drawFillInQuestionCell(session, canvas, layout.metrics, dealt, o.x, o.y);
+  }
+  void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
+                  const ProblemRecord& kept) const override {
+    const CellOrigin o = fillInCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
+    drawFillInAnswerCell(session, canvas, layout.metrics, kept, o.x, o.y);
+  }
+};
 
-  settings.Label7 = false;
-  settings.Label6 = false;
-}
+}  // namespace
+
+void print00aClick(Session& session, PageCanvas& canvas) { printSheets(FillInSheets{}, session, canvas); }
 
 }  // namespace kirune

@@ -3,7 +3,7 @@
 #include <array>
 #include <initializer_list>
 
-#include "render/clip_art.h"
+#include "render/sheet_frame.h"
 
 namespace kirune {
 
@@ -182,58 +182,28 @@ void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& met
   }
 }
 
-void print00Click(Session& session, PageCanvas& canvas) {
-  Settings& settings = session.settings;
-  if (!settings.CheckBox3) return;
+namespace {
 
-  print03Click(session);
-  settings.Label6 = true;
-  settings.Label7 = false;
-  session.pageHeight = canvas.pageHeight();
-  session.pageWidth = canvas.pageWidth();
-
-  const int item = settings.mondaisuu();
-  const PageMetrics metrics = standardPageMetrics(item, settings.shurui, session.pageHeight);
-  const int clipArtTop = metrics.glyphWidth + metrics.glyphHeight;
-  const int headerTop = metrics.rowPitch + metrics.glyphHeight;
-
-  const int sheets = settings.SpinEdit1;
-  for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
-    if (settings.CheckBox2) {
-      print03Click(session);
-      drawClipArt(session, canvas, metrics, clipArtTop);
-    }
-    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-
-    startSheet(settings, session.pool, session.rng);
-    const int n = settings.SpinEdit3();
-    for (int k = 0; k < n; ++k) {
-      const ProblemRecord* record = dealNext(session.pool, session.rng, k + 1);
-      if (record == nullptr) break;  // an empty pool deals nothing
-      const CellOrigin o = standardCellOrigin(metrics, session.pageWidth, item, k);
-      drawProblemCell(session, canvas, metrics, *record, o.x, o.y);
-    }
-
-    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
-    canvas.endDoc();
-
-    if (settings.CheckBox15) {
-      canvas.beginDoc();
-      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, clipArtTop);
-      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        const CellOrigin o = standardCellOrigin(metrics, session.pageWidth, item, k);
-        drawAnswerCell(session, canvas, metrics, session.pool.sheetProblems[static_cast<std::size_t>(k + 1)],
-                       o.x, o.y);
-      }
-      canvas.endDoc();
-    }
+class StandardSheets final : public SheetEngine {
+ public:
+  SheetLayout layout(const Settings& settings, int pageHeight) const override {
+    const int item = settings.mondaisuu();
+    return gridSheetLayout(standardPageMetrics(item, settings.shurui, pageHeight), item, false);
   }
+  void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
+                   ProblemRecord dealt) const override {
+    const CellOrigin o = standardCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
+    drawProblemCell(session, canvas, layout.metrics, dealt, o.x, o.y);
+  }
+  void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
+                  const ProblemRecord& kept) const override {
+    const CellOrigin o = standardCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
+    drawAnswerCell(session, canvas, layout.metrics, kept, o.x, o.y);
+  }
+};
 
-  settings.Label7 = false;
-  settings.Label6 = false;
-}
+}  // namespace
+
+void print00Click(Session& session, PageCanvas& canvas) { printSheets(StandardSheets{}, session, canvas); }
 
 }  // namespace kirune
