@@ -32,10 +32,7 @@ void drawDiagramDigit(Session& session, PageCanvas& canvas, int digit, const Rec
 }  // namespace
 
 PageMetrics decompositionPageMetrics(int mondaisuu, int pageHeight) {
-  for (const MetricsRow& row : kDecompositionRows) {
-    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
-  }
-  return PageMetrics{};
+  return metricsForItem(kDecompositionRows, mondaisuu, pageHeight);
 }
 
 CellOrigin decompositionCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {

@@ -4,6 +4,7 @@
 
 #include "render/glyphs.h"
 #include "render/sheet_frame.h"
+#include "render/standard_engine.h"
 
 namespace kirune {
 
@@ -11,16 +12,15 @@ namespace {
 
 constexpr int kBoxCode = 16;
 
-constexpr std::array<MetricsRow, 8> kFillInRows = {{
-    {7, 8, 0, 26, 14, 5, 2},    // 10
-    {4, 9, 0, 27, 14, 6, 2},    // 12
-    {0, 13, 0, 29, 14, 10, 2},  // 20
-    {5, 13, 0, 30, 14, 10, 3},  // 30
-    {1, 18, 0, 32, 14, 14, 3},  // 40
-    {6, 19, 0, 33, 14, 15, 4},  // 60
-    {2, 24, 0, 35, 14, 20, 4},  // 80
-    {3, 24, 0, 37, 14, 20, 5},  // 100
-}};
+// The standard rows without the 5 and 18 problems, which have no fill-in preset.
+constexpr std::array<MetricsRow, 8> kFillInRows = [] {
+  std::array<MetricsRow, 8> rows{};
+  std::size_t n = 0;
+  for (const MetricsRow& row : kStandardMetricsRows) {
+    if (row.item != 10 && row.item != 11) rows.at(n++) = row;
+  }
+  return rows;
+}();
 
 Rect boxRect(const PageMetrics& m, int x, int cellY) {
   return Rect{x, cellY - kFillInBoxMargin, x + m.glyphWidth + kFillInBoxExtra,
@@ -66,10 +66,7 @@ void drawProduct(Session& session, PageCanvas& canvas, const PageMetrics& m, int
 }  // namespace
 
 PageMetrics fillInPageMetrics(int mondaisuu, int pageHeight) {
-  for (const MetricsRow& row : kFillInRows) {
-    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
-  }
-  return PageMetrics{};
+  return metricsForItem(kFillInRows, mondaisuu, pageHeight);
 }
 
 CellOrigin fillInCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {

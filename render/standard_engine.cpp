@@ -9,19 +9,7 @@ namespace kirune {
 
 namespace {
 
-// Page metrics by item of mondaisuu; the division row replaces item 3 for the kinds 12, 13 and 14.
-constexpr std::array<MetricsRow, 10> kStandardRows = {{
-    {7, 8, 0, 26, 14, 5, 2},    // 10
-    {10, 8, 0, 26, 14, 5, 1},   // 5
-    {4, 9, 0, 27, 14, 6, 2},    // 12
-    {11, 12, 0, 38, 14, 6, 3},  // 18
-    {0, 13, 0, 29, 14, 10, 2},  // 20
-    {5, 13, 0, 30, 14, 10, 3},  // 30
-    {1, 18, 0, 32, 14, 14, 3},  // 40
-    {6, 19, 0, 33, 14, 15, 4},  // 60
-    {2, 24, 0, 35, 14, 20, 4},  // 80
-    {3, 24, 0, 37, 14, 20, 5},  // 100
-}};
+// Replaces the row of item 3 for the kinds 12, 13 and 14.
 constexpr MetricsRow kStandardDivisionRow = {3, 24, 0, 40, 15, 20, 5};
 
 struct Gap {
@@ -68,24 +56,9 @@ void drawScale(PageCanvas& canvas, int x0, int y, int u) {
 
 }  // namespace
 
-PageMetrics metricsFromRow(const MetricsRow& row, int pageHeight) {
-  PageMetrics m;
-  m.rowPitch = pageHeight / row.pitchDivisor;
-  if (row.pitchLessDivisor != 0)
-    m.rowPitch = pageHeight / row.pitchDivisor - pageHeight / row.pitchLessDivisor;
-  m.glyphHeight = pageHeight / row.heightDivisor;
-  m.glyphWidth = (m.glyphHeight / row.widthDivisor) * 10;
-  m.rowsPerColumn = row.rowsPerColumn;
-  m.columnCount = row.columnCount;
-  return m;
-}
-
 PageMetrics standardPageMetrics(int mondaisuu, int shurui, int pageHeight) {
   if (mondaisuu == 3 && shurui >= 12 && shurui <= 14) return metricsFromRow(kStandardDivisionRow, pageHeight);
-  for (const MetricsRow& row : kStandardRows) {
-    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
-  }
-  return PageMetrics{};
+  return metricsForItem(kStandardMetricsRows, mondaisuu, pageHeight);
 }
 
 CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {
@@ -95,36 +68,6 @@ CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mon
   o.y = 2 * m.rowPitch + 2 * m.glyphHeight + (k % m.rowsPerColumn) * m.rowPitch;
   if (mondaisuu == 0) o.y -= m.glyphHeight;
   return o;
-}
-
-void drawClipArt(Session& session, PageCanvas& canvas, const PageMetrics& metrics, int top) {
-  if (session.cut == nullptr) return;
-  const int left = 2 * metrics.glyphWidth;
-  const int side = 3 * metrics.glyphHeight;
-  canvas.stretchDraw(Rect{left, top, left + side, top + side}, *session.cut);
-}
-
-void drawNameHeader(Session& session, PageCanvas& canvas, const PageMetrics& metrics, int y0) {
-  const int gh = metrics.glyphHeight;
-  const int gw = metrics.glyphWidth;
-  const int W = session.pageWidth;
-  const int nameX = W / 4;
-  canvas.stretchDraw(Rect{nameX, y0, nameX + 3 * gh, y0 + gh}, session.images.get("TForm2.Image41"));
-  const int openX = W / 4 + 3 * gh;
-  canvas.stretchDraw(Rect{openX, y0, openX + gw / 3, y0 + gh}, session.images.get("TForm2.Image42"));
-  const int closeX = (W / 10) * 9;
-  canvas.stretchDraw(Rect{closeX, y0, closeX + gw / 3, y0 + gh}, session.images.get("TForm2.Image43"));
-}
-
-void drawTimeField(Session& session, PageCanvas& canvas, const PageMetrics& metrics) {
-  const int gh = metrics.glyphHeight;
-  const int gw = metrics.glyphWidth;
-  const int W = session.pageWidth;
-  const int H = session.pageHeight;
-  const int top = H - (2 * gh) / 3;
-  const int minutesX = W - 5 * gw - gw / 2;
-  canvas.stretchDraw(Rect{minutesX, top, minutesX + gw, H}, session.images.get("TForm1.Image7"));
-  canvas.stretchDraw(Rect{W - 2 * gw, top, W, H}, session.images.get("TForm1.Image8"));
 }
 
 void drawTiles(Session& session, PageCanvas& canvas, const PageMetrics& metrics, const ProblemRecord& record,
