@@ -9,8 +9,6 @@ namespace kirune {
 
 namespace {
 
-constexpr int kCircleCode = 15;
-
 constexpr std::array<MetricsRow, 5> kDecompositionRows = {{
     {7, 6, 210, 24, 14, 5, 2},  // 10
     {8, 6, 210, 25, 14, 5, 3},  // 15
@@ -22,7 +20,7 @@ constexpr std::array<MetricsRow, 5> kDecompositionRows = {{
 // A digit of the diagram: its text at the glyph's top-left, then the glyph over it.
 void drawDiagramDigit(Session& session, PageCanvas& canvas, int digit, const Rect& rect) {
   const std::string_view text = underlayText(digit);
-  if (!text.empty() && digit <= 9) {
+  if (!text.empty() && isDigitCode(digit)) {
     canvas.setFontName(session.settings.Edit1);
     canvas.textOut(rect.left, rect.top, std::string(text));
   }
@@ -60,9 +58,9 @@ CellOrigin decompositionAnswerOrigin(const PageMetrics& metrics, int pageWidth, 
 
 ProblemRecord completeDecomposition(const ProblemRecord& record) {
   ProblemRecord c = record;
-  if (record.second == kCircleCode) c.second = record.first - record.result;
-  if (record.result == kCircleCode) c.result = record.first - record.second;
-  c.sign = 10;
+  if (record.second == kCircle) c.second = record.first - record.result;
+  if (record.result == kCircle) c.result = record.first - record.second;
+  c.sign = kEquals;
   return c;
 }
 
@@ -77,7 +75,7 @@ void drawCherryDiagram(Session& session, PageCanvas& canvas, const PageMetrics& 
   canvas.stretchDraw(Rect{x - gh / 3, y - gh / 4, x + 2 * gw, y + 2 * gw}, circle);
   canvas.moveTo(x + gw - gh / 6, y - gh / 4 + 2);
   canvas.lineTo(apexX, apexY);
-  if (record.second != kCircleCode) {
+  if (record.second != kCircle) {
     const int left = x + gw / 4;
     const int top = y + gh / 14;
     drawDiagramDigit(session, canvas, record.second, Rect{left, top, left + gw, top + gh});
@@ -87,7 +85,7 @@ void drawCherryDiagram(Session& session, PageCanvas& canvas, const PageMetrics& 
   canvas.stretchDraw(Rect{x2 - gh / 3, y - gh / 4, x2 + 2 * gw, y + 2 * gw}, circle);
   canvas.moveTo(x2 + gw - gh / 6, y - gh / 4 + 2);
   canvas.lineTo(x2 - gw + gw / 3, y - gw + gw / 16);
-  if (record.result != kCircleCode) {
+  if (record.result != kCircle) {
     const int left = x2 + gw / 4;
     const int top = y + gh / 14;
     drawDiagramDigit(session, canvas, record.result, Rect{left, top, left + gw, top + gh});
@@ -114,7 +112,7 @@ void drawDecompositionAnswer(Session& session, PageCanvas& canvas, const PageMet
   drawGlyph(session, canvas, box, completed.first % 10, slot(1), y);
   drawGlyph(session, canvas, box, completed.sign, slot(2), y);
   drawGlyph(session, canvas, box, completed.second, slot(3), y);
-  drawGlyph(session, canvas, box, 11, slot(4), y);
+  drawGlyph(session, canvas, box, kPlus, slot(4), y);
   drawGlyph(session, canvas, box, completed.result, slot(5), y);
 }
 

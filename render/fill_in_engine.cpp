@@ -10,8 +10,6 @@ namespace kirune {
 
 namespace {
 
-constexpr int kBoxCode = 16;
-
 // The standard rows without the 5 and 18 problems, which have no fill-in preset.
 constexpr std::array<MetricsRow, 8> kFillInRows = [] {
   std::array<MetricsRow, 8> rows{};
@@ -29,11 +27,11 @@ Rect boxRect(const PageMetrics& m, int x, int cellY) {
 
 // Question operand: a digit with its text in the slot, or the box; returns the x after it.
 int questionOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, int value, int x, int cellY) {
-  if (value == kBoxCode) {
-    drawGlyph(session, canvas, kBoxCode, boxRect(m, x, cellY));
+  if (value == kBox) {
+    drawGlyph(session, canvas, kBox, boxRect(m, x, cellY));
     return x + kFillInBoxExtra + m.glyphWidth;
   }
-  if (value >= 0 && value <= 9) canvas.textOut(x, cellY, std::string(underlayText(value)));
+  if (isDigitCode(value)) canvas.textOut(x, cellY, std::string(underlayText(value)));
   drawGlyph(session, canvas, m.box(), value, x, cellY);
   return x + m.glyphWidth;
 }
@@ -42,11 +40,11 @@ int questionOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, 
 // operand's last slot (the caller steps on by glyphWidth).
 int answerOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, int value, int otherFactor,
                   int product, int x, int cellY) {
-  if (value != kBoxCode) {
+  if (value != kBox) {
     drawGlyph(session, canvas, m.box(), value, x, cellY);
     return x;
   }
-  drawGlyph(session, canvas, kBoxCode, boxRect(m, x, cellY));
+  drawGlyph(session, canvas, kBox, boxRect(m, x, cellY));
   if (otherFactor != 0) {
     drawGlyph(session, canvas, m.box(), product / otherFactor, x + kFillInDigitShift, cellY);
   }
@@ -100,8 +98,8 @@ void drawFillInQuestionCell(Session& session, PageCanvas& canvas, const PageMetr
   x = questionOperand(session, canvas, m, record.second, x, cellY);
 
   canvas.setFontHeight(signHeight);
-  canvas.textOut(x, cellY + m.glyphHeight / 5, std::string(underlayText(10)));
-  drawGlyph(session, canvas, m.box(), 10, x, cellY);
+  canvas.textOut(x, cellY + m.glyphHeight / 5, std::string(underlayText(kEquals)));
+  drawGlyph(session, canvas, m.box(), kEquals, x, cellY);
 
   drawProduct(session, canvas, m, record.result, x, cellY);
 }
@@ -116,7 +114,7 @@ void drawFillInAnswerCell(Session& session, PageCanvas& canvas, const PageMetric
   x += m.glyphWidth;
   x = answerOperand(session, canvas, m, record.second, record.first, record.result, x, cellY);
   x += m.glyphWidth;
-  drawGlyph(session, canvas, m.box(), 10, x, cellY);
+  drawGlyph(session, canvas, m.box(), kEquals, x, cellY);
   drawProduct(session, canvas, m, record.result, x, cellY);
 }
 

@@ -73,12 +73,12 @@ CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mon
 void drawTiles(Session& session, PageCanvas& canvas, const PageMetrics& metrics, const ProblemRecord& record,
                int cellX, int cellY) {
   if (session.settings.withTiles != 1) return;
-  if (record.sign != 11 && record.sign != 12) return;
+  if (record.sign != kPlus && record.sign != kMinus) return;
   const int u = metrics.rowPitch / 8;
   const int x0 = cellX;
   const int a = record.first;
   canvas.setPenWidth(6);
-  if (record.sign == 11) {
+  if (record.sign == kPlus) {
     drawSquareRow(canvas, x0, cellY - metrics.rowPitch / 3 - u, u, a, kRowGaps);
     drawSquareRow(canvas, x0, cellY - metrics.rowPitch / 9 - u, u, record.second, kRowGaps);
     drawScale(canvas, x0, cellY - u + u / 2, u);
@@ -100,7 +100,7 @@ void drawProblemCell(Session& session, PageCanvas& canvas, const PageMetrics& me
   int x = drawTwoPlace(session, canvas, box, record.first, cellX, cellY, true);
   x = drawSingle(session, canvas, box, record.sign, x, cellY, true);
   x = drawSingle(session, canvas, box, record.second, x, cellY, true);
-  drawSingle(session, canvas, box, 10, x, cellY, true);
+  drawSingle(session, canvas, box, kEquals, x, cellY, true);
 }
 
 void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& metrics,
@@ -111,8 +111,8 @@ void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& met
   int x = drawTwoPlace(session, canvas, box, a, cellX, cellY);
   x = drawSingle(session, canvas, box, record.sign, x, cellY);
   x = drawSingle(session, canvas, box, b, x, cellY);
-  x = drawSingle(session, canvas, box, 10, x, cellY);
-  if (record.sign != 14) {
+  x = drawSingle(session, canvas, box, kEquals, x, cellY);
+  if (record.sign != kDivided) {
     drawCompact(session, canvas, box, record.result, x, cellY);
     return;
   }
