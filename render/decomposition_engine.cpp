@@ -3,6 +3,7 @@
 #include <array>
 
 #include "render/glyphs.h"
+#include "render/picture_names.h"
 #include "render/sheet_frame.h"
 
 namespace kirune {
@@ -68,7 +69,7 @@ void drawCherryDiagram(Session& session, PageCanvas& canvas, const PageMetrics& 
                        const ProblemRecord& record, int x, int y) {
   const int gw = metrics.glyphWidth;
   const int gh = metrics.glyphHeight;
-  const Picture& circle = session.images.get("TForm2.Image52");
+  const Picture& circle = session.images.get(pictures::kEmptyCircle);
   const int apexX = x + 2 * gw + gw / 3;
   const int apexY = y - gw + gw / 16;
 

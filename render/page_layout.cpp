@@ -1,5 +1,7 @@
 #include "render/page_layout.h"
 
+#include "render/picture_names.h"
+
 namespace kirune {
 
 PageMetrics metricsFromRow(const MetricsRow& row, int pageHeight) {
@@ -33,11 +35,11 @@ void drawNameHeader(Session& session, PageCanvas& canvas, const PageMetrics& met
   const int gw = metrics.glyphWidth;
   const int W = session.pageWidth;
   const int nameX = W / 4;
-  canvas.stretchDraw(Rect{nameX, y0, nameX + 3 * gh, y0 + gh}, session.images.get("TForm2.Image41"));
+  canvas.stretchDraw(Rect{nameX, y0, nameX + 3 * gh, y0 + gh}, session.images.get(pictures::kNameLabel));
   const int openX = W / 4 + 3 * gh;
-  canvas.stretchDraw(Rect{openX, y0, openX + gw / 3, y0 + gh}, session.images.get("TForm2.Image42"));
+  canvas.stretchDraw(Rect{openX, y0, openX + gw / 3, y0 + gh}, session.images.get(pictures::kOpenParen));
   const int closeX = (W / 10) * 9;
-  canvas.stretchDraw(Rect{closeX, y0, closeX + gw / 3, y0 + gh}, session.images.get("TForm2.Image43"));
+  canvas.stretchDraw(Rect{closeX, y0, closeX + gw / 3, y0 + gh}, session.images.get(pictures::kCloseParen));
 }
 
 void drawTimeField(Session& session, PageCanvas& canvas, const PageMetrics& metrics) {
@@ -47,8 +49,8 @@ void drawTimeField(Session& session, PageCanvas& canvas, const PageMetrics& metr
   const int H = session.pageHeight;
   const int top = H - (2 * gh) / 3;
   const int minutesX = W - 5 * gw - gw / 2;
-  canvas.stretchDraw(Rect{minutesX, top, minutesX + gw, H}, session.images.get("TForm1.Image7"));
-  canvas.stretchDraw(Rect{W - 2 * gw, top, W, H}, session.images.get("TForm1.Image8"));
+  canvas.stretchDraw(Rect{minutesX, top, minutesX + gw, H}, session.images.get(pictures::kMinutes));
+  canvas.stretchDraw(Rect{W - 2 * gw, top, W, H}, session.images.get(pictures::kSeconds));
 }
 
 }  // namespace kirune

@@ -3,6 +3,7 @@
 #include <array>
 #include <initializer_list>
 
+#include "render/picture_names.h"
 #include "render/sheet_frame.h"
 
 namespace kirune {
@@ -120,7 +121,7 @@ void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& met
   x = drawSingle(session, canvas, box, a / b, x, cellY);
   if (a % b != 0) {
     canvas.stretchDraw(Rect{x, cellY, x + box.width / 2, cellY + box.height},
-                       session.images.get("TForm1.Image6"));
+                       session.images.get(pictures::kRemainder));
     drawSingle(session, canvas, box, a % b, x + box.width / 2, cellY);
   }
 }
