@@ -119,38 +119,32 @@ void drawDecompositionAnswer(Session& session, PageCanvas& canvas, const PageMet
 
 namespace {
 
-class DecompositionSheets final : public SheetEngine {
- public:
-  SheetLayout layout(const Settings& settings, int pageHeight) const override {
-    SheetLayout layout;
-    layout.mondaisuu = settings.mondaisuu();
-    layout.metrics = decompositionPageMetrics(layout.mondaisuu, pageHeight);
-    const int gw = layout.metrics.glyphWidth;
-    const int gh = layout.metrics.glyphHeight;
-    layout.problems = {gw, gw + gh, true};
-    layout.answers = {gh, gh, false};
-    layout.problemFontHeight = digitFontHeight(gh);
-    layout.problemPenWidth = 8;  // the stalks of the diagrams
-    return layout;
-  }
-  void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                   ProblemRecord dealt) const override {
-    // The answer sheet shows the worked-out part, so the sheet keeps the completed record.
-    session.pool.sheetProblems[static_cast<std::size_t>(k + 1)] = completeDecomposition(dealt);
-    const CellOrigin o = decompositionCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
-    drawCherryDiagram(session, canvas, layout.metrics, dealt, o.x, o.y);
-  }
-  void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                  const ProblemRecord& kept) const override {
-    const CellOrigin o = decompositionAnswerOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
-    drawDecompositionAnswer(session, canvas, layout.metrics, kept, o.x, o.y);
-  }
+SheetLayout decompositionLayout(const Settings& settings, int pageHeight) {
+  SheetLayout layout;
+  layout.metrics = decompositionPageMetrics(settings.mondaisuu(), pageHeight);
+  const int gw = layout.metrics.glyphWidth;
+  const int gh = layout.metrics.glyphHeight;
+  layout.problems = {gw, gw + gh, true};
+  layout.answers = {gh, gh, false};
+  layout.problemFontHeight = digitFontHeight(gh);
+  layout.problemPenWidth = 8;  // the stalks of the diagrams
+  return layout;
+}
+
+// The answer sheet shows the worked-out part, so the sheet keeps the completed record.
+constexpr SheetEngine kDecompositionSheets = {
+    .layout = decompositionLayout,
+    .problemOrigin = decompositionCellOrigin,
+    .drawProblem = drawCherryDiagram,
+    .answerOrigin = decompositionAnswerOrigin,
+    .drawAnswer = drawDecompositionAnswer,
+    .keepForAnswers = completeDecomposition,
 };
 
 }  // namespace
 
 void print00bClick(Session& session, PageCanvas& canvas) {
-  printSheets(DecompositionSheets{}, session, canvas);
+  printSheets(kDecompositionSheets, session, canvas);
 }
 
 }  // namespace kirune

@@ -120,28 +120,22 @@ void drawFillInAnswerCell(Session& session, PageCanvas& canvas, const PageMetric
 
 namespace {
 
-class FillInSheets final : public SheetEngine {
- public:
-  SheetLayout layout(const Settings& settings, int pageHeight) const override {
-    const int item = settings.mondaisuu();
-    SheetLayout layout = gridSheetLayout(fillInPageMetrics(item, pageHeight), item, true);
-    layout.problemFontHeight = digitFontHeight(layout.metrics.glyphHeight);
-    return layout;
-  }
-  void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                   ProblemRecord dealt) const override {
-    const CellOrigin o = fillInCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
-    drawFillInQuestionCell(session, canvas, layout.metrics, dealt, o.x, o.y);
-  }
-  void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                  const ProblemRecord& kept) const override {
-    const CellOrigin o = fillInCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
-    drawFillInAnswerCell(session, canvas, layout.metrics, kept, o.x, o.y);
-  }
+SheetLayout fillInLayout(const Settings& settings, int pageHeight) {
+  SheetLayout layout = gridSheetLayout(fillInPageMetrics(settings.mondaisuu(), pageHeight), true);
+  layout.problemFontHeight = digitFontHeight(layout.metrics.glyphHeight);
+  return layout;
+}
+
+constexpr SheetEngine kFillInSheets = {
+    .layout = fillInLayout,
+    .problemOrigin = fillInCellOrigin,
+    .drawProblem = drawFillInQuestionCell,
+    .answerOrigin = fillInCellOrigin,
+    .drawAnswer = drawFillInAnswerCell,
 };
 
 }  // namespace
 
-void print00aClick(Session& session, PageCanvas& canvas) { printSheets(FillInSheets{}, session, canvas); }
+void print00aClick(Session& session, PageCanvas& canvas) { printSheets(kFillInSheets, session, canvas); }
 
 }  // namespace kirune

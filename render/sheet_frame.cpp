@@ -29,10 +29,9 @@ void drawHeading(Session& session, PageCanvas& canvas, const PageMetrics& metric
 
 }  // namespace
 
-SheetLayout gridSheetLayout(const PageMetrics& metrics, int mondaisuu, bool nameFirstOnProblems) {
+SheetLayout gridSheetLayout(const PageMetrics& metrics, bool nameFirstOnProblems) {
   SheetLayout layout;
   layout.metrics = metrics;
-  layout.mondaisuu = mondaisuu;
   layout.answers = {metrics.glyphWidth + metrics.glyphHeight, metrics.rowPitch + metrics.glyphHeight, false};
   layout.problems = layout.answers;
   layout.problems.nameFirst = nameFirstOnProblems;
@@ -49,6 +48,7 @@ void printSheets(const SheetEngine& engine, Session& session, PageCanvas& canvas
   session.pageHeight = canvas.pageHeight();
   session.pageWidth = canvas.pageWidth();
 
+  const int item = settings.mondaisuu();
   const SheetLayout layout = engine.layout(settings, session.pageHeight);
   const PageMetrics& metrics = layout.metrics;
 
@@ -64,7 +64,12 @@ void printSheets(const SheetEngine& engine, Session& session, PageCanvas& canvas
     for (int k = 0; k < n; ++k) {
       const ProblemRecord* dealt = dealNext(session.pool, session.rng, k + 1);
       if (dealt == nullptr) break;  // an empty pool deals nothing
-      engine.drawProblem(session, canvas, layout, k, *dealt);
+      const ProblemRecord record = *dealt;
+      if (engine.keepForAnswers != nullptr) {
+        session.pool.sheetProblems[static_cast<std::size_t>(k + 1)] = engine.keepForAnswers(record);
+      }
+      const CellOrigin o = engine.problemOrigin(metrics, session.pageWidth, item, k);
+      engine.drawProblem(session, canvas, metrics, record, o.x, o.y);
     }
 
     if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
@@ -75,8 +80,9 @@ void printSheets(const SheetEngine& engine, Session& session, PageCanvas& canvas
       drawHeading(session, canvas, metrics, layout.answers, false);
       const int answers = settings.SpinEdit3();
       for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        engine.drawAnswer(session, canvas, layout, k,
-                          session.pool.sheetProblems[static_cast<std::size_t>(k + 1)]);
+        const CellOrigin o = engine.answerOrigin(metrics, session.pageWidth, item, k);
+        engine.drawAnswer(session, canvas, metrics,
+                          session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
       }
       canvas.endDoc();
     }

@@ -19,7 +19,6 @@ struct SheetHeading {
 /// The values an engine fixes for a whole run.
 struct SheetLayout {
   PageMetrics metrics;
-  int mondaisuu = 0;      ///< the count item the run started with
   SheetHeading problems;  ///< heading of a problem document
   SheetHeading answers;   ///< heading of an answer document
   /// Set at the start of each problem document, before its heading (font first); empty: left alone.
@@ -29,23 +28,26 @@ struct SheetLayout {
 
 /// The layout of the grid sheets (standard and fill-in): clip-art at glyphWidth + glyphHeight, the
 /// header at rowPitch + glyphHeight on both documents; the answer document always draws clip-art first.
-SheetLayout gridSheetLayout(const PageMetrics& metrics, int mondaisuu, bool nameFirstOnProblems);
+SheetLayout gridSheetLayout(const PageMetrics& metrics, bool nameFirstOnProblems);
 
-/// One engine as the sheet frame sees it: its values and its cells. The frame owns the order of
-/// everything else, so the engines cannot drift apart in how a sheet is put together.
-class SheetEngine {
- public:
-  virtual ~SheetEngine() = default;
+/// Origin of cell k (0-based) for the count item `mondaisuu` on a page `pageWidth` wide.
+using CellOriginFn = CellOrigin (*)(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k);
+/// Draws one problem or answer cell with its origin at (x, y).
+using CellFn = void (*)(Session& session, PageCanvas& canvas, const PageMetrics& metrics,
+                        const ProblemRecord& record, int x, int y);
 
+/// One engine as the sheet frame sees it: its values and its cells, and nothing of the sheet's order,
+/// which the frame alone owns, so the engines cannot drift apart in how a sheet is put together.
+struct SheetEngine {
   /// The run's metrics and headings for `settings` on a page `pageHeight` high.
-  virtual SheetLayout layout(const Settings& settings, int pageHeight) const = 0;
-  /// Problem k (0-based) of the sheet, just dealt into `sheetProblems[k + 1]`; `dealt` is a copy, so
-  /// the engine may rewrite the slot for its answer sheet.
-  virtual void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                           ProblemRecord dealt) const = 0;
-  /// Answer k (0-based) from the record kept in `sheetProblems[k + 1]`.
-  virtual void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                          const ProblemRecord& kept) const = 0;
+  SheetLayout (*layout)(const Settings& settings, int pageHeight);
+  CellOriginFn problemOrigin;
+  CellFn drawProblem;
+  CellOriginFn answerOrigin;
+  CellFn drawAnswer;
+  /// The record the answer sheet keeps for a dealt one, written back into `sheetProblems`; nullptr:
+  /// the record as dealt.
+  ProblemRecord (*keepForAnswers)(const ProblemRecord& dealt) = nullptr;
 };
 
 /// The sheet loop of every engine: nothing while `CheckBox3` is off; otherwise a clip-art draw, the

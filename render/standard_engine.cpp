@@ -128,26 +128,20 @@ void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& met
 
 namespace {
 
-class StandardSheets final : public SheetEngine {
- public:
-  SheetLayout layout(const Settings& settings, int pageHeight) const override {
-    const int item = settings.mondaisuu();
-    return gridSheetLayout(standardPageMetrics(item, settings.shurui, pageHeight), item, false);
-  }
-  void drawProblem(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                   ProblemRecord dealt) const override {
-    const CellOrigin o = standardCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
-    drawProblemCell(session, canvas, layout.metrics, dealt, o.x, o.y);
-  }
-  void drawAnswer(Session& session, PageCanvas& canvas, const SheetLayout& layout, int k,
-                  const ProblemRecord& kept) const override {
-    const CellOrigin o = standardCellOrigin(layout.metrics, session.pageWidth, layout.mondaisuu, k);
-    drawAnswerCell(session, canvas, layout.metrics, kept, o.x, o.y);
-  }
+SheetLayout standardLayout(const Settings& settings, int pageHeight) {
+  return gridSheetLayout(standardPageMetrics(settings.mondaisuu(), settings.shurui, pageHeight), false);
+}
+
+constexpr SheetEngine kStandardSheets = {
+    .layout = standardLayout,
+    .problemOrigin = standardCellOrigin,
+    .drawProblem = drawProblemCell,
+    .answerOrigin = standardCellOrigin,
+    .drawAnswer = drawAnswerCell,
 };
 
 }  // namespace
 
-void print00Click(Session& session, PageCanvas& canvas) { printSheets(StandardSheets{}, session, canvas); }
+void print00Click(Session& session, PageCanvas& canvas) { printSheets(kStandardSheets, session, canvas); }
 
 }  // namespace kirune
