@@ -4,9 +4,6 @@ namespace kirune {
 
 namespace {
 
-constexpr int kPlus = 11;
-constexpr int kMinus = 12;
-
 void add(ProblemPool& pool, int a, int b) { pool.append({a, b, a + b, kPlus}); }
 void subtract(ProblemPool& pool, int a, int b) { pool.append({a, b, a - b, kMinus}); }
 

@@ -2,19 +2,15 @@
 
 namespace kirune {
 
-namespace {
-constexpr int kTimes = 13;
-}  // namespace
-
 void mondai16Click(const Settings&, ProblemPool& pool, Random& rng) {
   pool.poolCount = 0;
   for (int a = 1; a <= 9; ++a) {
     for (int b = 1; b <= 9; ++b) {
       ProblemRecord record{a, b, a * b, kTimes};
       if (rng.random(2) == 0) {
-        record.first = kBoxMarker;
+        record.first = kBox;
       } else {
-        record.second = kBoxMarker;
+        record.second = kBox;
       }
       pool.append(record);
     }
@@ -27,8 +23,8 @@ void sakuranboClick(const Settings& settings, ProblemPool& pool) {
     if (!settings.decomposeNumber(n)) continue;
     for (int k = 1; k <= n - 1; ++k) {
       // Sign 13 is stored but never drawn by the decomposition sheet.
-      pool.append({n, k, kCircleMarker, kTimes});
-      pool.append({n, kCircleMarker, k, kTimes});
+      pool.append({n, k, kCircle, kTimes});
+      pool.append({n, kCircle, k, kTimes});
     }
   }
 }

@@ -6,11 +6,6 @@
 
 namespace kirune {
 
-/// Marker of the factor the pupil fills in (the empty box's glyph code).
-inline constexpr int kBoxMarker = 16;
-/// Marker of the part the pupil fills in (the empty circle's glyph code).
-inline constexpr int kCircleMarker = 15;
-
 /// Kind 17 "ku": the 81 facts a × b (a, b = 1..9), each with one factor replaced by the box: `first`
 /// when random(2) draws 0, `second` when it draws 1. Draws from `rng` without reseeding it.
 void mondai16Click(const Settings& settings, ProblemPool& pool, Random& rng);

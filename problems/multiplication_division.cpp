@@ -6,9 +6,6 @@ namespace kirune {
 
 namespace {
 
-constexpr int kTimes = 13;
-constexpr int kDivided = 14;
-
 void timesTable(const Settings& settings, ProblemPool& pool, int firstMultiplier) {
   pool.poolCount = 0;
   for (int d = 0; d <= 9; ++d) {

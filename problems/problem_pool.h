@@ -3,14 +3,15 @@
 #include <array>
 #include <cstdint>
 
+#include "problems/glyph_code.h"
 #include "problems/random.h"
 #include "problems/settings.h"
 
 namespace kirune {
 
-/// One problem. `sign` is the glyph code of the operator: 11 +, 12 -, 13 ×, 14 ÷.
-/// Markers: 16 (box) in `first`/`second` of a fill-in record, 15 (circle) in `second`/`result` of a
-/// decomposition record.
+/// One problem; every field holds a number or a `GlyphCode`. `sign` is the operator (`kPlus`,
+/// `kMinus`, `kTimes`, `kDivided`). Markers: `kBox` in `first`/`second` of a fill-in record, `kCircle`
+/// in `second`/`result` of a decomposition record.
 struct ProblemRecord {
   std::int32_t first = 0;
   std::int32_t second = 0;

@@ -1,6 +1,7 @@
 #include "problems/settings.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kirune {
 
@@ -17,27 +18,51 @@ struct CountMapping {
   int item;
 };
 
+/// Typed counts from `first` to `last` become `count` with item `item` selected.
+struct CountRange {
+  int first;
+  int last;
+  int count;
+  int item;
+};
+
+/// Ranges of `SpinEdit3Change`, in increasing order; counts outside every range (0..10, 15..18, 24, 30,
+/// 40, 60, 80, and negative values, which deal nothing) stay as they are.
+constexpr std::array<CountRange, 17> kCountRanges = {{
+    {11, 11, 10, 7},
+    {12, 12, 12, 4},
+    {13, 14, 15, 8},
+    {19, 19, 12, 4},
+    {20, 20, 20, 0},
+    {21, 23, 24, 12},
+    {25, 28, 30, 5},
+    {29, 29, 20, 0},
+    {31, 38, 40, 1},
+    {39, 39, 30, 5},
+    {41, 58, 60, 6},
+    {59, 59, 40, 1},
+    {61, 78, 80, 2},
+    {79, 79, 60, 6},
+    {81, 98, 100, 3},
+    {99, 99, 80, 2},
+    {100, std::numeric_limits<int>::max(), 100, 3},
+}};
+
+// The first range that holds a value wins, so an overlap would hide a row silently.
+constexpr bool rangesAscendApart() {
+  for (std::size_t i = 0; i < kCountRanges.size(); ++i) {
+    if (kCountRanges[i].first > kCountRanges[i].last) return false;
+    if (i > 0 && kCountRanges[i].first <= kCountRanges[i - 1].last) return false;
+  }
+  return true;
+}
+static_assert(rangesAscendApart(), "count ranges must ascend without overlapping");
+
 constexpr CountMapping mapCount(int value) {
-  auto to = [](int count, int item) { return CountMapping{count, item}; };
-  if (value == 11) return to(10, 7);
-  if (value == 12) return to(12, 4);
-  if (value == 13 || value == 14) return to(15, 8);
-  if (value == 19) return to(12, 4);
-  if (value == 20) return to(20, 0);
-  if (value >= 21 && value <= 23) return to(24, 12);
-  if (value >= 25 && value <= 28) return to(30, 5);
-  if (value == 29) return to(20, 0);
-  if (value >= 31 && value <= 38) return to(40, 1);
-  if (value == 39) return to(30, 5);
-  if (value >= 41 && value <= 58) return to(60, 6);
-  if (value == 59) return to(40, 1);
-  if (value >= 61 && value <= 78) return to(80, 2);
-  if (value == 79) return to(60, 6);
-  if (value >= 81 && value <= 98) return to(100, 3);
-  if (value == 99) return to(80, 2);
-  if (value >= 100) return to(100, 3);
-  // 0..10, 15..18, 24, 30, 40, 60, 80, and negative values (which deal nothing) stay as they are.
-  return to(value, -1);
+  for (const CountRange& range : kCountRanges) {
+    if (value >= range.first && value <= range.last) return {range.count, range.item};
+  }
+  return {value, -1};
 }
 
 // SpinEdit3Change and mondaisuuClick call each other through the setters. The recursion ends after one

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "render/picture_names.h"
+
 namespace kirune {
 namespace {
 
@@ -29,7 +31,8 @@ std::string_view clipArtPictureName(int n) {
     std::array<std::string, kClipArtCount + 1> table;
     for (const ClipArtBlock& block : kClipArtBlocks) {
       for (int k = block.first; k <= block.last; ++k) {
-        table[static_cast<std::size_t>(k)] = "TForm2.Image" + std::to_string(k + block.offset);
+        table[static_cast<std::size_t>(k)] =
+            std::string(pictures::kImageForm) + std::to_string(k + block.offset);
       }
     }
     return table;

@@ -2,14 +2,13 @@
 
 #include <array>
 
-#include "render/clip_art.h"
 #include "render/glyphs.h"
+#include "render/picture_names.h"
+#include "render/sheet_frame.h"
 
 namespace kirune {
 
 namespace {
-
-constexpr int kCircleCode = 15;
 
 constexpr std::array<MetricsRow, 5> kDecompositionRows = {{
     {7, 6, 210, 24, 14, 5, 2},  // 10
@@ -22,7 +21,7 @@ constexpr std::array<MetricsRow, 5> kDecompositionRows = {{
 // A digit of the diagram: its text at the glyph's top-left, then the glyph over it.
 void drawDiagramDigit(Session& session, PageCanvas& canvas, int digit, const Rect& rect) {
   const std::string_view text = underlayText(digit);
-  if (!text.empty() && digit <= 9) {
+  if (!text.empty() && isDigitCode(digit)) {
     canvas.setFontName(session.settings.Edit1);
     canvas.textOut(rect.left, rect.top, std::string(text));
   }
@@ -32,10 +31,7 @@ void drawDiagramDigit(Session& session, PageCanvas& canvas, int digit, const Rec
 }  // namespace
 
 PageMetrics decompositionPageMetrics(int mondaisuu, int pageHeight) {
-  for (const MetricsRow& row : kDecompositionRows) {
-    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
-  }
-  return PageMetrics{};
+  return metricsForItem(kDecompositionRows, mondaisuu, pageHeight);
 }
 
 CellOrigin decompositionCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {
@@ -63,9 +59,9 @@ CellOrigin decompositionAnswerOrigin(const PageMetrics& metrics, int pageWidth, 
 
 ProblemRecord completeDecomposition(const ProblemRecord& record) {
   ProblemRecord c = record;
-  if (record.second == kCircleCode) c.second = record.first - record.result;
-  if (record.result == kCircleCode) c.result = record.first - record.second;
-  c.sign = 10;
+  if (record.second == kCircle) c.second = record.first - record.result;
+  if (record.result == kCircle) c.result = record.first - record.second;
+  c.sign = kEquals;
   return c;
 }
 
@@ -73,14 +69,14 @@ void drawCherryDiagram(Session& session, PageCanvas& canvas, const PageMetrics& 
                        const ProblemRecord& record, int x, int y) {
   const int gw = metrics.glyphWidth;
   const int gh = metrics.glyphHeight;
-  const Picture& circle = session.images.get("TForm2.Image52");
+  const Picture& circle = session.images.get(pictures::kEmptyCircle);
   const int apexX = x + 2 * gw + gw / 3;
   const int apexY = y - gw + gw / 16;
 
   canvas.stretchDraw(Rect{x - gh / 3, y - gh / 4, x + 2 * gw, y + 2 * gw}, circle);
   canvas.moveTo(x + gw - gh / 6, y - gh / 4 + 2);
   canvas.lineTo(apexX, apexY);
-  if (record.second != kCircleCode) {
+  if (record.second != kCircle) {
     const int left = x + gw / 4;
     const int top = y + gh / 14;
     drawDiagramDigit(session, canvas, record.second, Rect{left, top, left + gw, top + gh});
@@ -90,7 +86,7 @@ void drawCherryDiagram(Session& session, PageCanvas& canvas, const PageMetrics& 
   canvas.stretchDraw(Rect{x2 - gh / 3, y - gh / 4, x2 + 2 * gw, y + 2 * gw}, circle);
   canvas.moveTo(x2 + gw - gh / 6, y - gh / 4 + 2);
   canvas.lineTo(x2 - gw + gw / 3, y - gw + gw / 16);
-  if (record.result != kCircleCode) {
+  if (record.result != kCircle) {
     const int left = x2 + gw / 4;
     const int top = y + gh / 14;
     drawDiagramDigit(session, canvas, record.result, Rect{left, top, left + gw, top + gh});
@@ -117,66 +113,38 @@ void drawDecompositionAnswer(Session& session, PageCanvas& canvas, const PageMet
   drawGlyph(session, canvas, box, completed.first % 10, slot(1), y);
   drawGlyph(session, canvas, box, completed.sign, slot(2), y);
   drawGlyph(session, canvas, box, completed.second, slot(3), y);
-  drawGlyph(session, canvas, box, 11, slot(4), y);
+  drawGlyph(session, canvas, box, kPlus, slot(4), y);
   drawGlyph(session, canvas, box, completed.result, slot(5), y);
 }
 
+namespace {
+
+SheetLayout decompositionLayout(const Settings& settings, int pageHeight) {
+  SheetLayout layout;
+  layout.metrics = decompositionPageMetrics(settings.mondaisuu(), pageHeight);
+  const int gw = layout.metrics.glyphWidth;
+  const int gh = layout.metrics.glyphHeight;
+  layout.problems = {gw, gw + gh, true};
+  layout.answers = {gh, gh, false};
+  layout.problemFontHeight = digitFontHeight(gh);
+  layout.problemPenWidth = 8;  // the stalks of the diagrams
+  return layout;
+}
+
+// The answer sheet shows the worked-out part, so the sheet keeps the completed record.
+constexpr SheetEngine kDecompositionSheets = {
+    .layout = decompositionLayout,
+    .problemOrigin = decompositionCellOrigin,
+    .drawProblem = drawCherryDiagram,
+    .answerOrigin = decompositionAnswerOrigin,
+    .drawAnswer = drawDecompositionAnswer,
+    .keepForAnswers = completeDecomposition,
+};
+
+}  // namespace
+
 void print00bClick(Session& session, PageCanvas& canvas) {
-  Settings& settings = session.settings;
-  if (!settings.CheckBox3) return;
-
-  print03Click(session);
-  settings.Label6 = true;
-  settings.Label7 = false;
-  session.pageHeight = canvas.pageHeight();
-  session.pageWidth = canvas.pageWidth();
-
-  const int item = settings.mondaisuu();
-  const PageMetrics metrics = decompositionPageMetrics(item, session.pageHeight);
-  const int gw = metrics.glyphWidth;
-  const int gh = metrics.glyphHeight;
-
-  const int sheets = settings.SpinEdit1;
-  for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
-    canvas.setFontHeight(digitFontHeight(gh));
-    canvas.setPenWidth(8);
-    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, gw + gh);
-    if (settings.CheckBox2) {
-      print03Click(session);
-      drawClipArt(session, canvas, metrics, gw);
-    }
-
-    startSheet(settings, session.pool, session.rng);
-    const int n = settings.SpinEdit3();
-    for (int k = 0; k < n; ++k) {
-      const ProblemRecord* dealt = dealNext(session.pool, session.rng, k + 1);
-      if (dealt == nullptr) break;  // an empty pool deals nothing
-      const ProblemRecord record = *dealt;
-      session.pool.sheetProblems[static_cast<std::size_t>(k + 1)] = completeDecomposition(record);
-      const CellOrigin o = decompositionCellOrigin(metrics, session.pageWidth, item, k);
-      drawCherryDiagram(session, canvas, metrics, record, o.x, o.y);
-    }
-
-    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
-    canvas.endDoc();
-
-    if (settings.CheckBox15) {
-      canvas.beginDoc();
-      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, gh);
-      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, gh);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        const CellOrigin o = decompositionAnswerOrigin(metrics, session.pageWidth, item, k);
-        drawDecompositionAnswer(session, canvas, metrics,
-                                session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
-      }
-      canvas.endDoc();
-    }
-  }
-
-  settings.Label7 = false;
-  settings.Label6 = false;
+  printSheets(kDecompositionSheets, session, canvas);
 }
 
 }  // namespace kirune

@@ -2,8 +2,8 @@
 
 #include "problems/problem_pool.h"
 #include "render/page_canvas.h"
+#include "render/page_layout.h"
 #include "render/session.h"
-#include "render/standard_engine.h"
 
 namespace kirune {
 

@@ -2,25 +2,23 @@
 
 #include <array>
 
-#include "render/clip_art.h"
 #include "render/glyphs.h"
+#include "render/sheet_frame.h"
+#include "render/standard_engine.h"
 
 namespace kirune {
 
 namespace {
 
-constexpr int kBoxCode = 16;
-
-constexpr std::array<MetricsRow, 8> kFillInRows = {{
-    {7, 8, 0, 26, 14, 5, 2},    // 10
-    {4, 9, 0, 27, 14, 6, 2},    // 12
-    {0, 13, 0, 29, 14, 10, 2},  // 20
-    {5, 13, 0, 30, 14, 10, 3},  // 30
-    {1, 18, 0, 32, 14, 14, 3},  // 40
-    {6, 19, 0, 33, 14, 15, 4},  // 60
-    {2, 24, 0, 35, 14, 20, 4},  // 80
-    {3, 24, 0, 37, 14, 20, 5},  // 100
-}};
+// The standard rows without the 5 and 18 problems, which have no fill-in preset.
+constexpr std::array<MetricsRow, 8> kFillInRows = [] {
+  std::array<MetricsRow, 8> rows{};
+  std::size_t n = 0;
+  for (const MetricsRow& row : kStandardMetricsRows) {
+    if (row.item != 10 && row.item != 11) rows.at(n++) = row;
+  }
+  return rows;
+}();
 
 Rect boxRect(const PageMetrics& m, int x, int cellY) {
   return Rect{x, cellY - kFillInBoxMargin, x + m.glyphWidth + kFillInBoxExtra,
@@ -29,11 +27,11 @@ Rect boxRect(const PageMetrics& m, int x, int cellY) {
 
 // Question operand: a digit with its text in the slot, or the box; returns the x after it.
 int questionOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, int value, int x, int cellY) {
-  if (value == kBoxCode) {
-    drawGlyph(session, canvas, kBoxCode, boxRect(m, x, cellY));
+  if (value == kBox) {
+    drawGlyph(session, canvas, kBox, boxRect(m, x, cellY));
     return x + kFillInBoxExtra + m.glyphWidth;
   }
-  if (value >= 0 && value <= 9) canvas.textOut(x, cellY, std::string(underlayText(value)));
+  if (isDigitCode(value)) canvas.textOut(x, cellY, std::string(underlayText(value)));
   drawGlyph(session, canvas, m.box(), value, x, cellY);
   return x + m.glyphWidth;
 }
@@ -42,11 +40,11 @@ int questionOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, 
 // operand's last slot (the caller steps on by glyphWidth).
 int answerOperand(Session& session, PageCanvas& canvas, const PageMetrics& m, int value, int otherFactor,
                   int product, int x, int cellY) {
-  if (value != kBoxCode) {
+  if (value != kBox) {
     drawGlyph(session, canvas, m.box(), value, x, cellY);
     return x;
   }
-  drawGlyph(session, canvas, kBoxCode, boxRect(m, x, cellY));
+  drawGlyph(session, canvas, kBox, boxRect(m, x, cellY));
   if (otherFactor != 0) {
     drawGlyph(session, canvas, m.box(), product / otherFactor, x + kFillInDigitShift, cellY);
   }
@@ -66,10 +64,7 @@ void drawProduct(Session& session, PageCanvas& canvas, const PageMetrics& m, int
 }  // namespace
 
 PageMetrics fillInPageMetrics(int mondaisuu, int pageHeight) {
-  for (const MetricsRow& row : kFillInRows) {
-    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
-  }
-  return PageMetrics{};
+  return metricsForItem(kFillInRows, mondaisuu, pageHeight);
 }
 
 CellOrigin fillInCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {
@@ -103,8 +98,8 @@ void drawFillInQuestionCell(Session& session, PageCanvas& canvas, const PageMetr
   x = questionOperand(session, canvas, m, record.second, x, cellY);
 
   canvas.setFontHeight(signHeight);
-  canvas.textOut(x, cellY + m.glyphHeight / 5, std::string(underlayText(10)));
-  drawGlyph(session, canvas, m.box(), 10, x, cellY);
+  canvas.textOut(x, cellY + m.glyphHeight / 5, std::string(underlayText(kEquals)));
+  drawGlyph(session, canvas, m.box(), kEquals, x, cellY);
 
   drawProduct(session, canvas, m, record.result, x, cellY);
 }
@@ -119,63 +114,28 @@ void drawFillInAnswerCell(Session& session, PageCanvas& canvas, const PageMetric
   x += m.glyphWidth;
   x = answerOperand(session, canvas, m, record.second, record.first, record.result, x, cellY);
   x += m.glyphWidth;
-  drawGlyph(session, canvas, m.box(), 10, x, cellY);
+  drawGlyph(session, canvas, m.box(), kEquals, x, cellY);
   drawProduct(session, canvas, m, record.result, x, cellY);
 }
 
-void print00aClick(Session& session, PageCanvas& canvas) {
-  Settings& settings = session.settings;
-  if (!settings.CheckBox3) return;
+namespace {
 
-  print03Click(session);
-  settings.Label6 = true;
-  settings.Label7 = false;
-  session.pageHeight = canvas.pageHeight();
-  session.pageWidth = canvas.pageWidth();
-
-  const int item = settings.mondaisuu();
-  const PageMetrics metrics = fillInPageMetrics(item, session.pageHeight);
-  const int clipArtTop = metrics.glyphWidth + metrics.glyphHeight;
-  const int headerTop = metrics.rowPitch + metrics.glyphHeight;
-
-  const int sheets = settings.SpinEdit1;
-  for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
-    canvas.setFontHeight(digitFontHeight(metrics.glyphHeight));
-    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-    if (settings.CheckBox2) {
-      print03Click(session);
-      drawClipArt(session, canvas, metrics, clipArtTop);
-    }
-
-    startSheet(settings, session.pool, session.rng);
-    const int n = settings.SpinEdit3();
-    for (int k = 0; k < n; ++k) {
-      const ProblemRecord* record = dealNext(session.pool, session.rng, k + 1);
-      if (record == nullptr) break;  // an empty pool deals nothing
-      const CellOrigin o = fillInCellOrigin(metrics, session.pageWidth, item, k);
-      drawFillInQuestionCell(session, canvas, metrics, *record, o.x, o.y);
-    }
-
-    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
-    canvas.endDoc();
-
-    if (settings.CheckBox15) {
-      canvas.beginDoc();
-      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, clipArtTop);
-      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        const CellOrigin o = fillInCellOrigin(metrics, session.pageWidth, item, k);
-        drawFillInAnswerCell(session, canvas, metrics,
-                             session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
-      }
-      canvas.endDoc();
-    }
-  }
-
-  settings.Label7 = false;
-  settings.Label6 = false;
+SheetLayout fillInLayout(const Settings& settings, int pageHeight) {
+  SheetLayout layout = gridSheetLayout(fillInPageMetrics(settings.mondaisuu(), pageHeight), true);
+  layout.problemFontHeight = digitFontHeight(layout.metrics.glyphHeight);
+  return layout;
 }
+
+constexpr SheetEngine kFillInSheets = {
+    .layout = fillInLayout,
+    .problemOrigin = fillInCellOrigin,
+    .drawProblem = drawFillInQuestionCell,
+    .answerOrigin = fillInCellOrigin,
+    .drawAnswer = drawFillInAnswerCell,
+};
+
+}  // namespace
+
+void print00aClick(Session& session, PageCanvas& canvas) { printSheets(kFillInSheets, session, canvas); }
 
 }  // namespace kirune

@@ -2,25 +2,22 @@
 
 #include <array>
 
+#include "render/picture_names.h"
+
 namespace kirune {
 
 namespace {
 
-constexpr std::array<std::string_view, 17> kGlyphPictures = {
-    "TForm2.Image20", "TForm2.Image11", "TForm2.Image12", "TForm2.Image13", "TForm2.Image14",
-    "TForm2.Image15", "TForm2.Image16", "TForm2.Image17", "TForm2.Image18", "TForm2.Image19",
-    "TForm2.Image31", "TForm2.Image32", "TForm2.Image33", "TForm2.Image34", "TForm2.Image35",
-    "TForm2.Image52", "TForm2.Image51"};
-
-constexpr std::array<std::string_view, 15> kUnderlayTexts = {"0", "1", "2",  "3",  "4",  "5", "6", "7",
-                                                             "8", "9", "＝", "＋", "－", "×", "÷"};
+// Indexed by code: the digits, then = + - × ÷; the markers get no text.
+constexpr std::array<std::string_view, kDivided + 1> kUnderlayTexts = {
+    "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "＝", "＋", "－", "×", "÷"};
 
 }  // namespace
 
 std::string_view glyphPictureName(int glyphCode) {
   const int r = glyphCode % 19;  // truncating: negative codes give a negative r, which selects nothing
-  if (r < 0 || r >= static_cast<int>(kGlyphPictures.size())) return {};
-  return kGlyphPictures[static_cast<std::size_t>(r)];
+  if (r < 0 || r >= static_cast<int>(pictures::kGlyphs.size())) return {};
+  return pictures::kGlyphs[static_cast<std::size_t>(r)];
 }
 
 void print02Click(Session& session) {
@@ -29,7 +26,7 @@ void print02Click(Session& session) {
 }
 
 const Picture& stagedPicture(Session& session) {
-  if (session.Image == nullptr) session.Image = &session.images.get("TForm1.Image");
+  if (session.Image == nullptr) session.Image = &session.images.get(pictures::kWindowZero);
   return *session.Image;
 }
 
@@ -62,9 +59,9 @@ void writeUnderlay(Session& session, PageCanvas& canvas, int x, int y, int fontH
 void drawGlyphWithUnderlay(Session& session, PageCanvas& canvas, GlyphBox box, int code, int x, int y) {
   const std::string_view text = underlayText(code);
   if (!text.empty()) {
-    if (code <= 9) {
+    if (isDigitCode(code)) {
       writeUnderlay(session, canvas, x, y, digitFontHeight(box.height), text);
-    } else if (code == 10) {
+    } else if (code == kEquals) {
       writeUnderlay(session, canvas, x, y + box.height / 5, signFontHeight(box.height), text);
     } else {
       writeUnderlay(session, canvas, x, y + box.height / 6, signFontHeight(box.height), text);

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "problems/glyph_code.h"
 #include "render/page_canvas.h"
 #include "render/session.h"
 

@@ -5,6 +5,7 @@
 #include "problems/settings.h"
 #include "render/image_set.h"
 #include "render/picture.h"
+#include "render/picture_names.h"
 
 namespace kirune {
 
@@ -14,7 +15,10 @@ struct Session {
   /// The slots start as the window's own pictures do: `Image` with TForm1.Image and `Image5` with
   /// TForm1.Image5, when the image set has them; `cut` starts empty.
   Session(const ImageSet& images, Random& rng)
-      : images(images), rng(rng), Image(images.find("TForm1.Image")), Image5(images.find("TForm1.Image5")) {}
+      : images(images),
+        rng(rng),
+        Image(images.find(pictures::kWindowZero)),
+        Image5(images.find(pictures::kClipArtPreview)) {}
 
   Settings settings;
   ProblemPool pool;

@@ -3,25 +3,14 @@
 #include <array>
 #include <initializer_list>
 
-#include "render/clip_art.h"
+#include "render/picture_names.h"
+#include "render/sheet_frame.h"
 
 namespace kirune {
 
 namespace {
 
-// Page metrics by item of mondaisuu; the division row replaces item 3 for the kinds 12, 13 and 14.
-constexpr std::array<MetricsRow, 10> kStandardRows = {{
-    {7, 8, 0, 26, 14, 5, 2},    // 10
-    {10, 8, 0, 26, 14, 5, 1},   // 5
-    {4, 9, 0, 27, 14, 6, 2},    // 12
-    {11, 12, 0, 38, 14, 6, 3},  // 18
-    {0, 13, 0, 29, 14, 10, 2},  // 20
-    {5, 13, 0, 30, 14, 10, 3},  // 30
-    {1, 18, 0, 32, 14, 14, 3},  // 40
-    {6, 19, 0, 33, 14, 15, 4},  // 60
-    {2, 24, 0, 35, 14, 20, 4},  // 80
-    {3, 24, 0, 37, 14, 20, 5},  // 100
-}};
+// Replaces the row of item 3 for the kinds 12, 13 and 14.
 constexpr MetricsRow kStandardDivisionRow = {3, 24, 0, 40, 15, 20, 5};
 
 struct Gap {
@@ -68,24 +57,9 @@ void drawScale(PageCanvas& canvas, int x0, int y, int u) {
 
 }  // namespace
 
-PageMetrics metricsFromRow(const MetricsRow& row, int pageHeight) {
-  PageMetrics m;
-  m.rowPitch = pageHeight / row.pitchDivisor;
-  if (row.pitchLessDivisor != 0)
-    m.rowPitch = pageHeight / row.pitchDivisor - pageHeight / row.pitchLessDivisor;
-  m.glyphHeight = pageHeight / row.heightDivisor;
-  m.glyphWidth = (m.glyphHeight / row.widthDivisor) * 10;
-  m.rowsPerColumn = row.rowsPerColumn;
-  m.columnCount = row.columnCount;
-  return m;
-}
-
 PageMetrics standardPageMetrics(int mondaisuu, int shurui, int pageHeight) {
   if (mondaisuu == 3 && shurui >= 12 && shurui <= 14) return metricsFromRow(kStandardDivisionRow, pageHeight);
-  for (const MetricsRow& row : kStandardRows) {
-    if (row.item == mondaisuu) return metricsFromRow(row, pageHeight);
-  }
-  return PageMetrics{};
+  return metricsForItem(kStandardMetricsRows, mondaisuu, pageHeight);
 }
 
 CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {
@@ -97,45 +71,15 @@ CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mon
   return o;
 }
 
-void drawClipArt(Session& session, PageCanvas& canvas, const PageMetrics& metrics, int top) {
-  if (session.cut == nullptr) return;
-  const int left = 2 * metrics.glyphWidth;
-  const int side = 3 * metrics.glyphHeight;
-  canvas.stretchDraw(Rect{left, top, left + side, top + side}, *session.cut);
-}
-
-void drawNameHeader(Session& session, PageCanvas& canvas, const PageMetrics& metrics, int y0) {
-  const int gh = metrics.glyphHeight;
-  const int gw = metrics.glyphWidth;
-  const int W = session.pageWidth;
-  const int nameX = W / 4;
-  canvas.stretchDraw(Rect{nameX, y0, nameX + 3 * gh, y0 + gh}, session.images.get("TForm2.Image41"));
-  const int openX = W / 4 + 3 * gh;
-  canvas.stretchDraw(Rect{openX, y0, openX + gw / 3, y0 + gh}, session.images.get("TForm2.Image42"));
-  const int closeX = (W / 10) * 9;
-  canvas.stretchDraw(Rect{closeX, y0, closeX + gw / 3, y0 + gh}, session.images.get("TForm2.Image43"));
-}
-
-void drawTimeField(Session& session, PageCanvas& canvas, const PageMetrics& metrics) {
-  const int gh = metrics.glyphHeight;
-  const int gw = metrics.glyphWidth;
-  const int W = session.pageWidth;
-  const int H = session.pageHeight;
-  const int top = H - (2 * gh) / 3;
-  const int minutesX = W - 5 * gw - gw / 2;
-  canvas.stretchDraw(Rect{minutesX, top, minutesX + gw, H}, session.images.get("TForm1.Image7"));
-  canvas.stretchDraw(Rect{W - 2 * gw, top, W, H}, session.images.get("TForm1.Image8"));
-}
-
 void drawTiles(Session& session, PageCanvas& canvas, const PageMetrics& metrics, const ProblemRecord& record,
                int cellX, int cellY) {
   if (session.settings.withTiles != 1) return;
-  if (record.sign != 11 && record.sign != 12) return;
+  if (record.sign != kPlus && record.sign != kMinus) return;
   const int u = metrics.rowPitch / 8;
   const int x0 = cellX;
   const int a = record.first;
   canvas.setPenWidth(6);
-  if (record.sign == 11) {
+  if (record.sign == kPlus) {
     drawSquareRow(canvas, x0, cellY - metrics.rowPitch / 3 - u, u, a, kRowGaps);
     drawSquareRow(canvas, x0, cellY - metrics.rowPitch / 9 - u, u, record.second, kRowGaps);
     drawScale(canvas, x0, cellY - u + u / 2, u);
@@ -157,7 +101,7 @@ void drawProblemCell(Session& session, PageCanvas& canvas, const PageMetrics& me
   int x = drawTwoPlace(session, canvas, box, record.first, cellX, cellY, true);
   x = drawSingle(session, canvas, box, record.sign, x, cellY, true);
   x = drawSingle(session, canvas, box, record.second, x, cellY, true);
-  drawSingle(session, canvas, box, 10, x, cellY, true);
+  drawSingle(session, canvas, box, kEquals, x, cellY, true);
 }
 
 void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& metrics,
@@ -168,8 +112,8 @@ void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& met
   int x = drawTwoPlace(session, canvas, box, a, cellX, cellY);
   x = drawSingle(session, canvas, box, record.sign, x, cellY);
   x = drawSingle(session, canvas, box, b, x, cellY);
-  x = drawSingle(session, canvas, box, 10, x, cellY);
-  if (record.sign != 14) {
+  x = drawSingle(session, canvas, box, kEquals, x, cellY);
+  if (record.sign != kDivided) {
     drawCompact(session, canvas, box, record.result, x, cellY);
     return;
   }
@@ -177,63 +121,27 @@ void drawAnswerCell(Session& session, PageCanvas& canvas, const PageMetrics& met
   x = drawSingle(session, canvas, box, a / b, x, cellY);
   if (a % b != 0) {
     canvas.stretchDraw(Rect{x, cellY, x + box.width / 2, cellY + box.height},
-                       session.images.get("TForm1.Image6"));
+                       session.images.get(pictures::kRemainder));
     drawSingle(session, canvas, box, a % b, x + box.width / 2, cellY);
   }
 }
 
-void print00Click(Session& session, PageCanvas& canvas) {
-  Settings& settings = session.settings;
-  if (!settings.CheckBox3) return;
+namespace {
 
-  print03Click(session);
-  settings.Label6 = true;
-  settings.Label7 = false;
-  session.pageHeight = canvas.pageHeight();
-  session.pageWidth = canvas.pageWidth();
-
-  const int item = settings.mondaisuu();
-  const PageMetrics metrics = standardPageMetrics(item, settings.shurui, session.pageHeight);
-  const int clipArtTop = metrics.glyphWidth + metrics.glyphHeight;
-  const int headerTop = metrics.rowPitch + metrics.glyphHeight;
-
-  const int sheets = settings.SpinEdit1;
-  for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
-    if (settings.CheckBox2) {
-      print03Click(session);
-      drawClipArt(session, canvas, metrics, clipArtTop);
-    }
-    if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-
-    startSheet(settings, session.pool, session.rng);
-    const int n = settings.SpinEdit3();
-    for (int k = 0; k < n; ++k) {
-      const ProblemRecord* record = dealNext(session.pool, session.rng, k + 1);
-      if (record == nullptr) break;  // an empty pool deals nothing
-      const CellOrigin o = standardCellOrigin(metrics, session.pageWidth, item, k);
-      drawProblemCell(session, canvas, metrics, *record, o.x, o.y);
-    }
-
-    if (settings.CheckBox16) drawTimeField(session, canvas, metrics);
-    canvas.endDoc();
-
-    if (settings.CheckBox15) {
-      canvas.beginDoc();
-      if (settings.CheckBox2) drawClipArt(session, canvas, metrics, clipArtTop);
-      if (settings.CheckBox1) drawNameHeader(session, canvas, metrics, headerTop);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
-        const CellOrigin o = standardCellOrigin(metrics, session.pageWidth, item, k);
-        drawAnswerCell(session, canvas, metrics, session.pool.sheetProblems[static_cast<std::size_t>(k + 1)],
-                       o.x, o.y);
-      }
-      canvas.endDoc();
-    }
-  }
-
-  settings.Label7 = false;
-  settings.Label6 = false;
+SheetLayout standardLayout(const Settings& settings, int pageHeight) {
+  return gridSheetLayout(standardPageMetrics(settings.mondaisuu(), settings.shurui, pageHeight), false);
 }
+
+constexpr SheetEngine kStandardSheets = {
+    .layout = standardLayout,
+    .problemOrigin = standardCellOrigin,
+    .drawProblem = drawProblemCell,
+    .answerOrigin = standardCellOrigin,
+    .drawAnswer = drawAnswerCell,
+};
+
+}  // namespace
+
+void print00Click(Session& session, PageCanvas& canvas) { printSheets(kStandardSheets, session, canvas); }
 
 }  // namespace kirune

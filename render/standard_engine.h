@@ -1,45 +1,29 @@
 #pragma once
 
+#include <array>
+
 #include "problems/problem_pool.h"
 #include "render/glyphs.h"
 #include "render/page_canvas.h"
+#include "render/page_layout.h"
 #include "render/session.h"
 
 namespace kirune {
 
-/// The page metrics of one engine run, fixed for all its sheets.
-struct PageMetrics {
-  int rowPitch = 0;       ///< vertical distance between rows of cells
-  int glyphHeight = 0;    ///< glyph box height
-  int glyphWidth = 0;     ///< glyph box width
-  int rowsPerColumn = 1;  ///< cells per column
-  int columnCount = 1;    ///< columns of cells
-
-  GlyphBox box() const { return {glyphWidth, glyphHeight}; }
-  friend bool operator==(const PageMetrics&, const PageMetrics&) = default;
-};
-
-/// Top-left corner of a problem cell.
-struct CellOrigin {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const CellOrigin&, const CellOrigin&) = default;
-};
-
-/// One row of a metrics table: rowPitch = H div pitchDivisor - H div pitchLessDivisor (no subtraction
-/// when 0), glyphHeight = H div heightDivisor, glyphWidth = (glyphHeight div widthDivisor) * 10.
-struct MetricsRow {
-  int item;  ///< item of `mondaisuu`
-  int pitchDivisor;
-  int pitchLessDivisor;
-  int heightDivisor;
-  int widthDivisor;
-  int rowsPerColumn;
-  int columnCount;
-};
-
-/// The metrics of a table row for page height `pageHeight`.
-PageMetrics metricsFromRow(const MetricsRow& row, int pageHeight);
+/// Page metrics of the standard sheet by item of `mondaisuu`; the fill-in sheet uses the same rows
+/// without items 10 and 11.
+inline constexpr std::array<MetricsRow, 10> kStandardMetricsRows = {{
+    {7, 8, 0, 26, 14, 5, 2},    // 10
+    {10, 8, 0, 26, 14, 5, 1},   // 5
+    {4, 9, 0, 27, 14, 6, 2},    // 12
+    {11, 12, 0, 38, 14, 6, 3},  // 18
+    {0, 13, 0, 29, 14, 10, 2},  // 20
+    {5, 13, 0, 30, 14, 10, 3},  // 30
+    {1, 18, 0, 32, 14, 14, 3},  // 40
+    {6, 19, 0, 33, 14, 15, 4},  // 60
+    {2, 24, 0, 35, 14, 20, 4},  // 80
+    {3, 24, 0, 37, 14, 20, 5},  // 100
+}};
 
 /// Page metrics of the standard engine. Items without a row (8, 9, 12) give sizes 0 and a 1 x 1 grid;
 /// 100 problems of the kinds 12, 13 and 14 take the smaller division row.
@@ -47,16 +31,6 @@ PageMetrics standardPageMetrics(int mondaisuu, int shurui, int pageHeight);
 
 /// Cell origin of problem k (0-based, column by column) of the standard engine.
 CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k);
-
-// Frame steps shared by the three engines.
-
-/// Clip-art: stretch-draws `cut` into the square (2 * glyphWidth, top) of side 3 * glyphHeight; draws
-/// nothing while `cut` has never held a picture.
-void drawClipArt(Session& session, PageCanvas& canvas, const PageMetrics& metrics, int top);
-/// Name header on the line whose top is `y0`: なまえ, "(" behind it and ")" at nine tenths of the width.
-void drawNameHeader(Session& session, PageCanvas& canvas, const PageMetrics& metrics, int y0);
-/// Time field at the bottom right: 分 and びょう.
-void drawTimeField(Session& session, PageCanvas& canvas, const PageMetrics& metrics);
 
 // Problem cells of the standard engine.
 

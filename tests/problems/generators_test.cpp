@@ -15,8 +15,6 @@
 namespace kirune {
 namespace {
 
-constexpr int kPlus = 11, kMinus = 12, kTimes = 13, kDivided = 14;
-
 std::vector<ProblemRecord> poolRecords(const ProblemPool& pool) {
   return {pool.problemPool.begin() + 1, pool.problemPool.begin() + 1 + pool.poolCount};
 }
@@ -277,9 +275,16 @@ const std::vector<KindCase>& kindCases() {
        {10, 9, 1, kMinus},
        kMinus,
        [](int a, int b) { return a <= 10 && digit(b) && b <= a; }},
-      {"sakuranbo all", 18, none, 90, {2, 1, 15, kTimes}, {10, 15, 9, kTimes}, 0, nullptr},
-      {"sakuranbo 2", 18, numbersOnly({2}), 2, {2, 1, 15, kTimes}, {2, 15, 1, kTimes}, 0, nullptr},
-      {"sakuranbo 3 and 7", 18, numbersOnly({3, 7}), 16, {3, 1, 15, kTimes}, {7, 15, 6, kTimes}, 0, nullptr},
+      {"sakuranbo all", 18, none, 90, {2, 1, kCircle, kTimes}, {10, kCircle, 9, kTimes}, 0, nullptr},
+      {"sakuranbo 2", 18, numbersOnly({2}), 2, {2, 1, kCircle, kTimes}, {2, kCircle, 1, kTimes}, 0, nullptr},
+      {"sakuranbo 3 and 7",
+       18,
+       numbersOnly({3, 7}),
+       16,
+       {3, 1, kCircle, kTimes},
+       {7, kCircle, 6, kTimes},
+       0,
+       nullptr},
       {"sakuranbo none", 18, numbersOnly({}), 0, {}, {}, 0, nullptr},
       {"+-mixed", 19, none, 200, {0, 0, 0, kPlus}, {18, 9, 9, kMinus}, 0, nullptr},
   };
@@ -381,8 +386,8 @@ TEST(Generators, DecompositionGivesEachSplitTwiceInterleaved) {
   const std::vector<ProblemRecord> tens = generate(settings, 18);
   ASSERT_EQ(tens.size(), 18u);
   for (int k = 1; k <= 9; ++k) {
-    EXPECT_EQ(tens[static_cast<std::size_t>(2 * k - 2)], (ProblemRecord{10, k, 15, kTimes}));
-    EXPECT_EQ(tens[static_cast<std::size_t>(2 * k - 1)], (ProblemRecord{10, 15, k, kTimes}));
+    EXPECT_EQ(tens[static_cast<std::size_t>(2 * k - 2)], (ProblemRecord{10, k, kCircle, kTimes}));
+    EXPECT_EQ(tens[static_cast<std::size_t>(2 * k - 1)], (ProblemRecord{10, kCircle, k, kTimes}));
   }
 
   // With all numbers: N = 2..10 in order, 2 (N - 1) records each.
@@ -390,8 +395,8 @@ TEST(Generators, DecompositionGivesEachSplitTwiceInterleaved) {
   std::size_t i = 0;
   for (int n = 2; n <= 10; ++n)
     for (int k = 1; k <= n - 1; ++k) {
-      EXPECT_EQ(all[i++], (ProblemRecord{n, k, 15, kTimes}));
-      EXPECT_EQ(all[i++], (ProblemRecord{n, 15, k, kTimes}));
+      EXPECT_EQ(all[i++], (ProblemRecord{n, k, kCircle, kTimes}));
+      EXPECT_EQ(all[i++], (ProblemRecord{n, kCircle, k, kTimes}));
     }
   EXPECT_EQ(i, all.size());
 }
@@ -399,9 +404,9 @@ TEST(Generators, DecompositionGivesEachSplitTwiceInterleaved) {
 /// The fact a × b behind a fill-in record, or nothing when the record is not one box and one factor.
 std::optional<std::pair<int, int>> fillInFact(const ProblemRecord& r) {
   if (r.sign != kTimes) return std::nullopt;
-  if (r.first == 16 && digit(r.second) && r.second >= 1 && r.result % r.second == 0)
+  if (r.first == kBox && digit(r.second) && r.second >= 1 && r.result % r.second == 0)
     return std::pair{r.result / r.second, r.second};
-  if (r.second == 16 && digit(r.first) && r.first >= 1 && r.result % r.first == 0)
+  if (r.second == kBox && digit(r.first) && r.first >= 1 && r.result % r.first == 0)
     return std::pair{r.first, r.result / r.first};
   return std::nullopt;
 }
@@ -409,7 +414,7 @@ std::optional<std::pair<int, int>> fillInFact(const ProblemRecord& r) {
 std::vector<bool> leftBoxes(const ProblemPool& pool) {
   std::vector<bool> marks;
   for (int i = 1; i <= pool.poolCount; ++i)
-    marks.push_back(pool.problemPool[static_cast<std::size_t>(i)].first == 16);
+    marks.push_back(pool.problemPool[static_cast<std::size_t>(i)].first == kBox);
   return marks;
 }
 
@@ -423,11 +428,11 @@ TEST(Generators, FillInMarksOneFactorOfEachFactAnew) {
   for (int i = 1; i <= 81; ++i) {
     const ProblemRecord& r = pool.problemPool[static_cast<std::size_t>(i)];
     SCOPED_TRACE(i);
-    EXPECT_NE(r.first == 16, r.second == 16) << "exactly one box";
+    EXPECT_NE(r.first == kBox, r.second == kBox) << "exactly one box";
     const auto fact = fillInFact(r);
     ASSERT_TRUE(fact.has_value());
     EXPECT_EQ(*fact, (std::pair{(i - 1) / 9 + 1, (i - 1) % 9 + 1})) << "a = 1..9 outer, b = 1..9 inner";
-    left += r.first == 16;
+    left += r.first == kBox;
   }
   EXPECT_GT(left, 20);
   EXPECT_LT(left, 61);

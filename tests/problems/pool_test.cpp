@@ -43,7 +43,7 @@ Settings onlyNumberTwo() {
 
 TEST(Pool, TwoRecordsFlipAtEveryShuffle) {
   // With two records the partner is always record 1, so every shuffle exchanges them, whatever the seed.
-  const ProblemRecord a{2, 1, 15, 13}, b{2, 15, 1, 13};
+  const ProblemRecord a{2, 1, kCircle, kTimes}, b{2, kCircle, 1, kTimes};
   const std::vector<ProblemRecord> expected = {b, a, a, b, b, a, a, b, b, a, a, b, b, a, a};
   std::vector<Random> generators;
   generators.emplace_back();  // clock-seeded

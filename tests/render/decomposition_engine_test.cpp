@@ -39,9 +39,9 @@ TEST(DecompositionCells, TwentyProblemsSitHalfAGlyphLeftAndOneGlyphHigher) {
 }
 
 TEST(DecompositionCells, CompletedRecordFillsTheEmptyPartAndTakesTheEqualsSign) {
-  EXPECT_EQ(completeDecomposition({7, 3, 15, 13}), (ProblemRecord{7, 3, 4, 10}));
-  EXPECT_EQ(completeDecomposition({10, 15, 9, 13}), (ProblemRecord{10, 1, 9, 10}));
-  EXPECT_EQ(completeDecomposition({2, 15, 1, 13}), (ProblemRecord{2, 1, 1, 10}));
+  EXPECT_EQ(completeDecomposition({7, 3, kCircle, kTimes}), (ProblemRecord{7, 3, 4, kEquals}));
+  EXPECT_EQ(completeDecomposition({10, kCircle, 9, kTimes}), (ProblemRecord{10, 1, 9, kEquals}));
+  EXPECT_EQ(completeDecomposition({2, kCircle, 1, kTimes}), (ProblemRecord{2, 1, 1, kEquals}));
 }
 
 // The 10-problem metrics (gw 200, gh 283) at the first diagram (600, 1725): apex (1066, 1537).
@@ -53,11 +53,11 @@ TEST(DecompositionCells, CherryDiagrams) {
     std::vector<std::string> texts;
   };
   const Case cases[] = {
-      {{7, 3, 15, 13},
+      {{7, 3, kCircle, kTimes},
        {"TForm2.Image52 506 1655 1000 2125", "TForm2.Image13 650 1745 850 2028",
         "TForm2.Image52 1106 1655 1600 2125", "TForm2.Image17 967 1206 1167 1489"},
        {"3 650 1745", "7 967 1206"}},
-      {{10, 15, 9, 13},
+      {{10, kCircle, 9, kTimes},
        {"TForm2.Image52 506 1655 1000 2125", "TForm2.Image52 1106 1655 1600 2125",
         "TForm2.Image19 1250 1745 1450 2028", "TForm2.Image11 867 1206 1067 1489",
         "TForm2.Image20 1067 1206 1267 1489"},
@@ -89,11 +89,11 @@ TEST(DecompositionCells, AnswerLines) {
     std::vector<std::string> draws;
   };
   const Case cases[] = {
-      {{7, 3, 4, 10},
+      {{7, 3, 4, kEquals},
        {"TForm2.Image17 600 1669 800 1952", "TForm2.Image31 800 1669 1000 1952",
         "TForm2.Image13 1000 1669 1200 1952", "TForm2.Image32 1200 1669 1400 1952",
         "TForm2.Image14 1400 1669 1600 1952"}},
-      {{10, 1, 9, 10},
+      {{10, 1, 9, kEquals},
        {"TForm2.Image11 400 1669 600 1952", "TForm2.Image20 600 1669 800 1952",
         "TForm2.Image31 800 1669 1000 1952", "TForm2.Image11 1000 1669 1200 1952",
         "TForm2.Image32 1200 1669 1400 1952", "TForm2.Image19 1400 1669 1600 1952"}},
@@ -151,7 +151,7 @@ TEST(DecompositionFrame, NoNumberTickedPrintsTheFrameOnly) {
   for (auto box : Settings::decomposeBoxes) s.*box = false;
   s.CheckBox15 = true;
   s.CheckBox2 = false;
-  run.session.pool.sheetProblems[1] = ProblemRecord{7, 3, 4, 10};
+  run.session.pool.sheetProblems[1] = ProblemRecord{7, 3, 4, kEquals};
   run.session.pool.dealtCount = 20;
   print00bClick(run.session, run.canvas);
   const std::vector<Op> ops = run.ops();

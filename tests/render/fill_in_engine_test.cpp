@@ -44,7 +44,7 @@ struct CellCase {
 // On the 20-problem metrics (glyphs 160 x 234) at the first cell (446, 1282).
 const CellCase kCells[] = {
     // A box on the left shifts everything after it by 34.
-    {{16, 4, 12, 13},
+    {{kBox, 4, 12, kTimes},
      {"TForm2.Image51 446 1272 640 1526", "TForm2.Image34 640 1282 800 1516",
       "TForm2.Image14 800 1282 960 1516", "TForm2.Image31 960 1282 1120 1516",
       "TForm2.Image11 1120 1282 1280 1516", "TForm2.Image12 1280 1282 1440 1516"},
@@ -53,7 +53,7 @@ const CellCase kCells[] = {
       "TForm2.Image31 960 1282 1120 1516", "TForm2.Image11 1120 1282 1280 1516",
       "TForm2.Image12 1280 1282 1440 1516"}},
     // A box on the right shifts only "=" and the product.
-    {{3, 16, 12, 13},
+    {{3, kBox, 12, kTimes},
      {"TForm2.Image13 446 1282 606 1516", "TForm2.Image34 606 1282 766 1516",
       "TForm2.Image51 766 1272 960 1526", "TForm2.Image31 960 1282 1120 1516",
       "TForm2.Image11 1120 1282 1280 1516", "TForm2.Image12 1280 1282 1440 1516"},
@@ -62,7 +62,7 @@ const CellCase kCells[] = {
       "TForm2.Image31 960 1282 1120 1516", "TForm2.Image11 1120 1282 1280 1516",
       "TForm2.Image12 1280 1282 1440 1516"}},
     // A one-digit product takes one slot.
-    {{16, 3, 6, 13},
+    {{kBox, 3, 6, kTimes},
      {"TForm2.Image51 446 1272 640 1526", "TForm2.Image34 640 1282 800 1516",
       "TForm2.Image13 800 1282 960 1516", "TForm2.Image31 960 1282 1120 1516",
       "TForm2.Image16 1120 1282 1280 1516"},
@@ -88,7 +88,7 @@ TEST(FillInCells, TextUnderTheDigitOperandTheSignsButNotTheBoxOrProduct) {
   const PageMetrics m = fillInPageMetrics(0, kH);
   TraceRun run;
   run.session.settings.Edit1 = "Kyokasho";
-  drawFillInQuestionCell(run.session, run.canvas, m, ProblemRecord{3, 16, 12, 13}, 446, 1282);
+  drawFillInQuestionCell(run.session, run.canvas, m, ProblemRecord{3, kBox, 12, kTimes}, 446, 1282);
   std::vector<std::string> fontAndText;
   for (const Op& op : run.ops()) {
     if (op.kind == "font_name") fontAndText.push_back("name " + op.name);

@@ -17,10 +17,11 @@ TEST(GlyphSelector, PicksThePictureOfTheCodeModulo19) {
     const char* picture;
   };
   const Case cases[] = {
-      {0, "TForm2.Image20"},  {1, "TForm2.Image11"},   {9, "TForm2.Image19"},  {10, "TForm2.Image31"},
-      {11, "TForm2.Image32"}, {12, "TForm2.Image33"},  {13, "TForm2.Image34"}, {14, "TForm2.Image35"},
-      {15, "TForm2.Image52"}, {16, "TForm2.Image51"},  {19, "TForm2.Image20"}, {25, "TForm2.Image16"},
-      {35, "TForm2.Image51"}, {-19, "TForm2.Image20"},
+      {0, "TForm2.Image20"},       {1, "TForm2.Image11"},        {9, "TForm2.Image19"},
+      {kEquals, "TForm2.Image31"}, {kPlus, "TForm2.Image32"},    {kMinus, "TForm2.Image33"},
+      {kTimes, "TForm2.Image34"},  {kDivided, "TForm2.Image35"}, {kCircle, "TForm2.Image52"},
+      {kBox, "TForm2.Image51"},    {19, "TForm2.Image20"},       {25, "TForm2.Image16"},
+      {35, "TForm2.Image51"},      {-19, "TForm2.Image20"},
   };
   for (const Case& c : cases) {
     TraceRun run;
@@ -83,8 +84,8 @@ TEST(TextUnderlay, DigitsAndSignsGetTheirTextBeforeThePicture) {
     int height;
     const char* text;
   };
-  const Case cases[] = {{3, 50, 264, "3"},  {11, 89, 156, "＋"}, {12, 89, 156, "－"},
-                        {13, 89, 156, "×"}, {14, 89, 156, "÷"},  {10, 96, 156, "＝"}};
+  const Case cases[] = {{3, 50, 264, "3"},      {kPlus, 89, 156, "＋"},   {kMinus, 89, 156, "－"},
+                        {kTimes, 89, 156, "×"}, {kDivided, 89, 156, "÷"}, {kEquals, 96, 156, "＝"}};
   for (const Case& c : cases) {
     TraceRun run;
     run.session.settings.Edit1 = "TestFont";
@@ -100,7 +101,7 @@ TEST(TextUnderlay, DigitsAndSignsGetTheirTextBeforeThePicture) {
 }
 
 TEST(TextUnderlay, BoxesAndCirclesGetNoText) {
-  for (int code : {15, 16}) {
+  for (int code : {kCircle, kBox}) {
     TraceRun run;
     drawGlyphWithUnderlay(run.session, run.canvas, GlyphBox{160, 234}, code, 0, 0);
     EXPECT_EQ(testing::countKind(run.ops(), "text"), 0) << code;

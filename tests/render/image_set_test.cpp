@@ -8,6 +8,7 @@
 
 #include "assets/embedded_assets.h"
 #include "render/image_set.h"
+#include "render/picture_names.h"
 
 namespace kirune {
 namespace {
@@ -80,6 +81,19 @@ TEST(Catalogue, NamesEachPictureOnceWithAFileOfItsFormat) {
   EXPECT_EQ(names.size(), 60u);
   for (int k = 1; k <= 52; ++k) EXPECT_TRUE(names.count("TForm2.Image" + std::to_string(k))) << k;
   EXPECT_FALSE(names.count("TForm1.cut"));
+}
+
+// A misspelt constant would only fail when a sheet or the window first asks for that picture.
+TEST(Catalogue, HoldsEveryNamedPicture) {
+  const std::vector<std::string_view> named = {
+      pictures::kNameLabel,  pictures::kOpenParen,      pictures::kCloseParen,  pictures::kMinutes,
+      pictures::kSeconds,    pictures::kRemainder,      pictures::kEmptyCircle, pictures::kEmptyBox,
+      pictures::kWindowZero, pictures::kClipArtPreview, pictures::kWindowIcon,  pictures::kPrinterSetupIcon,
+      pictures::kBanner};
+  std::set<std::string_view> names;
+  for (const CatalogueEntry& e : catalogue()) names.insert(e.name);
+  for (std::string_view name : named) EXPECT_TRUE(names.count(name)) << name;
+  for (std::string_view name : pictures::kGlyphs) EXPECT_TRUE(names.count(name)) << name;
 }
 
 TEST(Catalogue, EveryFileIsCompiledInAndNothingElse) {

@@ -234,7 +234,7 @@ TEST(StandardFrame, EmptyPoolDealsNothingAndShowsNoStaleRecord) {
   s.shurui = 8;  // times tables with no row ticked
   for (auto box : Settings::timesRowBoxes) s.*box = false;
   s.CheckBox15 = true;
-  const ProblemRecord stale{7, 5, 12, 11};
+  const ProblemRecord stale{7, 5, 12, kPlus};
   run.session.pool.problemPool[1] = stale;
   run.session.pool.sheetProblems[1] = stale;
   run.session.pool.dealtCount = 20;
@@ -257,25 +257,25 @@ struct CellCase {
 TEST(StandardCells, AnswerRows) {
   const PageMetrics m = standardPageMetrics(0, 0, kH);
   const CellCase cases[] = {
-      {{7, 5, 12, 11},
+      {{7, 5, 12, kPlus},
        {"TForm2.Image17 480 1282 640 1516", "TForm2.Image32 640 1282 800 1516",
         "TForm2.Image15 800 1282 960 1516", "TForm2.Image31 960 1282 1120 1516",
         "TForm2.Image11 1120 1282 1280 1516", "TForm2.Image12 1280 1282 1440 1516"}},
-      {{9, 3, 6, 12},
+      {{9, 3, 6, kMinus},
        {"TForm2.Image19 480 1282 640 1516", "TForm2.Image33 640 1282 800 1516",
         "TForm2.Image13 800 1282 960 1516", "TForm2.Image31 960 1282 1120 1516",
         "TForm2.Image16 1120 1282 1280 1516"}},
       // The result field of a division is not used: the quotient comes from the operands.
-      {{17, 5, 0, 14},
+      {{17, 5, 0, kDivided},
        {"TForm2.Image11 320 1282 480 1516", "TForm2.Image17 480 1282 640 1516",
         "TForm2.Image35 640 1282 800 1516", "TForm2.Image15 800 1282 960 1516",
         "TForm2.Image31 960 1282 1120 1516", "TForm2.Image13 1120 1282 1280 1516",
         "TForm1.Image6 1280 1282 1360 1516", "TForm2.Image12 1360 1282 1520 1516"}},
-      {{18, 6, 0, 14},
+      {{18, 6, 0, kDivided},
        {"TForm2.Image11 320 1282 480 1516", "TForm2.Image18 480 1282 640 1516",
         "TForm2.Image35 640 1282 800 1516", "TForm2.Image16 800 1282 960 1516",
         "TForm2.Image31 960 1282 1120 1516", "TForm2.Image13 1120 1282 1280 1516"}},
-      {{6, 7, 42, 13},
+      {{6, 7, 42, kTimes},
        {"TForm2.Image16 480 1282 640 1516", "TForm2.Image34 640 1282 800 1516",
         "TForm2.Image17 800 1282 960 1516", "TForm2.Image31 960 1282 1120 1516",
         "TForm2.Image14 1120 1282 1280 1516", "TForm2.Image12 1280 1282 1440 1516"}},
@@ -294,7 +294,7 @@ TEST(StandardCells, ProblemRowWritesTextUnderEveryGlyphAndLeavesTheAnswerBlank) 
   const PageMetrics m = standardPageMetrics(0, 0, kH);
   TraceRun run;
   run.session.settings.withTiles = 1;  // no tiles for a multiplication even so
-  drawProblemCell(run.session, run.canvas, m, ProblemRecord{12, 4, 48, 13}, 320, 1282);
+  drawProblemCell(run.session, run.canvas, m, ProblemRecord{12, 4, 48, kTimes}, 320, 1282);
   std::vector<std::string> lines;
   for (const Op& op : run.ops()) {
     if (op.kind == "text")
@@ -375,23 +375,23 @@ TEST(StandardTiles, WorkedExamplesOfAdditionAndSubtraction) {
     int scaleY;
   };
   const Case cases[] = {
-      {{8, 7, 15, 11},
+      {{8, 7, 15, kPlus},
        0,
        join(row(1837, {360, 466, 572, 678, 784, 906, 1012, 1118}),
             row(2026, {360, 466, 572, 678, 784, 906, 1012})),
        2173},
-      {{0, 4, 4, 11}, 0, row(2026, {360, 466, 572, 678}), 2173},
-      {{13, 6, 7, 12},
+      {{0, 4, 4, kPlus}, 0, row(2026, {360, 466, 572, 678}), 2173},
+      {{13, 6, 7, kMinus},
        0,
        join(row(1979, {360, 466, 572}), row(1837, {360, 466, 572, 678, 784, 906, 1012, 1118, 1224, 1330})),
        2130},
-      {{9, 3, 6, 12}, 0, row(1979, {360, 466, 572, 678, 784, 906, 1012, 1118, 1224}), 2130},
-      {{10, 3, 7, 12}, 0, row(1979, {360, 466, 572, 678, 784, 906, 1012, 1118, 1224, 1330}), 2130},
-      {{13, 6, 7, 12},
+      {{9, 3, 6, kMinus}, 0, row(1979, {360, 466, 572, 678, 784, 906, 1012, 1118, 1224}), 2130},
+      {{10, 3, 7, kMinus}, 0, row(1979, {360, 466, 572, 678, 784, 906, 1012, 1118, 1224, 1330}), 2130},
+      {{13, 6, 7, kMinus},
        1,
        row(1979, {360, 466, 572, 678, 784, 906, 1012, 1118, 1224, 1330, 1460, 1566, 1672}),
        2130},
-      {{17, 8, 9, 12},
+      {{17, 8, 9, kMinus},
        1,
        row(1979,
            {360, 466, 572, 678, 784, 906, 1012, 1118, 1224, 1330, 1460, 1566, 1672, 1778, 1884, 2006, 2112}),
@@ -413,10 +413,10 @@ TEST(StandardTiles, OnlyAdditionAndSubtractionWhileATilePresetRuns) {
     ProblemRecord record;
     bool tiles;
   };
-  const Case cases[] = {{1, {3, 4, 12, 13}, false},
-                        {1, {8, 4, 2, 14}, false},
-                        {0, {8, 7, 15, 11}, false},
-                        {1, {8, 7, 15, 11}, true}};
+  const Case cases[] = {{1, {3, 4, 12, kTimes}, false},
+                        {1, {8, 4, 2, kDivided}, false},
+                        {0, {8, 7, 15, kPlus}, false},
+                        {1, {8, 7, 15, kPlus}, true}};
   for (const Case& c : cases) {
     TraceRun run;
     run.session.settings.withTiles = c.withTiles;
