@@ -35,6 +35,7 @@
 #include "printing/picture_image.h"
 #include "printing/print_output.h"
 #include "render/clip_art.h"
+#include "render/picture_names.h"
 
 namespace kirune {
 
@@ -161,7 +162,7 @@ TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printR
       controller_(session_, std::move(printRuns)) {
   setObjectName("TForm1");
   setWindowTitle(qs(kVersionLine));
-  setWindowIcon(QIcon(pixmapOf(images, "TForm1.Image4")));
+  setWindowIcon(QIcon(pixmapOf(images, pictures::kWindowIcon)));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kBackground);
@@ -247,7 +248,7 @@ void TForm1::createControls() {
   label26_->installEventFilter(this);
 
   auto* image4 = add("Image4", new QLabel(this));
-  image4->setPixmap(pixmapOf(session_.images, "TForm1.Image4"));
+  image4->setPixmap(pixmapOf(session_.images, pictures::kWindowIcon));
   image4->adjustSize();
   auto* calendar = add("Calendar1", new QCalendarWidget(this));
   calendar->setFirstDayOfWeek(Qt::Sunday);
@@ -315,7 +316,7 @@ void TForm1::createControls() {
   addButton("BitBtn168", QStringLiteral("小"), &TForm1::BitBtn168Click);
   addButton("BitBtn169", QStringLiteral("初期値"), &TForm1::BitBtn169Click);
   auto* printerSetup = addButton("BitBtn25", QStringLiteral("プリンタ設定"), &TForm1::BitBtn25Click);
-  printerSetup->setIcon(QIcon(pixmapOf(session_.images, "TForm1.BitBtn25")));
+  printerSetup->setIcon(QIcon(pixmapOf(session_.images, pictures::kPrinterSetupIcon)));
   auto* closeButton = addButton("BitBtn44", QStringLiteral("閉じる(&C)"), &QWidget::close);
   closeButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
   addButton("BitBtn115", QStringLiteral("全check"), &TForm1::BitBtn115Click);
@@ -426,7 +427,7 @@ void TForm1::drawBanner() {
   // The banner picture with the owner's name beside it, drawn at the button's font and fitted into the
   // button, so the name stays readable at every window size.
   QPushButton* button = bitBtn128_;
-  const QPixmap picture = pixmapOf(session_.images, "TForm1.BitBtn128");
+  const QPixmap picture = pixmapOf(session_.images, pictures::kBanner);
   const int height = std::max(button->height() - 8, 8);
   const QPixmap scaled =
       picture.isNull() ? QPixmap() : picture.scaledToHeight(height, Qt::SmoothTransformation);
