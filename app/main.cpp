@@ -34,7 +34,9 @@ double msSinceProcessStart() {
   timespec now{};
   clock_gettime(CLOCK_BOOTTIME, &now);
   const double ticksPerSecond = static_cast<double>(sysconf(_SC_CLK_TCK));
-  return (static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - startTicks / ticksPerSecond) * 1000.0;
+  return (static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 -
+          static_cast<double>(startTicks) / ticksPerSecond) *
+         1000.0;
 }
 
 // For the start-up benchmark (hidden flag --quit-after-first-frame): once the window has painted for

@@ -14,11 +14,11 @@ namespace kirune {
 struct Session {
   /// The slots start as the window's own pictures do: `Image` with TForm1.Image and `Image5` with
   /// TForm1.Image5, when the image set has them; `cut` starts empty.
-  Session(const ImageSet& images, Random& rng)
-      : images(images),
-        rng(rng),
-        Image(images.find(pictures::kWindowZero)),
-        Image5(images.find(pictures::kClipArtPreview)) {}
+  Session(const ImageSet& imageSet, Random& random)
+      : images(imageSet),
+        rng(random),
+        Image(imageSet.find(pictures::kWindowZero)),
+        Image5(imageSet.find(pictures::kClipArtPreview)) {}
 
   Settings settings;
   ProblemPool pool;

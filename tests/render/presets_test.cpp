@@ -258,8 +258,8 @@ TEST_F(PresetRunner, GuardStopsPresetWithoutChangingAnything) {
 // Records what the engine saw while it drew, and can fail the way a printer does.
 class WatchingCanvas : public TraceCanvas {
  public:
-  WatchingCanvas(std::ostream& out, const Settings& settings, bool fail)
-      : TraceCanvas(out, 4760, 6814), settings(settings), fail(fail) {}
+  WatchingCanvas(std::ostream& out, const Settings& watched, bool failing)
+      : TraceCanvas(out, 4760, 6814), settings(watched), fail(failing) {}
   void beginDoc() override {
     tilesSeen.push_back(settings.withTiles);
     if (fail) throw PrinterError("printer gone");
