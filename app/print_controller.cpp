@@ -16,38 +16,28 @@ namespace {
 
 // Passes every operation through to the output's canvas, counting documents for the report and
 // giving `progress` its say at each document boundary.
-class WatchedCanvas final : public PageCanvas {
+class WatchedCanvas final : public ForwardingCanvas {
  public:
   WatchedCanvas(PageCanvas& inner, PrintProgress& progress, int expected)
-      : inner_(inner), progress_(progress), expected_(expected) {}
+      : ForwardingCanvas(inner), progress_(progress), expected_(expected) {}
 
   int begun() const { return begun_; }
   int ended() const { return ended_; }
 
-  int pageHeight() const override { return inner_.pageHeight(); }
-  int pageWidth() const override { return inner_.pageWidth(); }
   void beginDoc() override {
     if (progress_.cancelRequested()) throw PrintCancelled();
     // Counted before the output starts it, so a failure to start names this sheet.
     ++begun_;
     progress_.documentBegun(begun_, expected_);
-    inner_.beginDoc();
+    ForwardingCanvas::beginDoc();
   }
   void endDoc() override {
-    inner_.endDoc();
+    ForwardingCanvas::endDoc();
     ++ended_;
     progress_.documentEnded(ended_, expected_);
   }
-  void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
-  void setPenWidth(int width) override { inner_.setPenWidth(width); }
-  void moveTo(int x, int y) override { inner_.moveTo(x, y); }
-  void lineTo(int x, int y) override { inner_.lineTo(x, y); }
-  void setFontName(const std::string& name) override { inner_.setFontName(name); }
-  void setFontHeight(int height) override { inner_.setFontHeight(height); }
-  void textOut(int x, int y, const std::string& text) override { inner_.textOut(x, y, text); }
 
  private:
-  PageCanvas& inner_;
   PrintProgress& progress_;
   int expected_;
   int begun_ = 0;

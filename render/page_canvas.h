@@ -45,4 +45,29 @@ class PageCanvas {
   virtual void textOut(int x, int y, const std::string& text) = 0;
 };
 
+/// A canvas that passes every operation on to `inner`; a wrapper overrides only what it watches
+/// (typically the document boundaries) and calls the base for the rest.
+class ForwardingCanvas : public PageCanvas {
+ public:
+  explicit ForwardingCanvas(PageCanvas& inner) : inner_(inner) {}
+
+  int pageHeight() const override { return inner_.pageHeight(); }
+  int pageWidth() const override { return inner_.pageWidth(); }
+  void beginDoc() override { inner_.beginDoc(); }
+  void endDoc() override { inner_.endDoc(); }
+  void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
+  void setPenWidth(int width) override { inner_.setPenWidth(width); }
+  void moveTo(int x, int y) override { inner_.moveTo(x, y); }
+  void lineTo(int x, int y) override { inner_.lineTo(x, y); }
+  void setFontName(const std::string& name) override { inner_.setFontName(name); }
+  void setFontHeight(int height) override { inner_.setFontHeight(height); }
+  void textOut(int x, int y, const std::string& text) override { inner_.textOut(x, y, text); }
+
+ protected:
+  PageCanvas& inner() { return inner_; }
+
+ private:
+  PageCanvas& inner_;
+};
+
 }  // namespace kirune

@@ -40,33 +40,23 @@ struct PrintLog {
 };
 
 // Counts documents on their way to a real PDF canvas, and can fail like a printer.
-class CountingCanvas final : public PageCanvas {
+class CountingCanvas final : public ForwardingCanvas {
  public:
   CountingCanvas(PageCanvas& inner, PrintLog& log, TForm1*& window)
-      : inner_(inner), log_(log), window_(window) {}
-  int pageHeight() const override { return inner_.pageHeight(); }
-  int pageWidth() const override { return inner_.pageWidth(); }
+      : ForwardingCanvas(inner), log_(log), window_(window) {}
   void beginDoc() override {
     ++log_.begun;
     log_.windowEnabled.push_back(window_->isEnabled());
     log_.withTiles.push_back(window_->settings().withTiles);
     if (log_.begun == log_.failAtDocument) throw PrinterError("プリンタの用紙がありません");
-    inner_.beginDoc();
+    ForwardingCanvas::beginDoc();
   }
   void endDoc() override {
-    inner_.endDoc();
+    ForwardingCanvas::endDoc();
     ++log_.ended;
   }
-  void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
-  void setPenWidth(int width) override { inner_.setPenWidth(width); }
-  void moveTo(int x, int y) override { inner_.moveTo(x, y); }
-  void lineTo(int x, int y) override { inner_.lineTo(x, y); }
-  void setFontName(const std::string& name) override { inner_.setFontName(name); }
-  void setFontHeight(int height) override { inner_.setFontHeight(height); }
-  void textOut(int x, int y, const std::string& text) override { inner_.textOut(x, y, text); }
 
  private:
-  PageCanvas& inner_;
   PrintLog& log_;
   TForm1*& window_;
 };

@@ -47,26 +47,15 @@ struct Injection {
   }
 }
 
-class InjectingCanvas final : public PageCanvas {
+class InjectingCanvas final : public ForwardingCanvas {
  public:
-  InjectingCanvas(PageCanvas& inner, Injection injection) : inner_(inner), injection_(injection) {}
-  int pageHeight() const override { return inner_.pageHeight(); }
-  int pageWidth() const override { return inner_.pageWidth(); }
+  InjectingCanvas(PageCanvas& inner, Injection injection) : ForwardingCanvas(inner), injection_(injection) {}
   void beginDoc() override {
     if (++begun_ == injection_.atDocument && injection_.fault != Fault::None) throwFault(injection_.fault);
-    inner_.beginDoc();
+    ForwardingCanvas::beginDoc();
   }
-  void endDoc() override { inner_.endDoc(); }
-  void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
-  void setPenWidth(int width) override { inner_.setPenWidth(width); }
-  void moveTo(int x, int y) override { inner_.moveTo(x, y); }
-  void lineTo(int x, int y) override { inner_.lineTo(x, y); }
-  void setFontName(const std::string& name) override { inner_.setFontName(name); }
-  void setFontHeight(int height) override { inner_.setFontHeight(height); }
-  void textOut(int x, int y, const std::string& text) override { inner_.textOut(x, y, text); }
 
  private:
-  PageCanvas& inner_;
   Injection injection_;
   int begun_ = 0;
 };
