@@ -12,6 +12,10 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1
   { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/out/kirune_*.deb)
 
+# Small enough to download anywhere: the programs are stripped.
+size=$(stat -c %s "$deb")
+((size < 3 * 1024 * 1024)) || fail "the package is $size bytes, not under 3 MB"
+
 # The package declares what the program needs at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
 for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libcups2 fonts-klee fonts-ipafont-gothic; do
@@ -26,10 +30,34 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/kirune usr/bin/kirune-print usr/share/applications/kirune.desktop \
   usr/share/icons/hicolor/16x16/apps/kirune.png usr/share/icons/hicolor/32x32/apps/kirune.png \
-  usr/share/man/man1/kirune-print.1; do
+  usr/share/man/man1/kirune.1.gz usr/share/man/man1/kirune-print.1.gz usr/share/doc/kirune/copyright \
+  usr/share/doc/kirune/CREDITS; do
   [ -e "$root/$f" ] || fail "package lacks /$f"
 done
 grep -q '^Categories=.*Education' "$root/usr/share/applications/kirune.desktop" || fail "desktop category"
+
+# No debug information in the programs.
+for f in "$root"/usr/bin/*; do
+  sections=$(readelf -SW "$f") || fail "readelf cannot read /usr/bin/${f##*/}"
+  [[ $sections == *" .text "* ]] || fail "readelf lists no sections in /usr/bin/${f##*/}"
+  if grep -q ' \.debug_' <<<"$sections"; then fail "/usr/bin/${f##*/} carries debug sections"; fi
+done
+
+# The manual pages are gzip files whose pages man can format, each naming its own program.
+for page in kirune kirune-print; do
+  gz=$root/usr/share/man/man1/$page.1.gz
+  zcat "$gz" | grep -q "^\.TH ${page^^} 1" || fail "$page.1.gz is not the manual page of $page"
+  text=$(LC_ALL=C MANWIDTH=80 man -l "$gz" 2>"$work/man.err") || { cat "$work/man.err"; fail "man cannot format $page.1.gz"; }
+  grep -Eq "^ +$page +- " <<<"$text" || fail "$page.1.gz formats without its NAME line: $text"
+done
+
+# The copyright file is machine-readable and covers the code and the pictures.
+copyright=$root/usr/share/doc/kirune/copyright
+head -1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "copyright is not in the machine-readable format"
+for lic in Expat CC-BY-SA-4.0 OFL-1.1; do
+  grep -q "^License: $lic\$" "$copyright" || fail "copyright lacks the text of $lic"
+done
 
 # The installed command-line program works on its own.
 list=$("$root/usr/bin/kirune-print" --list-presets)
