@@ -28,6 +28,10 @@
 namespace kirune {
 namespace {
 
+QString utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // What the window's prints did, as seen through the canvas the window drew on.
 struct PrintLog {
   int begun = 0;
@@ -214,12 +218,12 @@ class MainWindowTest : public QObject {
     const WindowLayout& layout = window->layout();
     std::set<QString> names;
     for (const Preset& p : presets()) {
-      const QString name = QString::fromUtf8(p.button.data(), p.button.size());
+      const QString name = utf8(p.button);
       QPushButton* button = window->presetButton(p.button);
       QVERIFY2(button, qPrintable(name));
       QVERIFY(names.insert(name).second);
-      QCOMPARE(button->text(), QString::fromUtf8(p.caption.data(), p.caption.size()));
-      QCOMPARE(button->toolTip(), QString::fromUtf8(p.toolTip.data(), p.toolTip.size()));
+      QCOMPARE(button->text(), utf8(p.caption));
+      QCOMPARE(button->toolTip(), utf8(p.toolTip));
       QVERIFY(button->font().bold());
       const QColor expected = p.caption == "s18" ? QColor(255, 0, 0)
                               : p.tiles          ? QColor(0, 0, 255)
@@ -229,8 +233,7 @@ class MainWindowTest : public QObject {
       QVERIFY(at);
       QCOMPARE(button->geometry(), QRect(at->left, at->top, at->width, at->height));
       QVERIFY(button->isVisible());
-      QCOMPARE(window->rowTitle(p.gridRow, p.half)->text(),
-               QString::fromUtf8(p.rowTitle.data(), p.rowTitle.size()));
+      QCOMPARE(window->rowTitle(p.gridRow, p.half)->text(), utf8(p.rowTitle));
     }
     QCOMPARE(names.size(), std::size_t{159});
   }

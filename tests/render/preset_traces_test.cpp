@@ -88,8 +88,8 @@ const std::array<Config, 3> kConfigs = {{
 
 std::uint64_t fnv1a(std::string_view bytes) {
   std::uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : bytes) {
-    h ^= c;
+  for (const char c : bytes) {
+    h ^= static_cast<unsigned char>(c);
     h *= 1099511628211ull;
   }
   return h;
