@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,8 +23,10 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QUrl>
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <limits>
 #include <utility>
@@ -153,6 +156,30 @@ constexpr RadioBinding kRadios[] = {
 constexpr int kCheckBoxSize = 17;
 constexpr int kRadioSize = 16;
 
+// The spin boxes' sizes before the layout gives them their font; they only ever grow from these.
+constexpr QSize kSpinEdit1Size(45, 27);
+constexpr QSize kSpinEdit4Size(49, 26);
+
+// The spin box's size for four digits at its current font plus its arrows and frame, never less than
+// `least`: the window's sizes were chosen for a small font, and a larger one must not cut digits off.
+QSize fourDigitSize(const QSpinBox& spin, QSize least) {
+  const QFontMetrics metrics(spin.font());
+  // The line edit keeps a margin of two pixels each side of its text, and a pixel for the cursor.
+  const int textWidth = metrics.horizontalAdvance(QStringLiteral("0000")) + 2 * 2 + 2;
+  const auto* edit = spin.findChild<QLineEdit*>();
+  const int textHeight = std::max(metrics.height(), edit ? edit->minimumSizeHint().height() : 0);
+  QStyleOptionSpinBox option;
+  option.initFrom(&spin);
+  option.frame = spin.hasFrame();
+  option.buttonSymbols = spin.buttonSymbols();
+  option.subControls =
+      QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+  option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+  const QSize needed =
+      spin.style()->sizeFromContents(QStyle::CT_SpinBox, &option, QSize(textWidth, textHeight), &spin);
+  return needed.expandedTo(least);
+}
+
 }  // namespace
 
 TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printRuns, QWidget* parent)
@@ -270,12 +297,12 @@ void TForm1::createControls() {
   // Settings column.
   spinEdit1_ = add("SpinEdit1", new QSpinBox(this));
   spinEdit1_->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-  spinEdit1_->setFixedSize(45, 27);
+  spinEdit1_->setFixedSize(kSpinEdit1Size);
   spinEdit1_->setPalette(platformPalette);
   connect(spinEdit1_, &QSpinBox::valueChanged, this, [this](int v) { session_.settings.SpinEdit1 = v; });
   spinEdit4_ = add("SpinEdit4", new QSpinBox(this));
   spinEdit4_->setRange(1, 32);
-  spinEdit4_->setFixedSize(49, 26);
+  spinEdit4_->setFixedSize(kSpinEdit4Size);
   spinEdit4_->setPalette(platformPalette);
   connect(spinEdit4_, &QSpinBox::valueChanged, this, [this](int v) {
     session_.settings.SpinEdit4 = v;
@@ -406,6 +433,9 @@ void TForm1::applyLayout() {
     label->adjustSize();
     label->move(t.left, t.top);
   }
+
+  spinEdit1_->setFixedSize(fourDigitSize(*spinEdit1_, kSpinEdit1Size));
+  spinEdit4_->setFixedSize(fourDigitSize(*spinEdit4_, kSpinEdit4Size));
 
   // Each radio item sits just left of the text label laid over it.
   for (const RadioControls& r : radios_) {

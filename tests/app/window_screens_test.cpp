@@ -1,0 +1,145 @@
+// The window on three real screen sizes (a laptop, full HD, QHD: the offscreen platform's screens come
+// from screens.json) at every size the size buttons can reach: what a teacher reads must fit.
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QtTest>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <queue>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/window_layout.h"
+#include "printing/fonts.h"
+#include "printing/print_run.h"
+
+namespace kirune {
+
+namespace {
+int cursorX(QLineEdit* edit) { return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x(); }
+}  // namespace
+
+class WindowScreensTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QPrinter printer;
+  std::unique_ptr<TForm1> window;
+
+  template <typename W = QWidget>
+  W* get(const char* name) {
+    auto* w = qobject_cast<W*>(window->control(name));
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+
+  // Every percentage the size buttons reach from the start, with the clicks that reach it.
+  static std::map<int, std::vector<const char*>> reachablePercents() {
+    std::map<int, std::vector<const char*>> paths{{kDefaultScalePercent, {}}};
+    std::queue<int> next;
+    next.push(kDefaultScalePercent);
+    while (!next.empty()) {
+      const int p = next.front();
+      next.pop();
+      const std::pair<const char*, int> steps[] = {{"BitBtn167", BitBtn167Percent(p)},
+                                                   {"BitBtn168", BitBtn168Percent(p)}};
+      for (auto [button, q] : steps) {
+        if (paths.contains(q)) continue;
+        paths[q] = paths[p];
+        paths[q].push_back(button);
+        next.push(q);
+      }
+    }
+    return paths;
+  }
+
+  // Runs `check` on every screen at every reachable percentage.
+  void onEveryScreenAndSize(const std::function<void(const QString& where)>& check) {
+    const auto paths = reachablePercents();
+    QVERIFY(paths.size() >= 10);
+    for (QScreen* screen : QGuiApplication::screens()) {
+      window->setScreen(screen);
+      window->move(screen->geometry().topLeft());
+      for (const auto& [percent, clicks] : paths) {
+        QTest::mouseClick(get("BitBtn169"), Qt::LeftButton);
+        for (const char* button : clicks) QTest::mouseClick(get(button), Qt::LeftButton);
+        QCOMPARE(window->windowScalePercent(), percent);
+        QCOMPARE(window->height(), computeWindowLayout(screen->geometry().height(), percent).clientHeight);
+        check(QStringLiteral("%1x%2 at %3%")
+                  .arg(screen->geometry().width())
+                  .arg(screen->geometry().height())
+                  .arg(percent));
+      }
+    }
+  }
+
+ private slots:
+  void initTestCase() {
+    installFontSubstitutions();
+    QList<int> heights;
+    for (const QScreen* screen : QGuiApplication::screens()) heights << screen->geometry().height();
+    std::sort(heights.begin(), heights.end());
+    QCOMPARE(heights, (QList<int>{768, 1080, 1440}));
+  }
+
+  void init() {
+    window =
+        std::make_unique<TForm1>(ImageSet::builtIn(), printer, [] { return std::unique_ptr<PrintRun>(); });
+    window->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  void cleanup() { window.reset(); }
+
+  // "作成枚数" at 3000 and "カット番号" at 32 show every digit: the text fits the edit field that the
+  // spin box draws beside its arrows, and the box stays inside the window, clear of the next row.
+  void spinBoxesShowFourDigits() {
+    struct Spin {
+      const char* name;
+      int value;
+      const char* below;  ///< the control of the next row
+    };
+    const Spin spins[] = {{"SpinEdit1", 3000, "CheckBox1"}, {"SpinEdit4", 32, "Calendar1"}};
+    onEveryScreenAndSize([&](const QString& where) {
+      for (const Spin& s : spins) {
+        auto* spin = get<QSpinBox>(s.name);
+        spin->setValue(s.value);
+        auto* edit = spin->findChild<QLineEdit*>();
+        QVERIFY(edit);
+        const QString text = edit->text();
+        QCOMPARE(text, QString::number(s.value));
+        const QString what = where + " " + s.name;
+        // The line edit keeps two pixels each side of its text.
+        const QFontMetrics metrics(edit->font());
+        QVERIFY2(edit->contentsRect().width() - 4 >= metrics.horizontalAdvance(QStringLiteral("0000")),
+                 qPrintable(what));
+        QVERIFY2(edit->height() >= metrics.height(), qPrintable(what));
+        // Rendered: with the cursor at the end, the text was not scrolled to make room.
+        edit->end(false);
+        QVERIFY2(cursorX(edit) < edit->width(), qPrintable(what));
+        edit->home(false);
+        QVERIFY2(cursorX(edit) <= 4, qPrintable(what));
+        QVERIFY2(!spin->grab().isNull(), qPrintable(what));
+        // The spin box's font is the layout's, and its place did not move.
+        const Placement* at = window->layout().find(s.name);
+        QCOMPARE(spin->pos(), QPoint(at->left, at->top));
+        QVERIFY2(spin->geometry().right() < window->width(), qPrintable(what));
+        QVERIFY2(spin->geometry().bottom() < get(s.below)->y(), qPrintable(what));
+      }
+    });
+  }
+};
+
+}  // namespace kirune
+
+QTEST_MAIN(kirune::WindowScreensTest)
+#include "window_screens_test.moc"
