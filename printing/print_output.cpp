@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
@@ -43,7 +44,11 @@ QString reasonText(const QueueStatus& status) {
   return text + QStringLiteral("。");
 }
 
-QString threeDigits(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); }
+// Numbers padded to the width of the run's last number, at least three digits, so names sort in print order.
+QString numbered(int n, int last) {
+  return QStringLiteral("%1").arg(n, std::max(3, static_cast<int>(QString::number(last).size())), 10,
+                                  QLatin1Char('0'));
+}
 
 }  // namespace
 
@@ -210,13 +215,14 @@ void PrintOutput::endDocument(QPainter& painter, int) {
     }
     case Route::Files:
       writeFile(QDir(folder_).filePath(
-                    QStringLiteral("%1-%2.pdf").arg(fileStem_, threeDigits(firstNumber_ + document - 1))),
+                    QStringLiteral("%1-%2.pdf")
+                        .arg(fileStem_, numbered(firstNumber_ + document - 1, firstNumber_ + total_ - 1))),
                 pdf_);
       break;
     case Route::Folder:
-      writeFile(
-          QDir(folder_).filePath(QStringLiteral("%1_%2.pdf").arg(threeDigits(document), kindOf(document))),
-          pdf_);
+      writeFile(QDir(folder_).filePath(
+                    QStringLiteral("%1_%2.pdf").arg(numbered(document, total_), kindOf(document))),
+                pdf_);
       break;
     case Route::Undecided:
       break;
