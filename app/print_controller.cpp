@@ -18,14 +18,19 @@ namespace {
 // giving `progress` its say at each document boundary.
 class WatchedCanvas final : public ForwardingCanvas {
  public:
-  WatchedCanvas(PageCanvas& inner, PrintProgress& progress, int expected)
-      : ForwardingCanvas(inner), progress_(progress), expected_(expected) {}
+  WatchedCanvas(PageCanvas& inner, PrintProgress& progress, int expected, bool answers)
+      : ForwardingCanvas(inner), progress_(progress), expected_(expected), answers_(answers) {}
 
   int begun() const { return begun_; }
   int ended() const { return ended_; }
+  /// Problem sheets handed over complete, with their answer sheets when there are answers.
+  int sheetsEnded() const { return answers_ ? ended_ / 2 : ended_; }
+  int sheetsExpected() const { return answers_ ? expected_ / 2 : expected_; }
 
   void beginDoc() override {
-    if (progress_.cancelRequested()) throw PrintCancelled();
+    // A problem sheet that went out is always followed by its answer sheet: a stop waits for the pair.
+    const bool startsSheet = !answers_ || begun_ % 2 == 0;
+    if (startsSheet && progress_.cancelRequested()) throw PrintCancelled();
     // Counted before the output starts it, so a failure to start names this sheet.
     ++begun_;
     progress_.documentBegun(begun_, expected_);
@@ -34,17 +39,28 @@ class WatchedCanvas final : public ForwardingCanvas {
   void endDoc() override {
     ForwardingCanvas::endDoc();
     ++ended_;
-    progress_.documentEnded(ended_, expected_);
+    progress_.documentEnded(ended_, sheetsEnded(), sheetsExpected());
   }
 
  private:
   PrintProgress& progress_;
   int expected_;
+  bool answers_;
   int begun_ = 0;
   int ended_ = 0;
 };
 
 }  // namespace
+
+PrintReport::Idle idleCause(const Preset& preset, const Settings& settings) {
+  using Idle = PrintReport::Idle;
+  if (preset.guard == Guard::TimesRows && !settings.anyTimesRow()) return Idle::NoTimesRow;
+  if (preset.guard == Guard::DecomposeNumbers && !settings.anyDecomposeNumber())
+    return Idle::NoDecomposeNumber;
+  if (!settings.CheckBox3) return Idle::PrintSwitchOff;
+  if (settings.SpinEdit1 <= 0) return Idle::NoSheets;
+  return Idle::None;
+}
 
 PrintController::PrintController(Session& session, PrintRunFactory makeRun)
     : session_(session), makeRun_(std::move(makeRun)) {}
@@ -64,7 +80,12 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
   } done{running_};
 
   const Settings& s = session_.settings;
+  report.idle = idleCause(preset, s);
   report.documentsExpected = static_cast<int>(std::min<std::int64_t>(plannedDocuments(preset, s), INT_MAX));
+  const bool answers = s.CheckBox15;
+  // Problem and answer sheets come in pairs; a count too large to pair up is cut to whole pairs.
+  if (answers) report.documentsExpected -= report.documentsExpected % 2;
+  report.sheetsExpected = answers ? report.documentsExpected / 2 : report.documentsExpected;
 
   auto fail = [&report](PrintReport::Fault fault, const char* what) {
     report.status = PrintReport::Status::Failed;
@@ -76,8 +97,8 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
   std::optional<WatchedCanvas> canvas;
   try {
     output = makeRun_();
-    output->plan(report.documentsExpected, s.CheckBox15);
-    canvas.emplace(output->canvas(), progress, report.documentsExpected);
+    output->plan(report.documentsExpected, answers);
+    canvas.emplace(output->canvas(), progress, report.documentsExpected, answers);
     bool cancelled = false;
     try {
       runPreset(preset, session_, *canvas, setWindowEnabled);
@@ -100,6 +121,7 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
   }
   if (canvas) {
     report.documentsEnded = canvas->ended();
+    report.sheetsEnded = canvas->sheetsEnded();
     if (report.status == PrintReport::Status::Failed) report.failedSheet = canvas->begun();
   }
   return report;

@@ -17,16 +17,18 @@ class PrintCancelled : public Error {
   PrintCancelled() : Error("print cancelled") {}
 };
 
-/// Who follows a run: told of every document, and asked before each one whether to stop.
+/// Who follows a run: told of every document, and asked before each sheet whether to stop.
 class PrintProgress {
  public:
   virtual ~PrintProgress() = default;
   /// Document `number` (1-based) of the `expected` ones is about to be drawn.
   virtual void documentBegun(int number, int expected) = 0;
-  /// Document `number` of `expected` has been handed to the output. Between two documents is the only
-  /// point where the user interface may get a turn; never mid-page.
-  virtual void documentEnded(int number, int expected) = 0;
-  /// Asked before every document: true stops the run there.
+  /// Document `number` has been handed to the output; `sheetsDone` of the run's `sheets` problem
+  /// sheets (as 作成枚数 counts them) are now complete, their answer sheets included. Between two
+  /// documents is the only point where the user interface may get a turn; never mid-page.
+  virtual void documentEnded(int number, int sheetsDone, int sheets) = 0;
+  /// Asked before every problem sheet (never between a problem sheet and its answer sheet): true
+  /// stops the run there.
   virtual bool cancelRequested() = 0;
 };
 
@@ -46,9 +48,21 @@ struct PrintReport {
     Unexpected,   ///< anything else; `message` is a detail for the curious
   };
 
+  /// Why a click printed nothing (NothingPrinted), checked in the order the preset checks.
+  enum class Idle {
+    None,
+    NoTimesRow,         ///< a multiplication preset with no row of 段の設定 ticked
+    NoDecomposeNumber,  ///< a decomposition preset with no number of 分解する数の設定 ticked
+    PrintSwitchOff,     ///< CheckBox3 (カット) off
+    NoSheets,           ///< SpinEdit1 (作成枚数) 0 or less
+  };
+
   Status status = Status::NothingPrinted;
+  Idle idle = Idle::None;
   int documentsExpected = 0;  ///< what the click planned to hand over
   int documentsEnded = 0;     ///< handed to the output complete
+  int sheetsExpected = 0;     ///< problem sheets planned, as 作成枚数 counts them
+  int sheetsEnded = 0;        ///< problem sheets handed over with their answer sheets
   Fault fault = Fault::None;
   QString message;
   int failedSheet = 0;  ///< the document in hand when the run failed (1-based); 0: before the first
@@ -56,6 +70,9 @@ struct PrintReport {
   QString savedNotice;
   QString savedFolder;
 };
+
+/// Why a click on `preset` with `settings` would print nothing; Idle::None when it prints.
+PrintReport::Idle idleCause(const Preset& preset, const Settings& settings);
 
 /// One preset click from start to end, without any widget: the planned documents, a fresh output,
 /// the preset's run on it, cancel between documents, completing the output only when a document was

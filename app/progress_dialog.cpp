@@ -21,12 +21,12 @@ PrintProgressDialog::PrintProgressDialog(int delayMs, QWidget* near) : delayMs_(
 
 PrintProgressDialog::~PrintProgressDialog() = default;
 
-void PrintProgressDialog::documentEnded(int number, int expected) {
-  expected = std::max(expected, 0);
-  if (!dialog_ && clock_.elapsed() >= delayMs_ && number < expected) showDialog(number, expected);
-  if (dialog_) {
-    dialog_->setValue(std::min(number, expected));
-    dialog_->setLabelText(progressText(number, expected));
+void PrintProgressDialog::documentEnded(int /*number*/, int sheetsDone, int sheets) {
+  sheets = std::max(sheets, 0);
+  if (!dialog_ && clock_.elapsed() >= delayMs_ && sheetsDone < sheets) showDialog(sheetsDone, sheets);
+  if (dialog_ && !cancelled_) {
+    dialog_->setValue(std::min(sheetsDone, sheets));
+    dialog_->setLabelText(progressText(sheetsDone, sheets));
   }
   // The only point where the user interface gets a turn: between two documents.
   QApplication::processEvents();
@@ -44,7 +44,7 @@ void PrintProgressDialog::showDialog(int ended, int expected) {
   dialog_->setWindowModality(Qt::ApplicationModal);
   QObject::connect(dialog_.get(), &QProgressDialog::canceled, [this] {
     cancelled_ = true;
-    dialog_->setLabelText(QStringLiteral("この用紙を印刷したら止めます…"));
+    dialog_->setLabelText(QStringLiteral("この用紙（答えの用紙も）を印刷したら止めます…"));
   });
   dialog_->setLabelText(progressText(ended, expected));
   dialog_->adjustSize();

@@ -2,7 +2,9 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/print_controller.h"
 
@@ -12,16 +14,22 @@ class QWidget;
 namespace kirune {
 
 /// The window's side of a run: once a run has taken longer than `delayMs`, a progress dialog (sheet i of
-/// n) with a cancel button appears. Events are processed after each finished document only, so the engine
-/// is never re-entered mid-page; a cancel takes effect at the next document.
+/// n, counted as 作成枚数 counts them) with a cancel button appears. Events are processed after each
+/// finished document only, so the engine is never re-entered mid-page; a cancel takes effect at the next
+/// problem sheet.
 class PrintProgressDialog final : public PrintProgress {
  public:
   /// `near` is the window the dialog is centred on.
   PrintProgressDialog(int delayMs, QWidget* near);
   ~PrintProgressDialog() override;
 
-  void documentBegun(int /*number*/, int /*expected*/) override {}
-  void documentEnded(int number, int expected) override;
+  /// Called as each document begins, before it is drawn: the window re-reads what the engine changed.
+  void setOnDocumentBegun(std::function<void()> call) { onDocumentBegun_ = std::move(call); }
+
+  void documentBegun(int /*number*/, int /*expected*/) override {
+    if (onDocumentBegun_) onDocumentBegun_();
+  }
+  void documentEnded(int number, int sheetsDone, int sheets) override;
   bool cancelRequested() override { return cancelled_; }
 
  private:
@@ -32,6 +40,7 @@ class PrintProgressDialog final : public PrintProgress {
   QElapsedTimer clock_;
   std::unique_ptr<QProgressDialog> dialog_;
   bool cancelled_ = false;
+  std::function<void()> onDocumentBegun_;
 };
 
 }  // namespace kirune

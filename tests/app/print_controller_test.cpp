@@ -84,12 +84,14 @@ class Follower final : public PrintProgress {
  public:
   int cancelAfter = -1;  ///< documents to let through before asking to stop; -1: never
   std::function<void()> betweenDocuments;
-  std::vector<std::pair<int, int>> begun;  ///< (number, expected)
-  std::vector<std::pair<int, int>> ended;
+  std::vector<std::pair<int, int>> begun;   ///< (number, expected)
+  std::vector<int> ended;                   ///< document numbers
+  std::vector<std::pair<int, int>> sheets;  ///< (sheets done, sheets) after each document
 
   void documentBegun(int number, int expected) override { begun.emplace_back(number, expected); }
-  void documentEnded(int number, int expected) override {
-    ended.emplace_back(number, expected);
+  void documentEnded(int number, int sheetsDone, int sheetCount) override {
+    ended.push_back(number);
+    sheets.emplace_back(sheetsDone, sheetCount);
     if (betweenDocuments) betweenDocuments();
   }
   bool cancelRequested() override {
@@ -129,30 +131,46 @@ TEST_F(PrintControllerTest, DeliversEveryPlannedDocumentIntoOneCompletedOutput) 
   EXPECT_EQ(outputsFinished, 1);
   EXPECT_EQ(pdfPages(pdf.data()), 6);
   EXPECT_TRUE(report.savedNotice.isEmpty());
+  EXPECT_EQ(report.sheetsExpected, 3);
+  EXPECT_EQ(report.sheetsEnded, 3);
   const std::vector<std::pair<int, int>> seen = {{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}};
   EXPECT_EQ(follower.begun, seen);
-  EXPECT_EQ(follower.ended, seen);
+  EXPECT_EQ(follower.ended, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  // The progress counts sheets as 作成枚数 does: a sheet is done with its answer sheet.
+  const std::vector<std::pair<int, int>> sheets = {{0, 3}, {1, 3}, {1, 3}, {2, 3}, {2, 3}, {3, 3}};
+  EXPECT_EQ(follower.sheets, sheets);
   EXPECT_FALSE(controller.running());
   EXPECT_EQ(session.settings.withTiles, 0);
 }
 
 TEST_F(PrintControllerTest, NothingPrintedLeavesTheOutputUntouched) {
+  using Idle = PrintReport::Idle;
   struct Case {
     const char* what;
     const char* button;
     std::function<void(Settings&)> set;
+    Idle idle;
+  };
+  const auto noRows = [](Settings& s) {
+    for (auto field : Settings::timesRowBoxes) s.*field = false;
   };
   const Case cases[] = {
-      {"CheckBox3 off", "BitBtn1", [](Settings& s) { s.CheckBox3 = false; }},
-      {"no sheets", "BitBtn1", [](Settings& s) { s.SpinEdit1 = 0; }},
-      {"guard: no times-table row", "BitBtn118",
-       [](Settings& s) {
-         for (auto field : Settings::timesRowBoxes) s.*field = false;
-       }},
+      {"CheckBox3 off", "BitBtn1", [](Settings& s) { s.CheckBox3 = false; }, Idle::PrintSwitchOff},
+      {"no sheets", "BitBtn1", [](Settings& s) { s.SpinEdit1 = 0; }, Idle::NoSheets},
+      {"fewer than no sheets", "BitBtn132", [](Settings& s) { s.SpinEdit1 = -3; }, Idle::NoSheets},
+      {"guard: no times-table row", "BitBtn118", noRows, Idle::NoTimesRow},
+      // The guard is the preset's first step: it names the cause even with カット off too.
+      {"guard before CheckBox3", "BitBtn117",
+       [&](Settings& s) {
+         noRows(s);
+         s.CheckBox3 = false;
+       },
+       Idle::NoTimesRow},
       {"guard: no number to decompose", "BitBtn132",
        [](Settings& s) {
          for (auto field : Settings::decomposeBoxes) s.*field = false;
-       }},
+       },
+       Idle::NoDecomposeNumber},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -161,6 +179,7 @@ TEST_F(PrintControllerTest, NothingPrintedLeavesTheOutputUntouched) {
     c.set(session.settings);
     const PrintReport report = click(c.button);
     EXPECT_EQ(report.status, Status::NothingPrinted);
+    EXPECT_EQ(report.idle, c.idle);
     EXPECT_EQ(report.documentsExpected, 0);
     EXPECT_EQ(report.documentsEnded, 0);
     EXPECT_TRUE(follower.begun.empty());
@@ -169,25 +188,35 @@ TEST_F(PrintControllerTest, NothingPrintedLeavesTheOutputUntouched) {
   EXPECT_TRUE(pdf.data().isEmpty());
 }
 
-// Cancel takes effect at the next document. With answers on, a stop after an odd number of documents
-// leaves the last problem sheet without its answer sheet: the run does not finish the pair.
-TEST_F(PrintControllerTest, CancelStopsBeforeTheNextDocumentAndCompletesWhatWasHandedOver) {
-  for (int k : {0, 1, 2, 5}) {
-    SCOPED_TRACE(k);
+// Cancel takes effect at the next problem sheet: a problem sheet that went out is followed by its answer
+// sheet, whenever the stop was asked for.
+TEST_F(PrintControllerTest, CancelStopsAtTheNextSheetAndCompletesWhatWasHandedOver) {
+  struct Case {
+    bool answers;
+    int cancelAfter;  ///< documents ended when the stop is asked for
+    int ended;        ///< documents handed over in the end
+  };
+  const Case cases[] = {{true, 0, 0},  {true, 1, 2},  {true, 2, 2}, {true, 5, 6},
+                        {false, 0, 0}, {false, 1, 1}, {false, 2, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "answers " << c.answers << ", stop after " << c.cancelAfter);
     pdf.close();
     pdf.setData(QByteArray());
     pdf.open(QIODevice::WriteOnly);
     follower = Follower{};
-    follower.cancelAfter = k;
+    follower.cancelAfter = c.cancelAfter;
     outputsFinished = 0;
+    session.settings.CheckBox15 = c.answers;
     const PrintReport report = click("BitBtn1");
-    EXPECT_EQ(report.status, Status::Cancelled);
+    EXPECT_EQ(report.status, c.ended < report.documentsExpected ? Status::Cancelled : Status::Delivered);
     EXPECT_EQ(report.fault, Fault::None);
-    EXPECT_EQ(report.documentsExpected, 6);
-    EXPECT_EQ(report.documentsEnded, k);
-    EXPECT_EQ(follower.begun.size(), static_cast<std::size_t>(k));  // nothing half sent
-    EXPECT_EQ(outputsFinished, k > 0 ? 1 : 0);
-    EXPECT_EQ(pdfPages(pdf.data()), k);
+    EXPECT_EQ(report.documentsExpected, c.answers ? 6 : 3);
+    EXPECT_EQ(report.sheetsExpected, 3);
+    EXPECT_EQ(report.documentsEnded, c.ended);
+    EXPECT_EQ(report.sheetsEnded, c.answers ? c.ended / 2 : c.ended);
+    EXPECT_EQ(follower.begun.size(), static_cast<std::size_t>(c.ended));  // nothing half sent
+    EXPECT_EQ(outputsFinished, c.ended > 0 ? 1 : 0);
+    EXPECT_EQ(pdfPages(pdf.data()), c.ended);
     EXPECT_FALSE(controller.running());
     EXPECT_EQ(session.settings.withTiles, 0);
   }
@@ -272,6 +301,49 @@ TEST(PrintControllerSavedTest, TheOutputsSavedNoticeAndFolderArePassedOn) {
                                     .arg(QDir::toNativeSeparators(dir.path())));
   EXPECT_EQ(QDir(dir.path()).entryList({"sheet-*.pdf"}, QDir::Files),
             (QStringList{"sheet-001.pdf", "sheet-002.pdf"}));
+}
+
+// 300 sheets with answers on the printer output without any printer (the sheets become files in a
+// folder of their own), cancelled midway: every もんだい file is followed by its こたえ, and the names
+// sort in print order also past 999.
+TEST(PrintControllerFilesTest, ACancelledLongRunLeavesWholePairsOfFilesInPrintOrder) {
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  qputenv("HOME", home.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+  qputenv("CUPS_SERVER", (home.path() + "/no-spooler.sock").toUtf8());
+  QPrinter printer(QPrinter::HighResolution);
+  preparePrinter(printer);
+  struct Case {
+    int sheets;
+    int cancelAfter;
+    int width;  ///< digits of the numbers in the names
+  };
+  for (const Case& c : {Case{300, 151, 3}, Case{600, 7, 4}}) {
+    SCOPED_TRACE(c.sheets);
+    Random rng(77);
+    Session session(ImageSet::builtIn(), rng);
+    session.settings.SpinEdit1 = c.sheets;
+    session.settings.CheckBox15 = true;
+    PrintController controller(session, [&printer] { return printerRun(printer); });
+    Follower follower;
+    follower.cancelAfter = c.cancelAfter;
+    const PrintReport report = controller.run(*findPreset("BitBtn75"), follower);
+    EXPECT_EQ(report.status, Status::Cancelled);
+    EXPECT_EQ(report.sheetsExpected, c.sheets);
+    const int ended = c.cancelAfter + 1;
+    EXPECT_EQ(report.documentsEnded, ended);
+    EXPECT_EQ(report.sheetsEnded, ended / 2);
+    const QStringList files = QDir(report.savedFolder).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), ended);
+    ASSERT_EQ(files.size() % 2, 0);
+    for (int i = 0; i < files.size(); ++i) {
+      const QString number = QStringLiteral("%1").arg(i + 1, c.width, 10, QLatin1Char('0'));
+      const QString kind = i % 2 == 0 ? QStringLiteral("もんだい") : QStringLiteral("こたえ");
+      EXPECT_EQ(files[i], number + "_" + kind + ".pdf");
+    }
+    EXPECT_TRUE(report.savedNotice.contains(QDir::toNativeSeparators(report.savedFolder)));
+  }
 }
 
 }  // namespace
