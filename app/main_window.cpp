@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -556,17 +557,61 @@ void TForm1::refreshFromSettings() {
     const QSignalBlocker block(spin);
     spin->setValue(value);
   }
-  label6_->setVisible(s.Label6);
-  label7_->setVisible(s.Label7);
+  refreshTileTitles();
+}
+
+namespace {
+
+QString idleMessage(PrintReport::Idle idle, int sheets) {
+  using Idle = PrintReport::Idle;
+  switch (idle) {
+    case Idle::NoTimesRow:
+      return QStringLiteral("段を一つ以上選んでください。");
+    case Idle::NoDecomposeNumber:
+      return QStringLiteral("分解する数を一つ以上選んでください。");
+    case Idle::PrintSwitchOff:
+      return QStringLiteral("「カット」にチェックがないので印刷しません。");
+    case Idle::NoSheets:
+      return QStringLiteral("作成枚数が%1です。1枚以上にしてください。").arg(sheets);
+    case Idle::None:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+bool TForm1::confirmLargeRun(const Preset& preset) {
+  const std::int64_t documents = plannedDocuments(preset, session_.settings);
+  if (documents <= kConfirmAboveDocuments) return true;
+  const int sheets = session_.settings.SpinEdit1;
+  const QString question =
+      session_.settings.CheckBox15
+          ? QStringLiteral("%1枚（答え別紙を含め%2ページ）を印刷します。よろしいですか？")
+                .arg(sheets)
+                .arg(documents)
+          : QStringLiteral("%1枚を印刷します。よろしいですか？").arg(sheets);
+  QMessageBox box(QMessageBox::Question, qs(kApplicationName), question, QMessageBox::Yes | QMessageBox::No,
+                  this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void TForm1::refreshTileTitles() {
+  label6_->setVisible(session_.settings.Label6);
+  label7_->setVisible(session_.settings.Label7);
 }
 
 void TForm1::presetClick(const Preset& preset) {
   // A click that arrives between two documents of a run is dropped, and leaves the window as the run has it.
   if (controller_.running()) return;
+  if (!confirmLargeRun(preset)) return;
   PrintReport report;
   {
     // The progress dialog goes before the report, so the report stands alone.
     PrintProgressDialog progress(progressDelayMs_, this);
+    // The engine shows Label6 and hides Label7 as it starts; the titles follow it from the first sheet.
+    progress.setOnDocumentBegun([this] { refreshTileTitles(); });
     report = controller_.run(preset, progress, [this](bool enabled) {
       refreshFromSettings();
       setEnabled(enabled);
@@ -574,6 +619,10 @@ void TForm1::presetClick(const Preset& preset) {
   }
   refreshFromSettings();
   setEnabled(true);
+  showReport(report);
+}
+
+void TForm1::showReport(const PrintReport& report) {
   using Fault = PrintReport::Fault;
   switch (report.fault) {
     case Fault::None:
@@ -594,15 +643,35 @@ void TForm1::presetClick(const Preset& preset) {
                     report.documentsExpected, report.message, false);
       break;
   }
-  if (!report.savedNotice.isEmpty()) reportSaved(report.savedNotice, report.savedFolder);
+  QString text;
+  if (report.status == PrintReport::Status::NothingPrinted)
+    text = idleMessage(report.idle, session_.settings.SpinEdit1);
+  if (report.status == PrintReport::Status::Cancelled) {
+    text = QStringLiteral("印刷を中止しました。%1枚のうち%2枚を印刷しました。")
+               .arg(report.sheetsExpected)
+               .arg(report.sheetsEnded);
+    if (report.sheetsExpected != report.documentsExpected)
+      text += QStringLiteral("（答えの用紙もそれぞれ印刷しました）");
+  }
+  if (!report.savedNotice.isEmpty()) {
+    if (!text.isEmpty()) text += QLatin1Char('\n');
+    text += report.savedNotice;
+  }
+  if (!text.isEmpty()) reportDone(text, report.savedNotice.isEmpty() ? QString() : report.savedFolder);
 }
 
-void TForm1::reportSaved(const QString& notice, const QString& folder) {
-  QMessageBox box(QMessageBox::Information, qs(kApplicationName), notice, QMessageBox::Ok, this);
-  QPushButton* open = box.addButton(QStringLiteral("フォルダを開く"), QMessageBox::ActionRole);
-  box.setDefaultButton(open);
+void TForm1::reportDone(const QString& text, const QString& folder) {
+  QMessageBox box(QMessageBox::Information, qs(kApplicationName), text, QMessageBox::Ok, this);
+  // Enter dismisses the message; opening the folder takes a click of its own.
+  QPushButton* open =
+      folder.isEmpty() ? nullptr : box.addButton(QStringLiteral("フォルダを開く"), QMessageBox::ActionRole);
+  box.setDefaultButton(QMessageBox::Ok);
   box.exec();
-  if (box.clickedButton() == open) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  if (open && box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+    QMessageBox::warning(
+        this, qs(kApplicationName),
+        QStringLiteral("フォルダを開けませんでした。\n保存先: %1").arg(QDir::toNativeSeparators(folder)));
+  }
 }
 
 void TForm1::reportFailure(const QString& what, int sheet, int sheets, const QString& detail,

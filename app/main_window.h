@@ -49,6 +49,9 @@ class TForm1 : public QWidget {
   /// Shows the window centred on its screen.
   void showCentred();
 
+  /// Runs of more than this many documents are confirmed before they start.
+  static constexpr int kConfirmAboveDocuments = 100;
+
   /// A run longer than this shows the progress dialog; 500 ms unless changed.
   void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
 
@@ -97,9 +100,14 @@ class TForm1 : public QWidget {
   void refreshFromSettings();
   void setAllBoxes(bool on, bool decomposition);
   void reportFailure(const QString& what, int sheet, int sheets, const QString& detail, bool printerFault);
-  /// Tells where the sheets went when they became files instead of paper, with a button that opens
-  /// the folder.
-  void reportSaved(const QString& notice, const QString& folder);
+  /// What came of a click, in words: why nothing was printed, that the run was cancelled, where the
+  /// files went.
+  void showReport(const PrintReport& report);
+  /// An information message; with a folder, also a button that opens it.
+  void reportDone(const QString& text, const QString& folder);
+  /// Asks once before a run of more than kConfirmAboveDocuments documents; false: print nothing.
+  bool confirmLargeRun(const Preset& preset);
+  void refreshTileTitles();
 
   /// A two-item radio group of the settings: its frame, its buttons and the text labels over the items.
   struct RadioControls {

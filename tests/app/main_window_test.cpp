@@ -28,6 +28,8 @@
 namespace kirune {
 namespace {
 
+QString closingMessage;  // the closing message of the last cancelled run
+
 QString utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -259,12 +261,41 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->settings().SpinEdit3(), 40);
   }
 
-  void printSwitchOffPrintsNothing() {
-    click("CheckBox3");
-    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
-    QCOMPARE(log.begun, 0);
-    QCOMPARE(log.finishedRuns, 0);
-    QVERIFY(window->isEnabled());
+  // Nothing is printed, and the window says why in a teacher's words.
+  void aClickThatPrintsNothingSaysWhy() {
+    struct Case {
+      const char* what;
+      std::function<void()> arrange;
+      const char* button;
+      QString says;
+    };
+    const Case cases[] = {
+        {"カット off", [this] { click("CheckBox3"); }, "BitBtn1",
+         QStringLiteral("「カット」にチェックがないので印刷しません。")},
+        {"0 sheets", [this] { get<QSpinBox>("SpinEdit1")->setValue(0); }, "BitBtn1",
+         QStringLiteral("作成枚数が0です。")},
+        {"-2 sheets", [this] { get<QSpinBox>("SpinEdit1")->setValue(-2); }, "BitBtn127",
+         QStringLiteral("作成枚数が-2です。")},
+        {"no times-table row", [this] { click("BitBtn116"); }, "BitBtn118",
+         QStringLiteral("段を一つ以上選んでください。")},
+        {"no number to decompose", [this] { click("BitBtn130"); }, "BitBtn132",
+         QStringLiteral("分解する数を一つ以上選んでください。")},
+    };
+    for (const Case& c : cases) {
+      cleanup();
+      init();
+      c.arrange();
+      QString shown;
+      onNextModal<QMessageBox>([&shown](QMessageBox* box) {
+        shown = box->text();
+        box->accept();
+      });
+      QTest::mouseClick(window->presetButton(c.button), Qt::LeftButton);
+      QVERIFY2(shown.startsWith(c.says), qPrintable(QString(c.what) + ": " + shown));
+      QCOMPARE(log.begun, 0);
+      QCOMPARE(log.finishedRuns, 0);
+      QVERIFY(window->isEnabled());
+    }
   }
 
   void emptySelectionsChangeNothing() {
@@ -276,8 +307,10 @@ class MainWindowTest : public QObject {
 
     click("BitBtn116");  // 全uncheck of the times-table rows
     for (int i = 5; i <= 14; ++i) QVERIFY(!checked(("CheckBox" + QByteArray::number(i)).constData()));
+    onNextModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
     QTest::mouseClick(window->presetButton("BitBtn118"), Qt::LeftButton);  // かけ算九九 "２０"
     click("BitBtn130");  // 全uncheck of the numbers to decompose
+    onNextModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
     QTest::mouseClick(window->presetButton("BitBtn132"), Qt::LeftButton);  // 分解 "２０"
     QCOMPARE(log.ended, printed);
     QCOMPARE(window->settings().shurui, kind);
@@ -337,19 +370,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(pdfPages(log.lastPdf), 2);
   }
 
-  void cancelStopsAfterTheDocumentInHand() {
+  // With answers on, the stop waits for the answer sheet of the problem sheet in hand; the progress and
+  // the closing message count sheets as 作成枚数 does.
+  void cancelStopsAfterTheSheetInHand() {
     window->setProgressDelay(0);
     get<QSpinBox>("SpinEdit1")->setValue(5);
+    click("CheckBox15");
     QString shown;
     onNextModal<QProgressDialog>([&shown](QProgressDialog* dialog) {
       shown = dialog->labelText();
       QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+      onNextModal<QMessageBox>([](QMessageBox* box) {
+        closingMessage = box->text();
+        box->accept();
+      });
     });
+    closingMessage.clear();
     QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
     QVERIFY2(shown.contains(QStringLiteral("/ 5 枚")), qPrintable(shown));
-    QVERIFY(log.ended >= 1);
-    QVERIFY(log.ended < 5);
+    QVERIFY(log.ended >= 2);
+    QVERIFY(log.ended < 10);
+    QCOMPARE(log.ended % 2, 0);
     QCOMPARE(log.begun, log.ended);  // nothing half sent
+    QVERIFY2(closingMessage.contains(QStringLiteral("中止")), qPrintable(closingMessage));
+    QVERIFY2(closingMessage.contains(QStringLiteral("5枚のうち%1枚").arg(log.ended / 2)),
+             qPrintable(closingMessage));
     QCOMPARE(log.finishedRuns, 1);
     QCOMPARE(pdfPages(log.lastPdf), log.ended);
     QVERIFY(window->isEnabled());
