@@ -42,6 +42,9 @@ struct PrintLog {
   int failAtDocument = 0;           ///< beginDoc of this document throws PrinterError; 0: never
   std::vector<bool> windowEnabled;  ///< the window's state at each beginDoc
   std::vector<int> withTiles;       ///< withTiles at each beginDoc
+  /// Whether the titles Label6 and Label7 are shown at each beginDoc.
+  std::vector<std::pair<bool, bool>> tileTitles;
+  QString savedFolder;  ///< when set, the runs say they saved their sheets there
   QByteArray lastPdf;
 };
 
@@ -54,6 +57,8 @@ class CountingCanvas final : public ForwardingCanvas {
     ++log_.begun;
     log_.windowEnabled.push_back(window_->isEnabled());
     log_.withTiles.push_back(window_->settings().withTiles);
+    log_.tileTitles.emplace_back(!window_->control("Label6")->isHidden(),
+                                 !window_->control("Label7")->isHidden());
     if (log_.begun == log_.failAtDocument) throw PrinterError("プリンタの用紙がありません");
     ForwardingCanvas::beginDoc();
   }
@@ -79,6 +84,10 @@ class CountingPdfRun final : public PrintRun {
     ++log_.finishedRuns;
     log_.lastPdf = buffer_.data();
   }
+  QString savedNotice() const override {
+    return log_.savedFolder.isEmpty() ? QString() : QStringLiteral("保存先: ") + log_.savedFolder;
+  }
+  QString savedFolder() const override { return log_.savedFolder; }
 
  private:
   PrintLog& log_;
@@ -326,6 +335,89 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(window->presetButton("BitBtn118"), Qt::LeftButton);
     QCOMPARE(window->settings().shurui, 8);
     QCOMPARE(log.ended, printed + 1);
+  }
+
+  // More than 100 documents: one question first; No prints nothing, Yes prints them all.
+  void aLargeRunIsConfirmedFirst() {
+    get<QSpinBox>("SpinEdit1")->setValue(51);
+    click("CheckBox15");
+    QStringList asked;
+    auto answer = [&asked](QMessageBox::StandardButton button) {
+      onNextModal<QMessageBox>([&asked, button](QMessageBox* box) {
+        asked << box->text();
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        box->button(button)->click();
+      });
+    };
+    answer(QMessageBox::No);
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QCOMPARE(asked,
+             QStringList{QStringLiteral("51枚（答え別紙を含め102ページ）を印刷します。よろしいですか？")});
+    QCOMPARE(log.begun, 0);
+    QCOMPARE(window->settings().shurui, 0);
+    QVERIFY(window->isEnabled());
+
+    answer(QMessageBox::Yes);
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(log.ended, 102);
+
+    // 100 documents exactly go without a question.
+    get<QSpinBox>("SpinEdit1")->setValue(50);
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(log.ended, 202);
+  }
+
+  // The engine shows Label6 and hides Label7 as it starts: so do the titles from the first sheet on.
+  void tileTitlesFollowTheRun() {
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QTest::mouseClick(window->presetButton("BitBtn136"), Qt::LeftButton);
+    const std::vector<std::pair<bool, bool>> shown = {{true, false}, {true, false}};
+    QCOMPARE(log.tileTitles, shown);
+    QVERIFY(get("Label6")->isHidden());
+    QVERIFY(get("Label7")->isHidden());
+  }
+
+  // Enter dismisses the saved-files message; the folder opens only on its own button, and a folder
+  // that cannot be opened is said.
+  void savedFilesMessageAndTheFolderButton() {
+    log.savedFolder = QDir::tempPath();
+    QString text;
+    QString defaultText;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+      text = box->text();
+      defaultText = box->defaultButton()->text();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QVERIFY2(text.contains(QDir::tempPath()), qPrintable(text));
+    QVERIFY(defaultText != QStringLiteral("フォルダを開く"));
+    QCOMPARE(catcher.urls.size(), 0);
+
+    onNextModal<QMessageBox>([](QMessageBox* box) {
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == QStringLiteral("フォルダを開く")) b->click();
+    });
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())});
+    QDesktopServices::unsetUrlHandler("file");
+
+    // Nothing to open a folder with (the offscreen platform has no desktop): the window says so.
+    log.savedFolder = QDir::temp().filePath("kirune-no-such-folder");
+    QString failure;
+    onNextModal<QMessageBox>([&failure](QMessageBox* box) {
+      onNextModal<QMessageBox>([&failure](QMessageBox* warning) {
+        failure = warning->text();
+        warning->accept();
+      });
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == QStringLiteral("フォルダを開く")) b->click();
+    });
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    QVERIFY2(failure.startsWith(QStringLiteral("フォルダを開けませんでした。")), qPrintable(failure));
   }
 
   void decompositionFifteenThenTwenty() {
