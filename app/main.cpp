@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/qt_translation.h"
 #include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
@@ -69,6 +70,7 @@ int main(int argc, char* argv[]) {
   // The application name only: a display name would make Qt append it to the window's caption.
   QApplication::setApplicationName(QString::fromUtf8(kirune::kApplicationName.data()));
   kirune::installFontSubstitutions();
+  kirune::installQtJapanese(app);
 
   const kirune::ImageSet* images = nullptr;
   try {

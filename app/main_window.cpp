@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QImage>
@@ -516,6 +517,10 @@ void TForm1::BitBtn25Click() {
   // The dialog works on the application's own printer, so a confirmed choice is what the next print uses.
   QPrintDialog dialog(&printer_, this);
   dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
+  // The dialog only chooses the printer; printing is a preset's click. Its confirm button says so.
+  if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+    if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("設定"));
+  }
   dialog.exec();
 }
 

@@ -1,6 +1,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 
 #include "app/home_page.h"
 #include "app/main_window.h"
+#include "app/qt_translation.h"
 #include "kirune/version.h"
 #include "printing/fonts.h"
 #include "printing/print_run.h"
@@ -144,7 +146,10 @@ class MainWindowTest : public QObject {
   bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
 
  private slots:
-  void initTestCase() { installFontSubstitutions(); }
+  void initTestCase() {
+    installFontSubstitutions();
+    QVERIFY(installQtJapanese(*qApp));
+  }
 
   void init() {
     log = PrintLog{};
@@ -529,14 +534,24 @@ class MainWindowTest : public QObject {
     QVERIFY(get<QLabel>("Label26")->text().contains(QString::fromUtf8(kHomePageOwner.data())));
   }
 
+  // The printer set-up speaks Japanese, and its confirm button sets the printer up rather than
+  // promising to print; confirming prints nothing.
   void printerSetupWorksOnTheOnePrinter() {
     QPrinter* seen = nullptr;
-    onNextModal<QPrintDialog>([&seen](QPrintDialog* dialog) {
+    QString ok;
+    QString cancel;
+    onNextModal<QPrintDialog>([&](QPrintDialog* dialog) {
       seen = dialog->printer();
-      dialog->reject();
+      auto* buttons = dialog->findChild<QDialogButtonBox*>();
+      ok = buttons->button(QDialogButtonBox::Ok)->text();
+      cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+      dialog->accept();
     });
     click("BitBtn25");
     QCOMPARE(seen, &printer);
+    QCOMPARE(ok, QStringLiteral("設定"));
+    QCOMPARE(cancel, QStringLiteral("キャンセル"));
+    QCOMPARE(log.begun, 0);
   }
 };
 

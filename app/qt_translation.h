@@ -1,0 +1,12 @@
+#pragma once
+
+class QCoreApplication;
+
+namespace kirune {
+
+/// Loads Qt's own Japanese translation (Debian's qt6-translations-l10n), so that the dialogs Qt draws
+/// (the printer set-up, the print preview, the buttons of message boxes) speak the window's language
+/// whatever the desktop's locale. False when the translation is not installed: Qt then speaks English.
+bool installQtJapanese(QCoreApplication& app);
+
+}  // namespace kirune
