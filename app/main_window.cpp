@@ -158,6 +158,14 @@ constexpr RadioBinding kRadios[] = {
 constexpr int kCheckBoxSize = 17;
 constexpr int kRadioSize = 16;
 
+void setUpCalendar(QCalendarWidget& calendar, const QFont& font) {
+  calendar.setFirstDayOfWeek(Qt::Sunday);
+  calendar.setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+  calendar.setFont(font);
+  // Japanese day names are one character each, so the narrow calendar shows them whole.
+  calendar.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+}
+
 // The spin boxes' sizes before the layout gives them their font; they only ever grow from these.
 constexpr QSize kSpinEdit1Size(45, 27);
 constexpr QSize kSpinEdit4Size(49, 26);
@@ -280,12 +288,8 @@ void TForm1::createControls() {
   image4->setPixmap(pixmapOf(session_.images, pictures::kWindowIcon));
   image4->adjustSize();
   auto* calendar = add("Calendar1", new QCalendarWidget(this));
-  calendar->setFirstDayOfWeek(Qt::Sunday);
-  calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+  setUpCalendar(*calendar, windowFont());
   calendar->setPalette(platformPalette);
-  calendar->setFont(windowFont());
-  // Japanese day names are one character each, so the narrow calendar shows them whole.
-  calendar->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
 
   // The hidden count choice: placed by the layout, then hidden; it mirrors `mondaisuu`.
   auto* mondaisuu = add("mondaisuu", new QGroupBox(this));
@@ -325,9 +329,13 @@ void TForm1::createControls() {
     label->installEventFilter(this);
   }
   for (std::size_t i = 0; i < std::size(kRadios); ++i) {
-    for (int item = 0; item < 2; ++item)
-      radios_[i].itemLabel[item] =
-          addLabel(kRadios[i].itemLabel[item], qs(kRadios[i].itemText[item]), kText, false);
+    for (int item = 0; item < 2; ++item) {
+      QLabel* label = addLabel(kRadios[i].itemLabel[item], qs(kRadios[i].itemText[item]), kText, false);
+      radios_[i].itemLabel[item] = label;
+      // The item's text selects it, as a check box's caption works the box.
+      captionTargets_.emplace(label, radios_[i].group->button(item));
+      label->installEventFilter(this);
+    }
   }
   for (const Title& t : kTitles) addLabel(t.name, qs(t.text), kTitle, true);
   label6_ = &required<QLabel>("Label6");
@@ -439,8 +447,19 @@ void TForm1::applyLayout() {
   spinEdit1_->setFixedSize(fourDigitSize(*spinEdit1_, kSpinEdit1Size));
   spinEdit4_->setFixedSize(fourDigitSize(*spinEdit4_, kSpinEdit4Size));
 
-  // Each radio item sits just left of the text label laid over it.
+  // Each radio item sits just left of the text label laid over it. The first item's text shrinks where
+  // it would run into the second item (its dot and text) on a large window.
   for (const RadioControls& r : radios_) {
+    QLabel* first = r.itemLabel[0];
+    const QLabel* second = r.itemLabel[1];
+    const QRect next(second->x() - kRadioSize - 2 - 2, second->y(), second->width() + kRadioSize + 4,
+                     second->height());
+    QFont font = first->font();
+    for (int cell = QFontMetrics(font).height(); first->geometry().intersects(next) && cell > 6;) {
+      setCellHeight(font, --cell);
+      first->setFont(font);
+      first->adjustSize();
+    }
     for (int item = 0; item < 2; ++item) {
       const QLabel* text = r.itemLabel[item];
       QAbstractButton* radio = r.group->button(item);
@@ -449,10 +468,29 @@ void TForm1::applyLayout() {
     }
   }
 
+  fitCalendar();
+
   drawBanner();
 
   for (std::string_view name : l.hiddenAfterLayout) required(name).hide();
   for (std::string_view name : l.raiseOrder) required(name).raise();
+}
+
+void TForm1::fitCalendar() {
+  // The calendar keeps the window's 16-pixel font where its box has room for it, and a smaller one
+  // where it has not, so every day of the month stays readable on a small screen.
+  // A calendar that has had a larger font reports stale size hints, so each size is measured on a
+  // fresh one set up alike.
+  auto& calendar = required<QCalendarWidget>("Calendar1");
+  QFont font = calendar.font();
+  for (int cell = 16; cell >= 6; --cell) {
+    setCellHeight(font, cell);
+    QCalendarWidget probe;
+    setUpCalendar(probe, font);
+    const QSize needed = probe.minimumSizeHint();
+    if (needed.width() <= calendar.width() && needed.height() <= calendar.height()) break;
+  }
+  calendar.setFont(font);
 }
 
 void TForm1::drawBanner() {
@@ -717,8 +755,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       if (auto it = captionTargets_.find(widget); it != captionTargets_.end()) {
-        if (auto* box = qobject_cast<QCheckBox*>(it->second))
-          box->click();
+        if (auto* button = qobject_cast<QAbstractButton*>(it->second))
+          button->click();
         else
           it->second->setFocus();
         return true;

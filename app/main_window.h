@@ -96,6 +96,7 @@ class TForm1 : public QWidget {
                    QWidget* parent = nullptr);
   void applyLayout();
   void drawBanner();
+  void fitCalendar();
   void centreOnScreen();
   void refreshFromSettings();
   void setAllBoxes(bool on, bool decomposition);

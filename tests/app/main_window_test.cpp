@@ -228,6 +228,18 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->settings().SpinEdit1, -4);
     QTest::mouseClick(get("z2")->findChild<QRadioButton*>("z20"), Qt::LeftButton);
     QCOMPARE(window->settings().z2, 0);
+    // A radio item's text selects it, as the dot does.
+    const std::pair<const char*, std::function<int()>> texts[] = {
+        {"Label63", [this] { return window->settings().z2; }},
+        {"Label54", [this] { return window->settings().trg; }},
+        {"Label61", [this] { return window->settings().z1; }}};
+    for (const auto& [label, value] : texts) {
+      QTest::mouseClick(get(label), Qt::LeftButton);
+      QVERIFY2(value() == 1, label);
+    }
+    QTest::mouseClick(get("Label62"), Qt::LeftButton);
+    QCOMPARE(window->settings().z2, 0);
+    QVERIFY(get("z2")->findChild<QRadioButton*>("z20")->isChecked());
   }
 
   void everyPresetButtonFollowsItsTableRow() {

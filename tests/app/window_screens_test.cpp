@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTableView>
 #include <QtTest>
 #include <algorithm>
 #include <functional>
@@ -136,6 +137,57 @@ class WindowScreensTest : public QObject {
         QVERIFY2(spin->geometry().bottom() < get(s.below)->y(), qPrintable(what));
       }
     });
+  }
+
+  // The texts of the zero choices never run into the next item's dot or text.
+  void radioTextsKeepClearOfTheNextItem() {
+    onEveryScreenAndSize([&](const QString& where) {
+      for (const char* frame : {"z1", "z2", "z3", "z4"}) {
+        const QString name = QString::fromLatin1(frame);
+        auto* second = get(frame)->findChild<QRadioButton*>(name + "1");
+        const QRect dot(second->mapTo(window.get(), QPoint(0, 0)), second->size());
+        const QRect texts[2] = {itemText(frame, 0)->geometry(), itemText(frame, 1)->geometry()};
+        QVERIFY2(!texts[0].intersects(dot), qPrintable(where + " " + name));
+        QVERIFY2(!texts[0].intersects(texts[1]), qPrintable(where + " " + name));
+        QVERIFY2(texts[0].height() >= 8, qPrintable(where + " " + name));
+        // Each dot lies left of its own text, on its line.
+        QVERIFY2(dot.right() < texts[1].left(), qPrintable(where + " " + name));
+        QVERIFY2(dot.center().y() >= texts[1].top() && dot.center().y() <= texts[1].bottom(),
+                 qPrintable(where + " " + name));
+      }
+    });
+  }
+
+  // Every day of the month shows in the calendar's grid: the font shrinks from 16 pixels only where
+  // "31" would not fit its cell, and stays as large as the box allows.
+  void calendarShowsEveryDay() {
+    onEveryScreenAndSize([&](const QString& where) {
+      auto* calendar = get<QCalendarWidget>("Calendar1");
+      auto* grid = calendar->findChild<QTableView*>();
+      QVERIFY(grid);
+      const QFontMetrics metrics(grid->font());
+      const int cellWidth = grid->viewport()->width() / 7;
+      const int cellHeight = grid->viewport()->height() / 7;  // the day names and six weeks
+      const QString what =
+          where +
+          QStringLiteral(": cell %1x%2, font %3 px").arg(cellWidth).arg(cellHeight).arg(metrics.height());
+      QVERIFY2(metrics.horizontalAdvance(QStringLiteral("31")) + 2 <= cellWidth, qPrintable(what));
+      QVERIFY2(metrics.height() <= cellHeight + 1, qPrintable(what));
+      QVERIFY2(metrics.height() >= 6, qPrintable(what));
+      const bool large = calendar->width() >= 260 && calendar->height() >= 200;
+      if (large) QVERIFY2(metrics.height() >= 14, qPrintable(what));
+    });
+  }
+
+ private:
+  QLabel* itemText(const char* frame, int item) {
+    static const std::map<QString, std::pair<const char*, const char*>> labels = {
+        {"z1", {"Label60", "Label61"}},
+        {"z2", {"Label62", "Label63"}},
+        {"z3", {"Label64", "Label65"}},
+        {"z4", {"Label66", "Label67"}}};
+    const auto& pair = labels.at(QString::fromLatin1(frame));
+    return get<QLabel>(item == 0 ? pair.first : pair.second);
   }
 };
 
