@@ -577,8 +577,14 @@ void TForm1::BitBtn129Click() { setAllBoxes(true, true); }
 void TForm1::BitBtn130Click() { setAllBoxes(false, true); }
 
 void TForm1::BitBtn128Click() {
-  if (!QDesktopServices::openUrl(QUrl(qs(kHomePageUrl)))) {
-    QMessageBox::warning(this, qs(kApplicationName), QStringLiteral("ホームページを開けませんでした。"));
+  const QString guide = userGuidePath();
+  if (guide.isEmpty()) {
+    QMessageBox::warning(this, qs(kApplicationName),
+                         QStringLiteral("使い方のページが見つかりません。もう一度入れ直してください。"));
+  } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(guide))) {
+    QMessageBox::warning(
+        this, qs(kApplicationName),
+        QStringLiteral("使い方のページを開けませんでした。\n%1").arg(QDir::toNativeSeparators(guide)));
   }
 }
 

@@ -534,15 +534,34 @@ class MainWindowTest : public QObject {
   }
 
   void homePageOpensOneAddressPerClick() {
+    // The page is the user guide of the build tree, a real page with its picture of a sheet.
+    const QString guide = userGuidePath();
+    QVERIFY(guide.endsWith(QStringLiteral("share/kirune/guide/index.html")));
+    QFile page(guide);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    for (const char* says : {"作成枚数", "印刷前に確認", "中止", "フォルダを開く", "<img src=\"sheet.png\""})
+      QVERIFY2(html.contains(QString::fromUtf8(says)), says);
+    QVERIFY(QImage(QFileInfo(guide).dir().filePath("sheet.png")).width() > 100);
+
     UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
     click("BitBtn128");
     auto* frame = get<QGroupBox>("GroupBox2");
     QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(1, frame->height() / 2));
     click("Label26");
-    QDesktopServices::unsetUrlHandler("https");
+    QDesktopServices::unsetUrlHandler("file");
     QCOMPARE(catcher.urls.size(), 3);
-    for (const QUrl& url : catcher.urls) QCOMPARE(url, QUrl(QString::fromUtf8(kHomePageUrl.data())));
+    for (const QUrl& url : catcher.urls) QCOMPARE(url, QUrl::fromLocalFile(guide));
+
+    // Nothing to open it with (the offscreen platform has no desktop): the window says so.
+    QString failure;
+    onNextModal<QMessageBox>([&failure](QMessageBox* box) {
+      failure = box->text();
+      box->accept();
+    });
+    click("BitBtn128");
+    QVERIFY2(failure.startsWith(QStringLiteral("使い方のページを開けませんでした。")), qPrintable(failure));
     QVERIFY(get<QLabel>("Label26")->text().contains(QString::fromUtf8(kHomePageOwner.data())));
   }
 

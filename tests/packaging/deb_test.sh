@@ -18,7 +18,8 @@ size=$(stat -c %s "$deb")
 
 # The package declares what the program needs at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libcups2 fonts-klee fonts-ipafont-gothic; do
+for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libcups2 fonts-klee fonts-ipafont-gothic \
+  qt6-translations-l10n; do
   [[ $depends == *"$need"* ]] || fail "Depends lacks $need: $depends"
 done
 # Every dependency resolves on this machine's package sources.
@@ -31,7 +32,8 @@ dpkg-deb -x "$deb" "$root"
 for f in usr/bin/kirune usr/bin/kirune-print usr/share/applications/kirune.desktop \
   usr/share/icons/hicolor/16x16/apps/kirune.png usr/share/icons/hicolor/32x32/apps/kirune.png \
   usr/share/man/man1/kirune.1.gz usr/share/man/man1/kirune-print.1.gz usr/share/doc/kirune/copyright \
-  usr/share/doc/kirune/CREDITS; do
+  usr/share/doc/kirune/CREDITS \
+  usr/share/kirune/guide/index.html usr/share/kirune/guide/sheet.png; do
   [ -e "$root/$f" ] || fail "package lacks /$f"
 done
 grep -q '^Categories=.*Education' "$root/usr/share/applications/kirune.desktop" || fail "desktop category"
