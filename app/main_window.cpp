@@ -34,7 +34,9 @@
 #include <utility>
 
 #include "app/home_page.h"
+#include "app/print_preview.h"
 #include "app/progress_dialog.h"
+#include "app/recorded_run.h"
 #include "app/window_fonts.h"
 #include "kirune/version.h"
 #include "printing/picture_image.h"
@@ -105,6 +107,7 @@ constexpr Caption kCaptions[] = {
     {"Label16", "カット番号", "SpinEdit4"},
     {"Label30", "答え別紙出力", "CheckBox15"},
     {"Label29", "タイム書き込み欄", "CheckBox16"},
+    {"PreviewLabel", "印刷前に確認", "PreviewBox"},
     {"Label44", "0", "CheckBox5"},
     {"Label45", "1", "CheckBox6"},
     {"Label46", "2", "CheckBox7"},
@@ -322,6 +325,11 @@ void TForm1::createControls() {
             [this, field = b.field](bool on) { session_.settings.*field = on; });
     boxes_.push_back(box);
   }
+  // Not a setting of the sheets: whether a click shows its sheets before printing them.
+  previewBox_ = add("PreviewBox", new QCheckBox(this));
+  previewBox_->setFixedSize(kCheckBoxSize, kCheckBoxSize);
+  previewBox_->setPalette(platformPalette);
+  previewBox_->setToolTip(QStringLiteral("押したときに、印刷する用紙をまず画面で見せます"));
   for (const Caption& c : kCaptions) {
     auto* label = addLabel(c.name, qs(c.text), kText, false);
     if (c.control.empty()) continue;
@@ -661,10 +669,16 @@ void TForm1::presetClick(const Preset& preset) {
     PrintProgressDialog progress(progressDelayMs_, this);
     // The engine shows Label6 and hides Label7 as it starts; the titles follow it from the first sheet.
     progress.setOnDocumentBegun([this] { refreshTileTitles(); });
-    report = controller_.run(preset, progress, [this](bool enabled) {
-      refreshFromSettings();
-      setEnabled(enabled);
-    });
+    PrintController::PreviewConfirm preview;
+    if (previewBox_->isChecked())
+      preview = [this](const RecordedRun& run) { return confirmInPreview(run, printer_, this); };
+    report = controller_.run(
+        preset, progress,
+        [this](bool enabled) {
+          refreshFromSettings();
+          setEnabled(enabled);
+        },
+        preview);
   }
   refreshFromSettings();
   setEnabled(true);

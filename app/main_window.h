@@ -128,6 +128,7 @@ class TForm1 : public QWidget {
   // The controls the window works itself, typed; the bound ones in the order of their binding tables.
   QSpinBox* spinEdit1_ = nullptr;
   QSpinBox* spinEdit4_ = nullptr;
+  QCheckBox* previewBox_ = nullptr;
   std::vector<QCheckBox*> boxes_;
   std::vector<RadioControls> radios_;
   QButtonGroup* mondaisuuGroup_ = nullptr;

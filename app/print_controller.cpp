@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/recorded_run.h"
 #include "printing/print_output.h"
 
 namespace kirune {
@@ -66,7 +67,8 @@ PrintController::PrintController(Session& session, PrintRunFactory makeRun)
     : session_(session), makeRun_(std::move(makeRun)) {}
 
 PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
-                                 const std::function<void(bool enabled)>& setWindowEnabled) {
+                                 const std::function<void(bool enabled)>& setWindowEnabled,
+                                 const PreviewConfirm& confirm) {
   PrintReport report;
   // The user interface gets turns between documents; a second click must not start a run inside the first.
   if (running_) {
@@ -100,14 +102,33 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
     output->plan(report.documentsExpected, answers);
     canvas.emplace(output->canvas(), progress, report.documentsExpected, answers);
     bool cancelled = false;
+    bool declined = false;
     try {
-      runPreset(preset, session_, *canvas, setWindowEnabled);
+      if (confirm) {
+        // The run is drawn once into memory, shown, and the very same drawing printed.
+        RecordedRun recorded(output->canvas().pageWidth(), output->canvas().pageHeight());
+        runPreset(preset, session_, recorded, setWindowEnabled);
+        declined = recorded.documents() > 0 && !confirm(recorded);
+        if (recorded.documents() > 0 && !declined) {
+          if (setWindowEnabled) setWindowEnabled(false);
+          struct Enable {
+            const std::function<void(bool)>& set;
+            ~Enable() {
+              if (set) set(true);
+            }
+          } enable{setWindowEnabled};
+          recorded.replay(*canvas);
+        }
+      } else {
+        runPreset(preset, session_, *canvas, setWindowEnabled);
+      }
     } catch (const PrintCancelled&) {
       cancelled = true;
     }
     // An output that was handed nothing has nothing to complete: no empty file, no empty job.
     if (canvas->ended() > 0) output->finish();
     report.status = cancelled             ? PrintReport::Status::Cancelled
+                    : declined            ? PrintReport::Status::Declined
                     : canvas->ended() > 0 ? PrintReport::Status::Delivered
                                           : PrintReport::Status::NothingPrinted;
     report.savedNotice = output->savedNotice();

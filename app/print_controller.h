@@ -10,6 +10,8 @@
 
 namespace kirune {
 
+class RecordedRun;
+
 /// Thrown inside a run at the start of the next document once the user has asked to stop, so no
 /// document is ever left half sent; the controller catches it and reports the run as cancelled.
 class PrintCancelled : public Error {
@@ -40,6 +42,7 @@ struct PrintReport {
     NothingPrinted,  ///< the preset handed over no document (its guard, CheckBox3 off, no sheets)
     Failed,          ///< an error stopped the run; see `fault`, `message`, `failedSheet`
     Refused,         ///< a run was already going; nothing was done
+    Declined,        ///< shown first, and the user chose not to print it
   };
   enum class Fault {
     None,
@@ -85,10 +88,15 @@ class PrintController {
   /// True while a run is going (the user interface gets turns between documents).
   bool running() const { return running_; }
 
+  /// Shows a drawn run before it is printed; true prints it, false prints nothing.
+  using PreviewConfirm = std::function<bool(const RecordedRun& run)>;
+
   /// Runs `preset` on a fresh output. `setWindowEnabled` is the window's part of the preset's run
-  /// (may be empty). A call while a run is going is refused.
+  /// (may be empty). With `confirm`, the run is drawn into memory first and printed, exactly as drawn,
+  /// only when `confirm` agrees. A call while a run is going is refused.
   PrintReport run(const Preset& preset, PrintProgress& progress,
-                  const std::function<void(bool enabled)>& setWindowEnabled = {});
+                  const std::function<void(bool enabled)>& setWindowEnabled = {},
+                  const PreviewConfirm& confirm = {});
 
  private:
   Session& session_;

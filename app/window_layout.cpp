@@ -228,6 +228,10 @@ WindowLayout computeWindowLayout(int screenHeight, int percent) {
   place("Label30", x0 + C / 3 + 5, 6 * R + R / 4 - R / 8 + 10, keep, keep, R / 2);
   place("CheckBox16", x0, 7 * R + 11);
   place("Label29", x0 + C / 3 + 5, 7 * R - R / 8 + 11, keep, keep, R / 2);
+  // The preview switch, one check-box pitch below the time field, where the column has room above
+  // "プリンタ設定".
+  place("PreviewBox", x0, 7 * R + (3 * R) / 4 + 11);
+  place("PreviewLabel", x0 + C / 3 + 5, 7 * R + (3 * R) / 4 - R / 8 + 11, keep, keep, R / 2);
   place("BitBtn25", x0, 8 * R + R / 2 + 10, 3 * C, (9 * R) / 10);
   place("BitBtn44", x0, 9 * R + R / 2 + 10, 3 * C, (9 * R) / 10);
   place("Label16", x0, 11 * R + R / 8 + 10, keep, keep, R / 2);

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -6,6 +7,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -435,6 +438,49 @@ class MainWindowTest : public QObject {
     });
     QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
     QVERIFY2(failure.startsWith(QStringLiteral("フォルダを開けませんでした。")), qPrintable(failure));
+  }
+
+  // "印刷前に確認": the click shows its sheets in Qt's print preview first; its print button prints
+  // those sheets on the window's own output, closing it prints nothing. Off, a click prints at once.
+  void previewShowsTheSheetsBeforePrinting() {
+    QVERIFY(!get<QCheckBox>("PreviewBox")->isChecked());
+    get<QSpinBox>("SpinEdit1")->setValue(2);
+    click("CheckBox15");
+    click("PreviewLabel");  // its caption ticks it
+    QVERIFY(get<QCheckBox>("PreviewBox")->isChecked());
+
+    int pages = 0;
+    QString title;
+    onNextModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* dialog) {
+      QTRY_VERIFY(dialog->findChild<QPrintPreviewWidget*>()->pageCount() > 0);
+      pages = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
+      title = dialog->windowTitle();
+      QCOMPARE(log.begun, 0);  // nothing printed while it is shown
+      dialog->reject();
+    });
+    QTest::mouseClick(window->presetButton("BitBtn13"), Qt::LeftButton);
+    QCOMPARE(pages, 4);
+    QVERIFY2(title.contains(QStringLiteral("印刷前に確認")), qPrintable(title));
+    QCOMPARE(log.begun, 0);
+    QCOMPARE(log.finishedRuns, 0);
+    QVERIFY(window->isEnabled());
+
+    onNextModal<QPrintPreviewDialog>([](QPrintPreviewDialog* dialog) {
+      const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+      for (QAction* action : dialog->findChildren<QAction*>()) {
+        if (action->text() == print) action->trigger();
+      }
+    });
+    QTest::mouseClick(window->presetButton("BitBtn13"), Qt::LeftButton);
+    QCOMPARE(log.ended, 4);
+    QCOMPARE(log.finishedRuns, 1);
+    QCOMPARE(pdfPages(log.lastPdf), 4);
+    for (bool enabled : log.windowEnabled) QVERIFY(!enabled);
+    QVERIFY(window->isEnabled());
+
+    click("PreviewBox");
+    QTest::mouseClick(window->presetButton("BitBtn13"), Qt::LeftButton);  // no preview: prints at once
+    QCOMPARE(log.ended, 8);
   }
 
   void decompositionFifteenThenTwenty() {

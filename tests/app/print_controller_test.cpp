@@ -7,13 +7,17 @@
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QTemporaryDir>
+#include <QTimeZone>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "app/print_controller.h"
+#include "app/recorded_run.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
 #include "printing/print_output.h"
@@ -301,6 +305,58 @@ TEST(PrintControllerSavedTest, TheOutputsSavedNoticeAndFolderArePassedOn) {
                                     .arg(QDir::toNativeSeparators(dir.path())));
   EXPECT_EQ(QDir(dir.path()).entryList({"sheet-*.pdf"}, QDir::Files),
             (QStringList{"sheet-001.pdf", "sheet-002.pdf"}));
+}
+
+// With a preview, the run is drawn first and printed exactly as shown: for a fixed seed the bytes are
+// those of a direct run, problems and clip-art alike; declined, nothing is printed.
+TEST(PrintControllerPreviewTest, ThePreviewPathPrintsTheSameBytesAsTheDirectPath) {
+  struct Outcome {
+    QByteArray pdf;
+    PrintReport report;
+    int previewed = -1;  ///< documents the preview was shown; -1: not shown
+  };
+  const auto print = [](const char* button, std::optional<bool> confirm, std::uint64_t seed = 4242) {
+    Outcome outcome;
+    QBuffer out(&outcome.pdf);
+    out.open(QIODevice::WriteOnly);
+    Random rng(seed);
+    Session session(ImageSet::builtIn(), rng);
+    session.settings.SpinEdit1 = 3;
+    session.settings.CheckBox15 = true;
+    session.settings.CheckBox16 = true;
+    PrintController controller(session, [&out] {
+      return pdfRun(out, a4PagePixels(), QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc()));
+    });
+    Follower follower;
+    PrintController::PreviewConfirm preview;
+    if (confirm) {
+      preview = [&outcome, answer = *confirm](const RecordedRun& run) {
+        outcome.previewed = run.documents();
+        return answer;
+      };
+    }
+    outcome.report = controller.run(*findPreset(button), follower, {}, preview);
+    return outcome;
+  };
+  for (const char* button : {"BitBtn13", "BitBtn136", "BitBtn126", "BitBtn132"}) {
+    SCOPED_TRACE(button);
+    const Outcome direct = print(button, std::nullopt);
+    const Outcome previewed = print(button, true);
+    EXPECT_EQ(direct.report.status, Status::Delivered);
+    EXPECT_EQ(previewed.report.status, Status::Delivered);
+    EXPECT_EQ(previewed.previewed, 6);
+    EXPECT_EQ(previewed.report.documentsEnded, 6);
+    EXPECT_EQ(pdfPages(previewed.pdf), 6);
+    EXPECT_TRUE(previewed.pdf == direct.pdf);
+
+    const Outcome declined = print(button, false);
+    EXPECT_EQ(declined.report.status, Status::Declined);
+    EXPECT_EQ(declined.previewed, 6);
+    EXPECT_EQ(declined.report.documentsEnded, 0);
+    EXPECT_TRUE(declined.pdf.isEmpty());
+  }
+  // Another seed prints other sheets: equal bytes above mean the same problems and pictures.
+  EXPECT_TRUE(print("BitBtn13", std::nullopt, 4243).pdf != print("BitBtn13", std::nullopt).pdf);
 }
 
 // 300 sheets with answers on the printer output without any printer (the sheets become files in a

@@ -139,6 +139,21 @@ class WindowScreensTest : public QObject {
     });
   }
 
+  // "印刷前に確認" sits between the time-field switch and "プリンタ設定", touching neither.
+  void previewSwitchHasItsRoom() {
+    onEveryScreenAndSize([&](const QString& where) {
+      const QRect box = get("PreviewBox")->geometry();
+      const QRect label = get("PreviewLabel")->geometry();
+      const QRect button = get("BitBtn25")->geometry();
+      for (const char* above : {"CheckBox16", "Label29"}) {
+        QVERIFY2(!get(above)->geometry().intersects(box), qPrintable(where + " " + above));
+        QVERIFY2(!get(above)->geometry().intersects(label), qPrintable(where + " " + above));
+      }
+      QVERIFY2(box.bottom() < button.top() && label.bottom() < button.top(), qPrintable(where));
+      QVERIFY2(label.right() < window->width(), qPrintable(where));
+    });
+  }
+
   // The texts of the zero choices never run into the next item's dot or text.
   void radioTextsKeepClearOfTheNextItem() {
     onEveryScreenAndSize([&](const QString& where) {
