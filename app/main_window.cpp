@@ -482,6 +482,10 @@ void TForm1::applyLayout() {
 
   for (std::string_view name : l.hiddenAfterLayout) required(name).hide();
   for (std::string_view name : l.raiseOrder) required(name).raise();
+  // The item texts lie above their frames too, so that a click on a text reaches it.
+  for (const RadioControls& r : radios_) {
+    for (QLabel* text : r.itemLabel) text->raise();
+  }
 }
 
 void TForm1::fitCalendar() {

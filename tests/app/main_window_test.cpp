@@ -237,6 +237,10 @@ class MainWindowTest : public QObject {
         {"Label54", [this] { return window->settings().trg; }},
         {"Label61", [this] { return window->settings().z1; }}};
     for (const auto& [label, value] : texts) {
+      // The text is what a click there reaches: nothing lies over it.
+      const QRect text = get(label)->geometry();
+      for (const QPoint at : {text.center(), text.topLeft() + QPoint(1, 1)})
+        QCOMPARE(window->childAt(at), get(label));
       QTest::mouseClick(get(label), Qt::LeftButton);
       QVERIFY2(value() == 1, label);
     }
