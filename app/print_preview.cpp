@@ -2,9 +2,16 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWidget>
+#include <algorithm>
 
 #include "app/recorded_run.h"
 #include "printing/document_sinks.h"
@@ -64,9 +71,20 @@ bool confirmInPreview(const RecordedRun& run, QPrinter& printer, QWidget* parent
   if (QAction* print = previewAction(dialog, "Print")) {
     QObject::disconnect(print, &QAction::triggered, nullptr, nullptr);
     QObject::connect(print, &QAction::triggered, &dialog, &QDialog::accept);
+    // Said in words beside its icon: the one button that prints.
+    print->setText(QString::fromUtf8(kPreviewPrintText));
+    for (auto* toolBar : dialog.findChildren<QToolBar*>()) {
+      if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(print)))
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
   }
   if (QAction* setup = previewAction(dialog, "Page setup")) setup->setVisible(false);
-  dialog.resize(900, 1000);
+  // A sheet's height fits the screen it is shown on.
+  if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    const QSize size(std::min(900, area.width() * 9 / 10), std::min(1000, area.height() * 9 / 10));
+    dialog.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, area));
+  }
   return dialog.exec() == QDialog::Accepted;
 }
 

@@ -25,6 +25,7 @@
 
 #include "app/home_page.h"
 #include "app/main_window.h"
+#include "app/print_preview.h"
 #include "app/qt_translation.h"
 #include "kirune/version.h"
 #include "printing/fonts.h"
@@ -470,7 +471,7 @@ class MainWindowTest : public QObject {
     QVERIFY(window->isEnabled());
 
     onNextModal<QPrintPreviewDialog>([](QPrintPreviewDialog* dialog) {
-      const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+      const QString print = QString::fromUtf8(kPreviewPrintText);
       for (QAction* action : dialog->findChildren<QAction*>()) {
         if (action->text() == print) action->trigger();
       }
