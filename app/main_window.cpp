@@ -714,11 +714,13 @@ void TForm1::showReport(const PrintReport& report) {
   if (report.status == PrintReport::Status::NothingPrinted)
     text = idleMessage(report.idle, session_.settings.SpinEdit1);
   if (report.status == PrintReport::Status::Cancelled) {
-    text = QStringLiteral("印刷を中止しました。%1枚のうち%2枚を印刷しました。")
+    text = QStringLiteral("印刷を中止しました。作成枚数%1枚のうち%2枚")
                .arg(report.sheetsExpected)
                .arg(report.sheetsEnded);
+    // Counted as 作成枚数 counts; with answers, the paper is twice as much, as the saved files say.
     if (report.sheetsExpected != report.documentsExpected)
-      text += QStringLiteral("（答えの用紙もそれぞれ印刷しました）");
+      text += QStringLiteral("（答えの用紙とあわせて%1枚）").arg(report.documentsEnded);
+    text += QStringLiteral("を印刷しました。");
   }
   if (!report.savedNotice.isEmpty()) {
     if (!text.isEmpty()) text += QLatin1Char('\n');

@@ -553,7 +553,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(log.ended % 2, 0);
     QCOMPARE(log.begun, log.ended);  // nothing half sent
     QVERIFY2(closingMessage.contains(QStringLiteral("中止")), qPrintable(closingMessage));
-    QVERIFY2(closingMessage.contains(QStringLiteral("5枚のうち%1枚").arg(log.ended / 2)),
+    QVERIFY2(closingMessage.contains(QStringLiteral("作成枚数5枚のうち%1枚（答えの用紙とあわせて%2枚）")
+                                         .arg(log.ended / 2)
+                                         .arg(log.ended)),
              qPrintable(closingMessage));
     QCOMPARE(log.finishedRuns, 1);
     QCOMPARE(pdfPages(log.lastPdf), log.ended);
