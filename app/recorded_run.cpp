@@ -3,20 +3,18 @@
 namespace kirune {
 
 void RecordedRun::beginDoc() {
-  ops_.push_back({Kind::BeginDoc});
+  record(Kind::BeginDoc);
   ++documents_;
 }
 
 void RecordedRun::stretchDraw(const Rect& rect, const Picture& picture) {
-  ops_.push_back({Kind::Picture, rect, &picture});
+  record(Kind::Picture, rect, &picture);
 }
 
-void RecordedRun::setFontName(const std::string& name) {
-  ops_.push_back({Kind::FontName, {}, nullptr, 0, 0, name});
-}
+void RecordedRun::setFontName(const std::string& name) { record(Kind::FontName, {}, nullptr, 0, 0, name); }
 
 void RecordedRun::textOut(int x, int y, const std::string& text) {
-  ops_.push_back({Kind::Text, {}, nullptr, x, y, text});
+  record(Kind::Text, {}, nullptr, x, y, text);
 }
 
 void RecordedRun::replay(PageCanvas& canvas) const {

@@ -18,13 +18,13 @@ class RecordedRun final : public PageCanvas {
   int pageHeight() const override { return pageHeight_; }
   int pageWidth() const override { return pageWidth_; }
   void beginDoc() override;
-  void endDoc() override { ops_.push_back({Kind::EndDoc}); }
+  void endDoc() override { record(Kind::EndDoc); }
   void stretchDraw(const Rect& rect, const Picture& picture) override;
-  void setPenWidth(int width) override { ops_.push_back({Kind::PenWidth, {}, nullptr, width}); }
-  void moveTo(int x, int y) override { ops_.push_back({Kind::MoveTo, {}, nullptr, x, y}); }
-  void lineTo(int x, int y) override { ops_.push_back({Kind::LineTo, {}, nullptr, x, y}); }
+  void setPenWidth(int width) override { record(Kind::PenWidth, {}, nullptr, width); }
+  void moveTo(int x, int y) override { record(Kind::MoveTo, {}, nullptr, x, y); }
+  void lineTo(int x, int y) override { record(Kind::LineTo, {}, nullptr, x, y); }
   void setFontName(const std::string& name) override;
-  void setFontHeight(int height) override { ops_.push_back({Kind::FontHeight, {}, nullptr, height}); }
+  void setFontHeight(int height) override { record(Kind::FontHeight, {}, nullptr, height); }
   void textOut(int x, int y, const std::string& text) override;
 
   /// Documents recorded.
@@ -42,6 +42,10 @@ class RecordedRun final : public PageCanvas {
     int b = 0;
     std::string text;
   };
+  void record(Kind kind, const Rect& rect = {}, const Picture* picture = nullptr, int a = 0, int b = 0,
+              const std::string& text = {}) {
+    ops_.push_back(Op{kind, rect, picture, a, b, text});
+  }
 
   int pageWidth_;
   int pageHeight_;
