@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "kirune/version.h"
 #include "problems/setting_names.h"
 #include "render/presets.h"
 
@@ -55,7 +56,8 @@ std::string jsonString(std::string_view text) {
 }
 
 std::string presetTableJson(int maxSheets, bool printing) {
-  std::string j = "{\"window\":{\"background\":" + jsonString(kBackground) +
+  std::string j = "{\"version\":" + jsonString(kVersionLine) +
+                  ",\n\"window\":{\"background\":" + jsonString(kBackground) +
                   ",\"text\":" + jsonString(kText) + ",\"rowTitle\":" + jsonString(kTitle) +
                   "},\n\"limits\":{\"maxSheets\":" + std::to_string(maxSheets) +
                   ",\"printing\":" + (printing ? "true" : "false") + "},\n\"presets\":[";
