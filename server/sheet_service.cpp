@@ -57,7 +57,7 @@ PrintReport printSheets(const SheetRequest& request, const std::string& queue) {
     return {false, false, e.what()};
   }
   return {true, false,
-          "プリンタ " + status.queue + " に " + sheetWords(request) + " を送りました（" +
+          "プリンタ " + status.queue + " に " + sheetWords(request) + "を送りました（" +
               std::string(request.preset->rowTitle) + " " + std::string(request.preset->caption) + "）"};
 }
 
