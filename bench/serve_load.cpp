@@ -107,6 +107,7 @@ void measure(const std::string& binary, int clients, double seconds) {
     threads.emplace_back([&] {
       httplib::Client c("127.0.0.1", server.port);
       c.set_keep_alive(true);
+      c.set_tcp_nodelay(true);
       c.set_read_timeout(60, 0);
       std::vector<double> own;
       while (Clock::now() < end) {
