@@ -30,6 +30,18 @@ std::string_view engineName(Engine e) {
   return {};
 }
 
+std::string_view guardName(Guard g) {
+  switch (g) {
+    case Guard::None:
+      return "none";
+    case Guard::TimesRows:
+      return "rows";
+    case Guard::DecomposeNumbers:
+      return "numbers";
+  }
+  return {};
+}
+
 std::string_view captionColour(const Preset& p) {
   if (p.caption == "s18") return kShortTileCaption;
   return p.tiles ? kTileCaption : kCaption;
@@ -70,7 +82,8 @@ std::string presetTableJson(int maxSheets, bool printing) {
          ",\"rowTitle\":" + jsonString(p.rowTitle) + ",\"caption\":" + jsonString(p.caption) +
          ",\"kind\":" + std::to_string(p.kind) + ",\"countItem\":" + std::to_string(p.countItem) +
          ",\"engine\":" + jsonString(engineName(p.engine)) + ",\"tiles\":" + (p.tiles ? "true" : "false") +
-         ",\"toolTip\":" + jsonString(p.toolTip) + ",\"captionColour\":" + jsonString(captionColour(p)) + "}";
+         ",\"guard\":" + jsonString(guardName(p.guard)) + ",\"toolTip\":" + jsonString(p.toolTip) +
+         ",\"captionColour\":" + jsonString(captionColour(p)) + "}";
   }
   j += "],\n\"settings\":[";
   first = true;

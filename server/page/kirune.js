@@ -121,8 +121,8 @@ function problem(preset) {
   }
   if (!state.print) return "カットが外れているので何も印刷されません";
   if (state.clipartFixed && !(state.clipartNumber >= 1 && state.clipartNumber <= 32)) return "カット番号は 1 から 32 までです";
-  if (preset.gridRow === MULTIPLICATION_ROW && preset.kind !== 17 && state.rows.length === 0) return "段が一つも選ばれていません";
-  if (preset.engine === "print00bClick" && state.numbers.length === 0) return "分解する数が一つも選ばれていません";
+  if (preset.guard === "rows" && state.rows.length === 0) return "段が一つも選ばれていません";
+  if (preset.guard === "numbers" && state.numbers.length === 0) return "分解する数が一つも選ばれていません";
   return "";
 }
 

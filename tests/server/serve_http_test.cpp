@@ -254,6 +254,7 @@ TEST_F(ServeTest, PresetTableHealthAndAPageWithNothingFromElsewhere) {
       EXPECT_EQ(p["captionColour"].toString(), "#008000");
       EXPECT_EQ(p["engine"].toString(), "print00Click");
       EXPECT_EQ(p["gridRow"].toInt(), 3);
+      EXPECT_EQ(p["guard"].toString(), "none");
       ++checked;
     } else if (button == "BitBtn151") {
       EXPECT_EQ(p["captionColour"].toString(), "#ff0000");
@@ -266,6 +267,7 @@ TEST_F(ServeTest, PresetTableHealthAndAPageWithNothingFromElsewhere) {
     } else if (button == "BitBtn133") {
       EXPECT_EQ(p["engine"].toString(), "print00bClick");
       EXPECT_EQ(p["countItem"].toInt(), 9);
+      EXPECT_EQ(p["guard"].toString(), "numbers");
       ++checked;
     }
   }
