@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -81,7 +82,7 @@ void stopServer(const Server& s) {
 
 double percentile(std::vector<double>& sorted, double p) {
   if (sorted.empty()) return 0;
-  const auto i = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+  const auto i = static_cast<std::size_t>(std::lround(p * static_cast<double>(sorted.size() - 1)));
   return sorted[std::min(i, sorted.size() - 1)];
 }
 

@@ -217,9 +217,8 @@ struct HttpService::Impl {
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
       if (res.body.empty()) res.set_content(statusMessage(res.status) + "\n", kText);
     });
-    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-      reply(res, 500, statusMessage(500));
-    });
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& res,
+                                    const std::exception_ptr&) { reply(res, 500, statusMessage(500)); });
     server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
       // The page uses nothing from elsewhere, and says so to the browser.
       res.set_header("Content-Security-Policy",
