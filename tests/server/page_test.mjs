@@ -12,8 +12,8 @@ const [serveBin, printBin, shotDir] = process.argv.slice(2);
 const CHROMIUM = "/usr/bin/chromium";
 setTimeout(() => { console.error("page test: out of time"); process.exit(1); }, 120000).unref();
 
-function startServer() {
-  const child = spawn(serveBin, ["--listen", "127.0.0.1:0", "--max-sheets", "10", "--workers", "2"], {
+function startServer(extra = []) {
+  const child = spawn(serveBin, ["--listen", "127.0.0.1:0", "--max-sheets", "10", "--workers", "2", ...extra], {
     env: { ...process.env, QT_QPA_PLATFORM: "offscreen", SOURCE_DATE_EPOCH: "" },
     stdio: ["ignore", "pipe", "inherit"],
   });
@@ -123,6 +123,24 @@ try {
   const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
   assert.ok(overflow <= 0, `page is ${overflow}px wider than a phone`);
   await page.screenshot({ path: join(shotDir, "server-phone.png") });
+
+  // Where the server may print, the page offers it; the answer of the server shows on the page.
+  stage = "printer";
+  const printing = await startServer(["--printer", "kirune-no-such-queue"]);
+  try {
+    const p2 = await browser.newPage();
+    await p2.goto(`${printing.base}/`);
+    await p2.waitForSelector("body[data-ready]");
+    assert.equal(await p2.$eval("#destination", (f) => f.hidden), false);
+    await p2.click('#destination input[value="printer"]');
+    await p2.click("#BitBtn13");
+    await p2.waitForFunction(() => document.getElementById("status").textContent.startsWith("プリンタ "));
+    const said = await p2.$eval("#status", (s) => s.textContent);
+    assert.ok(said.startsWith("プリンタ kirune-no-such-queue は使えません"), said);
+    assert.equal(await p2.$eval("#status", (s) => s.className), "error");
+  } finally {
+    printing.child.kill("SIGTERM");
+  }
   console.log("page test: ok");
 } catch (e) {
   console.error(`page test: failed at ${stage}`);
