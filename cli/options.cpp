@@ -1,8 +1,11 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
+
+#include "problems/setting_names.h"
 
 namespace kirune::cli {
 namespace {
@@ -11,6 +14,7 @@ constexpr std::string_view kUsage =
     R"(kirune-print PRESET [--set CONTROL=VALUE]... [--seed N] [--page WIDTHxHEIGHT] OUTPUT
   PRESET            a preset button's name, e.g. BitBtn13 (see --list-presets)
   --set C=V         a visible setting before the click: SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg; check boxes take 0/1, radio groups their item, spin boxes an integer
+  --NAME VALUE      a setting by its readable name (below), the same as --set of the controls it names
   --seed N          a fixed seed instead of the clock: same seed and settings, identical output
   --page WxH        the printable area in device pixels (default: A4 at 600 dpi)
   OUTPUT, exactly one of:
@@ -139,7 +143,19 @@ std::string_view outputOption(Output o) {
 
 }  // namespace
 
-std::string_view usage() { return kUsage; }
+std::string_view usage() {
+  static const std::string text = [] {
+    std::string t(kUsage);
+    t += "readable settings (NAME, VALUE, controls, meaning):\n";
+    for (const ReadableSetting& s : readableSettings()) {
+      std::string head = "  --" + std::string(s.name) + " " + std::string(s.values);
+      head.resize(std::max<std::size_t>(head.size() + 1, 36), ' ');
+      t += head + std::string(s.controls) + ": " + std::string(s.meaning) + "\n";
+    }
+    return t;
+  }();
+  return text;
+}
 
 Options parseArguments(const std::vector<std::string>& args) {
   Options o;
@@ -164,11 +180,17 @@ Options parseArguments(const std::vector<std::string>& args) {
   std::string presetName;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    const bool readable = a.starts_with("--") && findReadableSetting(std::string_view(a).substr(2));
     const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" ||
-                            a == "--trace" || a == "--printer";
+                            a == "--trace" || a == "--printer" || readable;
     if (takesValue && i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
     if (a == "--set") {
       o.sets.push_back(readSetting(args[++i]));
+    } else if (readable) {
+      // A readable name is the --set of the controls it stands for, in its place on the command line.
+      const ReadResult r = readReadableSetting(std::string_view(a).substr(2), args[++i]);
+      if (!r.error.empty()) throw UsageError(r.error);
+      for (const ControlValue& c : r.controls) o.sets.emplace_back(std::string(c.control), c.value);
     } else if (a == "--seed") {
       std::uint64_t seed = 0;
       if (!parseWhole(args[++i], seed)) {

@@ -222,6 +222,10 @@ TEST_F(KiruneTest, BadArgumentsExitTwoWithOneMessageAndWriteNothing) {
       {{"BitBtn1", "--colour", "--pdf", "x.pdf"}, "--colour"},
       {{"BitBtn1", "--pdf"}, "--pdf"},
       {{"--list-presets", "BitBtn1"}, "--list-presets"},
+      {{"BitBtn1", "--answers", "2", "--pdf", "x.pdf"}, "answers"},
+      {{"BitBtn1", "--rows", "2,x", "--pdf", "x.pdf"}, "rows"},
+      {{"BitBtn1", "--clipart_fixed", "33", "--pdf", "x.pdf"}, "clipart_fixed"},
+      {{"BitBtn1", "--pdf", "x.pdf", "--sheets"}, "--sheets"},
       {{"BitBtn1", "--list-presets"}, "--list-presets"},
   };
   for (const Case& c : cases) {
@@ -259,6 +263,38 @@ TEST_F(KiruneTest, ARunWithoutDocumentsSaysSoAndWritesNoPdf) {
   }
 }
 
+TEST_F(KiruneTest, ReadableNamesRunAsTheSetsOfTheirControls) {
+  struct Case {
+    QStringList readable, sets;
+  };
+  const Case cases[] = {
+      {{"BitBtn13", "--sheets", "2", "--answers", "1", "--name", "0", "--time", "1"},
+       {"BitBtn13", "--set", "SpinEdit1=2", "--set", "CheckBox15=1", "--set", "CheckBox1=0", "--set",
+        "CheckBox16=1"}},
+      {{"BitBtn118", "--rows", "2,3,7", "--clipart_fixed", "5", "--clipart", "1"},
+       {"BitBtn118", "--set", "CheckBox5=0", "--set", "CheckBox6=0", "--set", "CheckBox9=0", "--set",
+        "CheckBox10=0", "--set", "CheckBox11=0", "--set", "CheckBox13=0", "--set", "CheckBox14=0", "--set",
+        "CheckBox4=1", "--set", "SpinEdit4=5"}},
+      {{"BitBtn143", "--tile_rows", "1", "--zero_sub", "0"},
+       {"BitBtn143", "--set", "trg=1", "--set", "z3=1"}},
+      {{"BitBtn131", "--numbers", "4,10"},
+       {"BitBtn131", "--set", "CheckBox17=0", "--set", "CheckBox18=0", "--set", "CheckBox20=0", "--set",
+        "CheckBox21=0", "--set", "CheckBox22=0", "--set", "CheckBox23=0", "--set", "CheckBox24=0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.readable.join(' ').toStdString());
+    const Result readable = kirunePrint(c.readable + QStringList{"--seed", "3", "--trace", "-"});
+    const Result sets = kirunePrint(c.sets + QStringList{"--seed", "3", "--trace", "-"});
+    ASSERT_EQ(readable.exitCode, 0) << readable.err.toStdString();
+    ASSERT_EQ(sets.exitCode, 0) << sets.err.toStdString();
+    EXPECT_GT(readable.out.count("begin_doc"), 0);
+    EXPECT_EQ(readable.out, sets.out);
+  }
+  // The later of two options touching the same control wins, whichever spelling each uses.
+  const Result last = kirunePrint({"BitBtn1", "--set", "SpinEdit1=3", "--sheets", "1", "--trace", "-"});
+  EXPECT_EQ(last.out.count("begin_doc"), 1);
+}
+
 TEST_F(KiruneTest, ListAndHelp) {
   const Result list = kirunePrint({"--list-presets"});
   ASSERT_EQ(list.exitCode, 0);
@@ -274,6 +310,11 @@ TEST_F(KiruneTest, ListAndHelp) {
   EXPECT_TRUE(help.out.startsWith(
       "kirune-print PRESET [--set CONTROL=VALUE]... [--seed N] [--page WIDTHxHEIGHT] OUTPUT\n"));
   EXPECT_TRUE(help.out.contains("kirune-print --list-presets"));
+  for (const char* name :
+       {"--sheets", "--answers", "--name", "--time", "--clipart", "--clipart_fixed", "--print", "--zero_add",
+        "--zero_add10", "--zero_sub", "--zero_sub10", "--rows", "--numbers", "--tile_rows"}) {
+    EXPECT_TRUE(help.out.contains(QByteArray("\n  ") + name + ' ')) << name;
+  }
 
   // The version line is the one the window shows in its caption.
   const Result version = kirunePrint({"--version"});

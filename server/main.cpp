@@ -1,0 +1,106 @@
+// kirune-serve: the preset buttons as a web page and an HTTP interface, for every device of a school
+// network. Stateless: every request carries its settings, so several servers can share one address.
+
+#include <pthread.h>
+#include <QFile>
+#include <QGuiApplication>
+#include <QString>
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kirune/version.h"
+#include "printing/fonts.h"
+#include "render/image_set.h"
+#include "server/http_service.h"
+#include "server/serve_options.h"
+
+namespace {
+
+constexpr int kBadArguments = 2;
+
+void say(const std::string& message) { std::cerr << "kirune-serve: " << message << '\n'; }
+
+void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg) return;
+  if (message.startsWith(QLatin1String("QStandardPaths:"))) return;
+  std::cerr << message.toStdString() << '\n';
+}
+
+std::string resource(const char* path) {
+  QFile f(QString::fromLatin1(path));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll().toStdString();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kirune::serve::ServeOptions options;
+  try {
+    options = kirune::serve::parseServeArguments(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const kirune::serve::UsageError& e) {
+    say(e.what());
+    return kBadArguments;
+  }
+  if (options.help) {
+    std::cout << kirune::serve::serveUsage();
+    return EXIT_SUCCESS;
+  }
+  if (options.version) {
+    std::cout << "kirune-serve (" << kirune::kVersionLine << ")\n";
+    return EXIT_SUCCESS;
+  }
+
+  // SIGTERM (systemd) and SIGINT end the server through one thread that waits for them; blocked
+  // here, before any other thread exists, so no other thread receives them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  // Fonts need a GUI application; it needs no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(quietHandler);
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QGuiApplication app(qtArgc, qtArgv);
+  kirune::installFontSubstitutions();
+  try {
+    kirune::ImageSet::builtIn();  // decode the pictures now, not in the first request
+  } catch (const std::exception& e) {
+    say(e.what());
+    return EXIT_FAILURE;
+  }
+
+  kirune::serve::HttpService service(
+      options, {resource(":/page/index.html"), resource(":/page/kirune.css"), resource(":/page/kirune.js")});
+  std::string error;
+  const int port = service.bind(error);
+  if (port < 0) {
+    say(error);
+    return EXIT_FAILURE;
+  }
+  const bool v6 = options.host.find(':') != std::string::npos;
+  std::cout << "kirune-serve: http://" << (v6 ? "[" + options.host + "]" : options.host) << ':' << port << "/"
+            << std::endl;
+
+  std::thread stopper([&service, stopSignals] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    service.stop();
+  });
+  const bool ran = service.run();
+  if (ran) {
+    stopper.join();
+  } else {
+    stopper.detach();
+    say("待ち受けを続けられませんでした");
+  }
+  return ran ? EXIT_SUCCESS : EXIT_FAILURE;
+}

@@ -1,0 +1,80 @@
+#include "server/serve_options.h"
+
+#include <charconv>
+
+namespace kirune::serve {
+namespace {
+
+constexpr std::string_view kUsage =
+    R"(kirune-serve [--listen ADDR:PORT] [--max-sheets N] [--workers N] [--printer NAME|default|none]
+  --listen ADDR:PORT   where to answer (default 127.0.0.1:8080; 0.0.0.0:8080 for every device of the
+                       network; port 0 picks a free port and prints it)
+  --max-sheets N       most sheets one request may ask for (default 100)
+  --workers N          sheets drawn at the same time (default: the number of cores)
+  --printer NAME       whether the page may print on this machine's CUPS printer: a queue's name,
+                       'default' for the default printer, 'none' (default) for no printing
+kirune-serve --help | --version
+Routes: GET / (the page), GET /api/presets, GET /sheets.pdf?preset=BitBtn13&sheets=2&answers=1&...,
+POST /print (same parameters, form-encoded), GET /healthz
+)";
+
+bool parseInt(std::string_view text, int& value) {
+  if (text.empty() || text.front() == '+' || text.front() == '-') return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+std::string_view serveUsage() { return kUsage; }
+
+ServeOptions parseServeArguments(const std::vector<std::string>& args) {
+  ServeOptions o;
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      return o;
+    }
+    if (a == "--version") {
+      o.version = true;
+      return o;
+    }
+  }
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a != "--listen" && a != "--max-sheets" && a != "--workers" && a != "--printer") {
+      throw UsageError("不明な引数: " + a + "（--help で使い方）");
+    }
+    if (i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
+    const std::string& v = args[++i];
+    if (a == "--listen") {
+      const auto colon = v.rfind(':');
+      if (colon == std::string::npos || colon == 0 ||
+          !parseInt(std::string_view(v).substr(colon + 1), o.port) || o.port > 65535) {
+        throw UsageError("--listen の値が正しくありません: " + v + "（ADDR:PORT、例 0.0.0.0:8080）");
+      }
+      o.host = v.substr(0, colon);
+      // [::1]:8080 names an IPv6 address in brackets.
+      if (o.host.size() > 2 && o.host.front() == '[' && o.host.back() == ']')
+        o.host = o.host.substr(1, o.host.size() - 2);
+    } else if (a == "--max-sheets") {
+      if (!parseInt(v, o.maxSheets) || o.maxSheets < 1 || o.maxSheets > 10000) {
+        throw UsageError("--max-sheets の値が正しくありません: " + v + "（1..10000）");
+      }
+    } else if (a == "--workers") {
+      if (!parseInt(v, o.workers) || o.workers < 1 || o.workers > 256) {
+        throw UsageError("--workers の値が正しくありません: " + v + "（1..256）");
+      }
+    } else {
+      if (v.empty()) throw UsageError("--printer の値が空です（プリンタ名、default、none）");
+      if (v == "none") {
+        o.printer.reset();
+      } else {
+        o.printer = v == "default" ? std::string() : v;
+      }
+    }
+  }
+  return o;
+}
+
+}  // namespace kirune::serve

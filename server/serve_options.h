@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "render/errors.h"
+
+namespace kirune::serve {
+
+/// A command line that cannot be run; the message says what is wrong, in one line.
+class UsageError : public Error {
+ public:
+  using Error::Error;
+};
+
+/// kirune-serve's command line, checked.
+struct ServeOptions {
+  bool help = false;
+  bool version = false;
+  std::string host = "127.0.0.1";
+  int port = 8080;  ///< 0: any free port, announced on standard output
+  int maxSheets = 100;
+  int workers = 0;  ///< sheets drawn at once; 0: one per core
+  /// Where POST /print sends sheets: no value, printing is off; empty, the default printer.
+  std::optional<std::string> printer;
+};
+
+/// The usage text of --help.
+std::string_view serveUsage();
+
+/// Checks the arguments after the program name. Throws UsageError.
+ServeOptions parseServeArguments(const std::vector<std::string>& args);
+
+}  // namespace kirune::serve

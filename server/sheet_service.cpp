@@ -1,0 +1,64 @@
+#include "server/sheet_service.h"
+
+#include <QBuffer>
+#include <memory>
+
+#include "printing/cups_queue.h"
+#include "printing/document_sinks.h"
+#include "printing/print_run.h"
+#include "problems/random.h"
+#include "render/errors.h"
+#include "render/image_set.h"
+#include "render/session.h"
+
+namespace kirune::serve {
+namespace {
+
+void runRequest(const SheetRequest& request, PrintRun& run) {
+  std::unique_ptr<Random> rng =
+      request.seed ? std::make_unique<Random>(*request.seed) : std::make_unique<Random>();
+  Session session(ImageSet::builtIn(), *rng);
+  session.settings = request.settings;
+  run.plan(request.documents, session.settings.CheckBox15);
+  runPreset(*request.preset, session, run.canvas());
+  run.finish();
+}
+
+std::string sheetWords(const SheetRequest& r) {
+  const int sheets = r.settings.SpinEdit1;
+  return std::to_string(sheets) + " 枚" +
+         (r.settings.CheckBox15 ? "（答え " + std::to_string(sheets) + " 枚つき）" : "");
+}
+
+}  // namespace
+
+QByteArray sheetsPdf(const SheetRequest& request) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  const std::unique_ptr<PrintRun> run =
+      pdfRun(buffer, a4PagePixels(), request.seed ? std::optional(reproducibleCreationDate()) : std::nullopt);
+  runRequest(request, *run);
+  buffer.close();
+  return bytes;
+}
+
+PrintReport printSheets(const SheetRequest& request, const std::string& queue) {
+  const QueueStatus status = checkQueue(queue);
+  if (status.state != QueueState::Ready) {
+    return {false, true,
+            "プリンタ " + (queue.empty() ? std::string("(既定)") : queue) + " は使えません" +
+                (status.detail.empty() ? std::string() : "（" + status.detail + "）")};
+  }
+  const std::unique_ptr<PrintRun> run = queueRun(QString::fromStdString(queue));
+  try {
+    runRequest(request, *run);
+  } catch (const PrinterError& e) {
+    return {false, false, e.what()};
+  }
+  return {true, false,
+          "プリンタ " + status.queue + " に " + sheetWords(request) + "を送りました（" +
+              std::string(request.preset->rowTitle) + " " + std::string(request.preset->caption) + "）"};
+}
+
+}  // namespace kirune::serve

@@ -1,0 +1,75 @@
+// POST /print against the real spooler of the test fixture: every document a confirmed job, the
+// answer says which sheets went out; a queue that is not there is reported and nothing is made.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include "tests/printing/spooler_helpers.h"
+#include "tests/server/serve_process.h"
+
+namespace kirune {
+namespace {
+
+using namespace kirune::spool;
+using kirune::test::ServeProcess;
+
+class ServePrinterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
+    useSpooler(spoolerDir() + "/cups.sock");
+    ASSERT_TRUE(home.isValid());
+    qputenv("HOME", home.path().toUtf8());
+  }
+  QTemporaryDir home;
+};
+
+TEST_F(ServePrinterTest, EveryDocumentIsAConfirmedJobAndTheAnswerNamesTheSheets) {
+  ServeProcess server({"--printer", "kirune-pdf"});
+  ASSERT_GT(server.port(), 0);
+  httplib::Client c("127.0.0.1", server.port());
+  c.set_read_timeout(120, 0);
+  const int mark = lastJob();
+  const auto res =
+      c.Post("/print", "preset=BitBtn13&sheets=3&answers=1", "application/x-www-form-urlencoded");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(res->body, "プリンタ kirune-pdf に 3 枚（答え 3 枚つき）を送りました（くりあがり ２０）\n");
+  const QList<int> jobs = jobsAfter(mark);
+  ASSERT_EQ(jobs.size(), 6);
+  for (const QString& file : spooledFiles(jobs)) EXPECT_EQ(pdfPages(file), 1) << file.toStdString();
+  // The page offers printing on this server.
+  EXPECT_NE(c.Get("/api/presets")->body.find("\"printing\":true"), std::string::npos);
+  EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+}
+
+TEST_F(ServePrinterTest, AMissingQueueIsReportedAndNothingIsWrittenAnywhere) {
+  ServeProcess server({"--printer", "no-such-queue"});
+  ASSERT_GT(server.port(), 0);
+  httplib::Client c("127.0.0.1", server.port());
+  c.set_read_timeout(120, 0);
+  const int mark = lastJob();
+  const auto res = c.Post("/print", "preset=BitBtn13", "application/x-www-form-urlencoded");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 503);
+  EXPECT_EQ(res->body.rfind("プリンタ no-such-queue は使えません", 0), 0U) << res->body;
+  EXPECT_TRUE(jobsAfter(mark).isEmpty());
+  EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+  // Bad input is refused before the printer is even asked.
+  const auto bad = c.Post("/print", "preset=BitBtn13&sheets=500", "application/x-www-form-urlencoded");
+  ASSERT_TRUE(bad);
+  EXPECT_EQ(bad->status, 400);
+}
+
+}  // namespace
+}  // namespace kirune
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
