@@ -84,13 +84,38 @@ class PdfStream final : public QIODevice {
 
 QSize a4PagePixels() { return QPageSize(QPageSize::A4).sizePixels(kDotsPerInch); }
 
+QPageSize paperSize(std::string_view name) {
+  struct Paper {
+    std::string_view name;
+    QPageSize::PageSizeId id;
+  };
+  static constexpr Paper kPapers[] = {{"A4", QPageSize::A4},      {"A3", QPageSize::A3},
+                                      {"A5", QPageSize::A5},      {"B4", QPageSize::JisB4},
+                                      {"B5", QPageSize::JisB5},   {"Letter", QPageSize::Letter},
+                                      {"Legal", QPageSize::Legal}};
+  for (const Paper& p : kPapers) {
+    if (p.name == name) return QPageSize(p.id);
+  }
+  return QPageSize(QPageSize::A4);
+}
+
+QPageLayout paperLayout(const QPageSize& paper) {
+  return QPageLayout(paper, QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Point);
+}
+
+QPageLayout fullPageLayout(QSize pixels) {
+  return QPageLayout(pdfPageSize(pixels), QPageLayout::Portrait, QMarginsF());
+}
+
+QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDotsPerInch).size(); }
+
 // ---- PDF ------------------------------------------------------------------------------------------
 
-PdfSink::PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate)
+PdfSink::PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate)
     : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))) {
   writer_ = std::make_unique<QPdfWriter>(stream_.get());
   writer_->setResolution(kDotsPerInch);
-  writer_->setPageLayout(QPageLayout(pdfPageSize(page), QPageLayout::Portrait, QMarginsF()));
+  writer_->setPageLayout(layout);
 }
 
 PdfSink::~PdfSink() = default;

@@ -4,11 +4,14 @@
 #include <QDateTime>
 #include <QIODevice>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QSize>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "printing/qt_page_canvas.h"
 
@@ -23,6 +26,20 @@ inline constexpr int kDotsPerInch = 600;
 /// A4 portrait at 600 dpi in device pixels, the page of an output without a printer.
 QSize a4PagePixels();
 
+/// The paper named `name` ("A4", "A3", "A5", "B4", "B5", "Letter", "Legal"; B sizes are JIS, as
+/// Japanese copiers and schools use them); A4 for any other name.
+QPageSize paperSize(std::string_view name);
+
+/// `paper` in portrait with the margins a file without a printer has: those of Qt's PDF printer,
+/// which the window's PDF files get, 10 pt on each side.
+QPageLayout paperLayout(const QPageSize& paper);
+
+/// A page of exactly `pixels` at 600 dpi (whole points), drawn to its edges.
+QPageLayout fullPageLayout(QSize pixels);
+
+/// The area the sheet is drawn in on `layout` at 600 dpi.
+QSize drawingArea(const QPageLayout& layout);
+
 /// Every document as one page of one PDF, in order. The PDF goes to `out` as it is made, so a run of
 /// any length holds no more than the page being drawn; only the head of the file waits until its
 /// creation date can be replaced. A run that fails part-way leaves part of a file in `out`: give it a
@@ -31,7 +48,11 @@ class PdfSink final : public DocumentSink {
  public:
   /// `fixedCreationDate`: the date recorded in the PDF instead of the clock, for byte-identical
   /// output of identical runs.
-  PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {});
+  /// The pages are `layout`'s paper; the sheet is drawn in its printable area.
+  PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate = {});
+  /// Pages of exactly `page` pixels, drawn to their edges.
+  PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {})
+      : PdfSink(out, fullPageLayout(page), std::move(fixedCreationDate)) {}
   ~PdfSink() override;
 
   void beginDocument(QPainter& painter, int number) override;

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <QPageLayout>
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -50,6 +51,9 @@ std::unique_ptr<PrintRun> queueRun(const QString& queue);
 /// All documents as the pages of one PDF of `page` pixels, written to `out` as they are made;
 /// `fixedCreationDate` replaces the clock in the PDF, for byte-identical output of identical runs.
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {});
+/// As above on the paper of `layout`, drawn in its printable area.
+std::unique_ptr<PrintRun> pdfRun(QIODevice& out, const QPageLayout& layout,
+                                 std::optional<QDateTime> fixedCreationDate = {});
 /// As above on an A4 page.
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out);
 
@@ -57,6 +61,9 @@ std::unique_ptr<PrintRun> pdfRun(QIODevice& out);
 /// document; a run that fails or makes nothing leaves any former file as it was. Throws PrinterError
 /// when the file cannot be opened.
 std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
+                                     std::optional<QDateTime> fixedCreationDate = {});
+/// As above on the paper of `layout`, drawn in its printable area.
+std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& layout,
                                      std::optional<QDateTime> fixedCreationDate = {});
 
 /// The creation date of a reproducible PDF: SOURCE_DATE_EPOCH when set, as reproducible builds do,
