@@ -1,13 +1,16 @@
 #include "printing/document_sinks.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrinter>
+#include <QTemporaryFile>
 #include <QTimeZone>
 #include <cmath>
 #include <string>
+
+#include "printing/picture_image.h"
 
 namespace kirune {
 namespace {
@@ -111,18 +114,37 @@ QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDo
 
 // ---- PDF ------------------------------------------------------------------------------------------
 
-PdfSink::PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate)
-    : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))) {
-  writer_ = std::make_unique<QPdfWriter>(stream_.get());
-  writer_->setResolution(kDotsPerInch);
-  writer_->setPageLayout(layout);
+PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout, const QString& title)
+    : file_(std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")))) {
+  file_->open();  // reserves the name; the printer writes the file by its name
+  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer_->setOutputFormat(QPrinter::PdfFormat);
+  printer_->setOutputFileName(file_->fileName());
+  printer_->setResolution(kDotsPerInch);
+  printer_->setFullPage(false);
+  printer_->setPageLayout(layout);
+  // Qt stores pictures as grey samples only in grey mode, which is set for the whole file.
+  printer_->setColorMode(paperPicturesAreGrey() ? QPrinter::GrayScale : QPrinter::Color);
+  printer_->setCreator(QStringLiteral("Kirune"));
+  printer_->setDocName(title);
 }
+
+PdfPrinterFile::~PdfPrinterFile() = default;
+
+bool PdfPrinterFile::ok() const { return file_->isOpen(); }
+
+QString PdfPrinterFile::path() const { return file_->fileName(); }
+
+PdfSink::PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate)
+    : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))),
+      pdf_(std::make_unique<PdfPrinterFile>(layout)) {}
 
 PdfSink::~PdfSink() = default;
 
 void PdfSink::beginDocument(QPainter& painter, int number) {
-  // The painter stays on the writer for the whole file; every later document is a new page.
-  const bool ok = painter.isActive() ? writer_->newPage() : painter.begin(writer_.get());
+  // The painter stays on the printer for the whole file; every later document is a new page.
+  const bool ok =
+      pdf_->ok() && (painter.isActive() ? pdf_->printer().newPage() : painter.begin(&pdf_->printer()));
   if (!ok) throw PrinterError(documentText(number) + "PDF のページを始められません");
 }
 
@@ -131,7 +153,14 @@ void PdfSink::endDocument(QPainter&, int) {}
 void PdfSink::finish(QPainter& painter) {
   if (!painter.isActive()) return;  // no document: no file
   if (!painter.end()) throw PrinterError("PDF を仕上げられません");
+  QFile made(pdf_->path());
+  if (!made.open(QIODevice::ReadOnly)) throw PrinterError("PDF を仕上げられません");
   auto& stream = static_cast<PdfStream&>(*stream_);
+  while (!made.atEnd()) {
+    const QByteArray chunk = made.read(1 << 16);
+    if (chunk.isEmpty()) break;
+    stream.write(chunk);
+  }
   if (!stream.finish()) throw PrinterError("PDF を書き込めません: " + stream.error().toStdString());
 }
 

@@ -15,8 +15,8 @@
 
 #include "printing/qt_page_canvas.h"
 
-class QPdfWriter;
 class QPrinter;
+class QTemporaryFile;
 
 namespace kirune {
 
@@ -40,10 +40,32 @@ QPageLayout fullPageLayout(QSize pixels);
 /// The area the sheet is drawn in on `layout` at 600 dpi.
 QSize drawingArea(const QPageLayout& layout);
 
-/// Every document as one page of one PDF, in order. The PDF goes to `out` as it is made, so a run of
-/// any length holds no more than the page being drawn; only the head of the file waits until its
-/// creation date can be replaced. A run that fails part-way leaves part of a file in `out`: give it a
-/// QSaveFile (as kirune-print does) and discard that on failure.
+/// Qt's PDF printer on a temporary file, set up for the sheets: 600 dpi, `layout`, grey while every
+/// picture that can go on paper is grey (colour otherwise), and the document title `title`. Unlike
+/// QPdfWriter it can store pictures as grey samples; QtPageCanvas draws them losslessly, so none is
+/// re-encoded as JPEG.
+class PdfPrinterFile {
+ public:
+  PdfPrinterFile(const QPageLayout& layout, const QString& title = {});
+  ~PdfPrinterFile();
+  PdfPrinterFile(const PdfPrinterFile&) = delete;
+  PdfPrinterFile& operator=(const PdfPrinterFile&) = delete;
+
+  /// False when no temporary file could be made.
+  bool ok() const;
+  QPrinter& printer() { return *printer_; }
+  /// The PDF written, once the painter on printer() has ended.
+  QString path() const;
+
+ private:
+  std::unique_ptr<QTemporaryFile> file_;
+  std::unique_ptr<QPrinter> printer_;
+};
+
+/// Every document as one page of one PDF, in order. The PDF is made in a temporary file, so a run of
+/// any length holds no more than the page being drawn in memory, and goes to `out` when the run
+/// finishes, with its creation date replaced. A failed write can leave part of a file in `out`: give it
+/// a QSaveFile (as kirune-print does) and discard that on failure.
 class PdfSink final : public DocumentSink {
  public:
   /// `fixedCreationDate`: the date recorded in the PDF instead of the clock, for byte-identical
@@ -62,7 +84,7 @@ class PdfSink final : public DocumentSink {
 
  private:
   std::unique_ptr<QIODevice> stream_;  // passes the PDF on to `out`
-  std::unique_ptr<QPdfWriter> writer_;
+  std::unique_ptr<PdfPrinterFile> pdf_;
 };
 
 /// Every document as one white raster page, handed to `write` when the document ends.

@@ -152,13 +152,8 @@ void PrintOutput::beginDocument(QPainter& painter, int) {
   if (painter.isActive()) painter.end();
   writer_.reset();
   pdf_.clear();
-  buffer_ = std::make_unique<QBuffer>(&pdf_);
-  buffer_->open(QIODevice::WriteOnly);
-  writer_ = std::make_unique<QPdfWriter>(buffer_.get());
-  writer_->setResolution(kDotsPerInch);
-  writer_->setPageLayout(printer_.pageLayout());
-  writer_->setCreator(QStringLiteral("Kirune"));
-  if (!painter.begin(writer_.get())) fail(QStringLiteral("ページを用意できません。"));
+  writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout());
+  if (!writer_->ok() || !painter.begin(&writer_->printer())) fail(QStringLiteral("ページを用意できません。"));
 }
 
 void PrintOutput::finish(QPainter& painter) {
@@ -168,7 +163,6 @@ void PrintOutput::finish(QPainter& painter) {
 void PrintOutput::abandon(QPainter& painter) noexcept {
   if (painter.isActive()) painter.end();
   writer_.reset();
-  buffer_.reset();
   pdf_.clear();
 }
 
@@ -190,9 +184,11 @@ void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
 void PrintOutput::endDocument(QPainter& painter, int) {
   if (!writer_) return;
   const bool drawn = painter.end();
-  writer_.reset();  // completes the PDF in the buffer
-  buffer_->close();
-  if (!drawn) fail(QStringLiteral("ページを仕上げられません。"));
+  QFile made(writer_->path());
+  if (drawn && made.open(QIODevice::ReadOnly)) pdf_ = made.readAll();
+  made.close();
+  writer_.reset();
+  if (!drawn || pdf_.isEmpty()) fail(QStringLiteral("ページを仕上げられません。"));
   const int document = delivered_ + 1;
 
   switch (route_) {

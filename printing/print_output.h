@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QBuffer>
+#include <QByteArray>
 #include <QList>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <optional>
 
+#include "printing/document_sinks.h"
 #include "printing/qt_page_canvas.h"
 
 class QPrinter;
@@ -56,8 +56,7 @@ class PrintOutput final : public DocumentSink {
   /// Printable area of the printer's page in device pixels, as every document of the run has it.
   QSize pageSize() const;
 
-  /// Opens a fresh in-memory PDF with the printer's page layout and resolution, no title, and begins
-  /// `painter` on it.
+  /// Opens a fresh PDF with the printer's page layout at 600 dpi and begins `painter` on it.
   void beginDocument(QPainter& painter, int number) override;
   /// Ends `painter` and hands the finished document over.
   void endDocument(QPainter& painter, int number) override;
@@ -104,8 +103,7 @@ class PrintOutput final : public DocumentSink {
   QList<int> jobIds_;
   int delivered_ = 0;
   QByteArray pdf_;
-  std::unique_ptr<QBuffer> buffer_;
-  std::unique_ptr<QPdfWriter> writer_;
+  std::unique_ptr<PdfPrinterFile> writer_;
 };
 
 /// The message for a document that could not be delivered: why, which sheet (1-based, counted in

@@ -154,6 +154,9 @@ TEST_F(KiruneTest, EachPictureIsStoredOnceAndASheetStaysSmall) {
     if (cols.size() < 11) continue;
     objects.insert(cols[10]);
     ++uses;
+    // Lossless grey samples, as the pictures are: no JPEG, no colour.
+    EXPECT_EQ(cols[5], "gray") << row.toStdString();
+    EXPECT_EQ(cols[8], "image") << row.toStdString();
   }
   EXPECT_GT(uses, 300);  // 80 problems of five glyphs
   EXPECT_EQ(objects.size(), drawn.size());

@@ -112,7 +112,11 @@ TEST_F(CliPrinterTest, WithoutASpoolerTheSheetsBecomeFilesAndTheFolderIsNamed) {
   const QStringList files = QDir(folder).entryList(QDir::Files);
   ASSERT_EQ(files, QStringList({"001_もんだい.pdf", "002_こたえ.pdf", "003_もんだい.pdf", "004_こたえ.pdf",
                                 "005_もんだい.pdf", "006_こたえ.pdf"}));
-  for (const QString& file : files) EXPECT_EQ(pdfPages(QDir(folder).filePath(file)), 1);
+  for (const QString& file : files) {
+    EXPECT_EQ(pdfPages(QDir(folder).filePath(file)), 1);
+    // The pictures as they are: lossless grey samples, never JPEG.
+    EXPECT_EQ(pdfImageKinds(QDir(folder).filePath(file)), QSet<QString>{"gray image"});
+  }
 }
 
 TEST(CliPrinterOptions, PrinterTakesANameAndNoPage) {

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -102,6 +103,17 @@ inline int pdfPages(const QString& file) {
 inline int pdfImages(const QString& file) {
   // Two heading lines, then one line per image.
   return static_cast<int>(run("pdfimages", {"-list", file}).trimmed().split('\n').size()) - 2;
+}
+
+// The colour and encoding of every image of a PDF, as "gray image", "rgb jpeg" ...
+inline QSet<QString> pdfImageKinds(const QString& file) {
+  QSet<QString> kinds;
+  const QStringList rows = run("pdfimages", {"-list", file}).split('\n');
+  for (const QString& row : rows.mid(2)) {
+    const QStringList cols = row.split(' ', Qt::SkipEmptyParts);
+    if (cols.size() > 8) kinds.insert(cols[5] + ' ' + cols[8]);
+  }
+  return kinds;
 }
 
 }  // namespace kirune::spool
