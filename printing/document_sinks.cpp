@@ -28,6 +28,9 @@ const QByteArray& creationDateKey() {
   static const QByteArray key = "/CreationDate (D:";
   return key;
 }
+// 600 dpi in the unit of a PNG's resolution tag.
+constexpr int kDotsPerMeter = static_cast<int>(kDotsPerInch / 0.0254 + 0.5);
+
 constexpr qsizetype kCreationDateDigits = 14;  // yyyyMMddhhmmss
 // Qt writes the document information right after the header; a head this long without the date has none.
 constexpr qsizetype kHeadLimit = 64 * 1024;
@@ -200,8 +203,11 @@ RasterSink::PageWriter RasterSink::pngFilesIn(const QString& directory) {
 }
 
 void RasterSink::beginDocument(QPainter& painter, int number) {
-  image_ = QImage(page_, QImage::Format_RGB32);
+  // Grey pages hold a quarter of the bytes of colour ones; the PNG then is 8-bit grey too.
+  image_ = QImage(page_, paperPicturesAreGrey() ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
   if (image_.isNull()) throw PrinterError(documentText(number) + "ページの画像を用意できません");
+  image_.setDotsPerMeterX(kDotsPerMeter);
+  image_.setDotsPerMeterY(kDotsPerMeter);
   image_.fill(Qt::white);
   if (!painter.begin(&image_)) throw PrinterError(documentText(number) + "ページに描けません");
 }

@@ -87,7 +87,8 @@ class PdfSink final : public DocumentSink {
   std::unique_ptr<PdfPrinterFile> pdf_;
 };
 
-/// Every document as one white raster page, handed to `write` when the document ends.
+/// Every document as one white raster page at 600 dpi (8-bit grey while every picture that can go on
+/// paper is grey), handed to `write` when the document ends.
 class RasterSink final : public DocumentSink {
  public:
   /// Receives each finished page; throws PrinterError when it cannot keep it.

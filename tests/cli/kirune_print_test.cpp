@@ -238,6 +238,10 @@ TEST_F(KiruneTest, PngPagesOnePerDocumentInPrintOrder) {
   for (const QString& f : files) {
     const QImage page(QDir(path("out")).filePath(f));
     EXPECT_EQ(page.size(), QSize(600, 850)) << f.toStdString();
+    // 8-bit grey like the pictures, tagged with the 600 dpi it is drawn at.
+    EXPECT_EQ(page.format(), QImage::Format_Grayscale8) << f.toStdString();
+    EXPECT_EQ(page.dotsPerMeterX(), 23622);
+    EXPECT_EQ(page.dotsPerMeterY(), 23622);
     int dark = 0;
     for (int y = 0; y < page.height(); y += 2)
       for (int x = 0; x < page.width(); x += 2) dark += qGray(page.pixel(x, y)) < 128;
