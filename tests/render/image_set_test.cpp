@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assets/embedded_assets.h"
+#include "render/fill_in_engine.h"
 #include "render/image_set.h"
 #include "render/picture_names.h"
 
@@ -196,6 +197,34 @@ TEST(BuiltInImages, BoxAndCircleRunEdgeToEdgeAndAreEmptyInside) {
     EXPECT_GE(ink.right, p.width - 3);
     EXPECT_GE(ink.bottom, p.height - 3);
     EXPECT_GT(grey(p, p.width / 2, p.height / 2), 200) << "the inside is for the pupil's answer";
+  }
+}
+
+// On a fill-in answer sheet the digit's opaque picture lies over the box, kFillInBoxMargin inside its
+// top and bottom: stretched to the largest fill-in box on A4, the box's lines must stay in that margin
+// wherever the digit lies, or the digit cuts them.
+TEST(BuiltInImages, BoxLinesStayClearOfTheAnswerDigitAtEveryFillInSize) {
+  const Picture& box = ImageSet::builtIn().get(pictures::kEmptyBox);
+  for (int item = 0; item <= 7; ++item) {
+    const PageMetrics m = fillInPageMetrics(item, 7017);
+    if (m.glyphHeight == 0) continue;
+    SCOPED_TRACE(item);
+    const double scaleX = static_cast<double>(m.glyphWidth + kFillInBoxExtra) / box.width;
+    const double scaleY = static_cast<double>(m.glyphHeight + 2 * kFillInBoxMargin) / box.height;
+    // Columns of the picture under the digit's cell, which starts kFillInDigitShift inside the box.
+    const int from = static_cast<int>(kFillInDigitShift / scaleX);
+    const int to = box.width - 1 - from;
+    for (int x = from; x <= to; ++x) {
+      for (int y = 0; y < box.height / 4; ++y) {
+        if (grey(box, x, y) < 200) {
+          EXPECT_LE((y + 1) * scaleY, kFillInBoxMargin) << "top, column " << x;
+        }
+        const int fromBottom = box.height - 1 - y;
+        if (grey(box, x, fromBottom) < 200) {
+          EXPECT_LE((y + 1) * scaleY, kFillInBoxMargin) << "bottom, column " << x;
+        }
+      }
+    }
   }
 }
 

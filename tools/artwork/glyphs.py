@@ -95,15 +95,20 @@ def divide(seed):
                  dots=[(50 + _j(rng, 1.2), 44 + _j(rng, 0.8), 6.5), (50 + _j(rng, 1.2), 98 + _j(rng, 0.8), 6.5)])
 
 
+BOX_LINE = 1.5
+
+
 def box(seed):
     """The empty answer box, 60 x 76, its lines touching the picture's edges: drawn in three strokes
     like the kanji 口 (left side, top and right side in one turn, then the bottom)."""
     rng = random.Random(seed)
-    w = 4.2
+    # Thin enough that, stretched to the largest fill-in box (3.8 times), the top and bottom lines stay
+    # within the 10 pixels above and below the answer digit's cell, which would otherwise cut them.
+    w = BOX_LINE
     e = w / 2 - 0.2  # centre of a line that touches the edge
     W, H = 60, 76
     # each side bows inward a little, as a ruler-less hand does; the corners stay on the edges
-    bow = [rng.uniform(0.2, 0.6) for _ in range(4)]
+    bow = [rng.uniform(0.2, 0.6), rng.uniform(0.0, 0.1), rng.uniform(0.2, 0.6), rng.uniform(0.0, 0.1)]
     left = Stroke([(e, -1.5), (e + bow[0], H / 2 + _j(rng, 6)), (e, H + 1.5)], w, wobble=0.2, start=1.0,
                   end=0.85)
     turn = Stroke([(-1.5, e), (W / 2 + _j(rng, 4), e + bow[1]), (W - e - 0.8, e), (W - e, e + 2.5),
