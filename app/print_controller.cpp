@@ -77,6 +77,7 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
   try {
     output = makeRun_();
     output->plan(report.documentsExpected, s.CheckBox15);
+    output->setTitle(runTitle(preset));
     canvas.emplace(output->canvas(), progress, report.documentsExpected);
     bool cancelled = false;
     try {

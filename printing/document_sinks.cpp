@@ -5,11 +5,13 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <QTimeZone>
 #include <cmath>
 #include <string>
 
+#include "printing/cups_queue.h"
 #include "printing/picture_image.h"
 
 namespace kirune {
@@ -231,8 +233,14 @@ void RasterSink::abandon(QPainter& painter) noexcept {
 void preparePrinter(QPrinter& printer) {
   printer.setResolution(kDotsPerInch);
   printer.setFullPage(false);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageOrientation(QPageLayout::Portrait);
+  // The printer's own paper and orientation, as its other programs print; A4 portrait where the
+  // printer says nothing (no printer at all: the files of the no-printer folder).
+  const QPrinterInfo info(printer);
+  const QPageSize paper = info.isNull() ? QPageSize() : info.defaultPageSize();
+  printer.setPageSize(paper.isValid() ? paper : QPageSize(QPageSize::A4));
+  const bool landscape =
+      !info.isNull() && defaultLandscape(printer.printerName().toStdString()).value_or(false);
+  printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 QSize printableArea(const QPrinter& printer) {

@@ -111,7 +111,8 @@ class RasterSink final : public DocumentSink {
   QImage image_;
 };
 
-/// Sets `printer` up for the sheets: 600 dpi, A4 portrait; no document title.
+/// Sets `printer` up for the sheets: 600 dpi, the printer's own default paper and orientation (A4
+/// portrait where it has none).
 void preparePrinter(QPrinter& printer);
 
 /// The printable area of `printer` in device pixels.

@@ -87,6 +87,14 @@ QString PrintOutput::fallbackRoot() {
   return QDir(documents).filePath(QStringLiteral("Kirune"));
 }
 
+QString PrintOutput::documentTitle(int number) const {
+  const int sheet = answers_ ? (number + 1) / 2 : number;
+  const int sheets = answers_ ? total_ / 2 : total_;
+  QString text = title_.isEmpty() ? QStringLiteral("Kirune") : title_;
+  text += sheets > 0 ? QStringLiteral(" %1/%2").arg(sheet).arg(sheets) : QStringLiteral(" %1").arg(sheet);
+  return text + ' ' + kindOf(number);
+}
+
 QString PrintOutput::kindOf(int document) const {
   return answers_ && document % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい");
 }
@@ -147,12 +155,12 @@ void PrintOutput::decideRoute() {
   fail(QStringLiteral("保存用のフォルダを %1 の中に作れません。").arg(root));
 }
 
-void PrintOutput::beginDocument(QPainter& painter, int) {
+void PrintOutput::beginDocument(QPainter& painter, int number) {
   if (route_ == Route::Undecided) decideRoute();
   if (painter.isActive()) painter.end();
   writer_.reset();
   pdf_.clear();
-  writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout());
+  writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout(), documentTitle(number));
   if (!writer_->ok() || !painter.begin(&writer_->printer())) fail(QStringLiteral("ページを用意できません。"));
 }
 
@@ -197,9 +205,9 @@ void PrintOutput::endDocument(QPainter& painter, int) {
       const QPageSize size = printer_.pageLayout().pageSize();
       if (size.id() != QPageSize::Custom) options.emplace_back("media", size.key().toStdString());
       if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
-      const QueueStatus status =
-          submitPdf(queue_.toStdString(),
-                    std::string_view(pdf_.constData(), static_cast<std::size_t>(pdf_.size())), options);
+      const QueueStatus status = submitPdf(
+          queue_.toStdString(), std::string_view(pdf_.constData(), static_cast<std::size_t>(pdf_.size())),
+          options, documentTitle(document).toStdString());
       if (status.state != QueueState::Ready) fail(reasonText(status));
       jobIds_ << status.jobId;
       break;

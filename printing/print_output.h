@@ -49,6 +49,12 @@ class PrintOutput final : public DocumentSink {
   /// known) and whether problem and answer documents alternate.
   void plan(int totalDocuments, bool answers);
 
+  /// What the run prints ("くりあがり ２０"): each document's title is it with the sheet and the kind,
+  /// "くりあがり ２０ 1/3 もんだい", in the PDF and as the job's name in the printer's queue.
+  void setTitle(const QString& title) { title_ = title; }
+  /// The title of document `number` (1-based).
+  QString documentTitle(int number) const;
+
   /// Prints on the CUPS queue `name` (empty: the default destination) instead of the queue the
   /// printer object is bound to; Qt keeps its former printer when given a name it does not know.
   void setQueue(const QString& name) { queueOverride_ = name; }
@@ -91,6 +97,7 @@ class PrintOutput final : public DocumentSink {
 
   const QPrinter& printer_;
   bool answers_ = false;
+  QString title_;
   int total_ = 0;
   Route route_ = Route::Undecided;
   QString queue_;

@@ -81,6 +81,7 @@ class PrinterRun final : public PrintRun {
   PageCanvas& canvas() override { return canvas_; }
   void finish() override { canvas_.finish(); }
   void plan(int documents, bool answers) override { output_.plan(documents, answers); }
+  void setTitle(const QString& title) override { output_.setTitle(title); }
   QString savedNotice() const override { return output_.savedNotice(); }
   QString savedFolder() const override {
     return output_.route() == PrintOutput::Route::Spooler ? QString() : output_.folder();
@@ -147,6 +148,11 @@ class TraceFileRun final : public PrintRun {
 };
 
 }  // namespace
+
+QString runTitle(const Preset& preset) {
+  return QString::fromUtf8(preset.rowTitle.data(), static_cast<qsizetype>(preset.rowTitle.size())) + ' ' +
+         QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size()));
+}
 
 std::unique_ptr<PrintRun> printerRun(QPrinter& printer) { return std::make_unique<PrinterRun>(printer); }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "render/page_canvas.h"
+#include "render/presets.h"
 
 class QPrinter;
 
@@ -28,6 +29,9 @@ class PrintRun {
   /// Before the first document: how many documents the run will hand over, and whether problem and
   /// answer documents alternate; outputs that name sheets in their messages or files use it.
   virtual void plan(int /*documents*/, bool /*answers*/) {}
+  /// Before the first document: what the run prints, as a teacher knows it ("くりあがり ２０"); print
+  /// jobs are titled with it, the sheet and the kind ("くりあがり ２０ 1/3 もんだい").
+  virtual void setTitle(const QString& /*title*/) {}
   /// After the run: what to tell the user when the sheets went to files instead of paper (and the
   /// folder they are in); empty otherwise.
   virtual QString savedNotice() const { return {}; }
@@ -36,6 +40,9 @@ class PrintRun {
   /// not written at all). A trace is never empty in this sense: a run without documents is recorded too.
   virtual bool madeNothing() const { return false; }
 };
+
+/// What a run of `preset` prints, as its button reads: row title and caption, "くりあがり ２０".
+QString runTitle(const Preset& preset);
 
 /// Makes the output of the next preset run.
 using PrintRunFactory = std::function<std::unique_ptr<PrintRun>()>;

@@ -57,6 +57,11 @@ TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
     EXPECT_EQ(result.err, "");
     const QList<int> jobs = jobsAfter(mark);
     ASSERT_EQ(jobs.size(), 6);
+    // A teacher finds each sheet in the printer's queue by what it is.
+    EXPECT_EQ(jobTitles(jobs),
+              QStringList({"くりあがりなし ２０ 1/3 もんだい", "くりあがりなし ２０ 1/3 こたえ",
+                           "くりあがりなし ２０ 2/3 もんだい", "くりあがりなし ２０ 2/3 こたえ",
+                           "くりあがりなし ２０ 3/3 もんだい", "くりあがりなし ２０ 3/3 こたえ"}));
     const QStringList files = spooledFiles(jobs);
     ASSERT_EQ(files.size(), 6);
     for (int i = 0; i < files.size(); ++i) {

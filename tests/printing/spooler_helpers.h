@@ -69,6 +69,22 @@ inline QList<int> jobsAfter(int after, const char* queue = "kirune-pdf") {
   return ids;
 }
 
+// The title (IPP job-name) of each of `jobs` of `queue`, in the order of `jobs`.
+inline QStringList jobTitles(const QList<int>& ids, const char* queue = "kirune-pdf") {
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+  QStringList titles;
+  for (int id : ids) {
+    QString title;
+    for (int i = 0; i < count; ++i) {
+      if (jobs[i].id == id && jobs[i].title) title = QString::fromUtf8(jobs[i].title);
+    }
+    titles << title;
+  }
+  cupsFreeJobs(count, jobs);
+  return titles;
+}
+
 inline int lastJob(const char* queue = "kirune-pdf") {
   const QList<int> ids = jobsAfter(0, queue);
   return ids.isEmpty() ? 0 : ids.last();
