@@ -8,7 +8,7 @@ import random
 from PIL import Image, ImageDraw
 
 from . import hand
-from .hand import SS, Stroke
+from .hand import Stroke
 
 CELL = (101, 142)  # every digit and sign cell
 
@@ -48,7 +48,8 @@ def _sign(strokes, seed, size=CELL, dots=()):
         for (x, y, r) in dots:
             # a dot is a tiny pressed stroke: a little egg rather than a perfect disc
             rx, ry = r * rng.uniform(1.0, 1.15), r * rng.uniform(0.85, 1.0)
-            draw.ellipse(((x - rx) * SS, (y - ry) * SS, (x + rx) * SS, (y + ry) * SS), fill=250)
+            draw.ellipse(((x - rx) * hand.SS, (y - ry) * hand.SS, (x + rx) * hand.SS, (y + ry) * hand.SS),
+                         fill=250)
     ink = hand.pencil(ink, rng.randrange(1 << 30))
     return hand.to_picture(ink, size)
 
@@ -172,7 +173,7 @@ def word(text, size, height, seed, sizes=None, center=None, gap=0.06, thin_px=0.
     rng = random.Random(seed)
     canvas = hand.blank(size)
     mask = hand.hand_line(text, height, rng.randrange(1 << 30), sizes=sizes, gap=gap, thin_px=thin_px)
-    max_w = (size[0] - 8) * SS
+    max_w = (size[0] - 8) * hand.SS
     if mask.size[0] > max_w:
         mask = mask.resize((max_w, int(mask.size[1] * max_w / mask.size[0])), Image.LANCZOS)
     canvas = hand.place(canvas, mask, center=center or (size[0] / 2, size[1] / 2))
