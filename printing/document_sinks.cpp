@@ -119,26 +119,28 @@ QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDo
 
 // ---- PDF ------------------------------------------------------------------------------------------
 
-PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout, const QString& title)
-    : file_(std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")))) {
-  file_->open();  // reserves the name; the printer writes the file by its name
-  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout)
+    : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   printer_->setOutputFormat(QPrinter::PdfFormat);
-  printer_->setOutputFileName(file_->fileName());
   printer_->setResolution(kDotsPerInch);
   printer_->setFullPage(false);
   printer_->setPageLayout(layout);
   // Qt stores pictures as grey samples only in grey mode, which is set for the whole file.
   printer_->setColorMode(paperPicturesAreGrey() ? QPrinter::GrayScale : QPrinter::Color);
   printer_->setCreator(QStringLiteral("Kirune"));
-  printer_->setDocName(title);
 }
 
 PdfPrinterFile::~PdfPrinterFile() = default;
 
-bool PdfPrinterFile::ok() const { return file_->isOpen(); }
+bool PdfPrinterFile::open(const QString& title) {
+  file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")));
+  if (!file_->open()) return false;  // reserves the name; the printer writes the file by its name
+  printer_->setOutputFileName(file_->fileName());
+  printer_->setDocName(title);
+  return true;
+}
 
-QString PdfPrinterFile::path() const { return file_->fileName(); }
+QString PdfPrinterFile::path() const { return file_ ? file_->fileName() : QString(); }
 
 PdfSink::PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate)
     : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))),
@@ -149,7 +151,7 @@ PdfSink::~PdfSink() = default;
 void PdfSink::beginDocument(QPainter& painter, int number) {
   // The painter stays on the printer for the whole file; every later document is a new page.
   const bool ok =
-      pdf_->ok() && (painter.isActive() ? pdf_->printer().newPage() : painter.begin(&pdf_->printer()));
+      painter.isActive() ? pdf_->printer().newPage() : pdf_->open() && painter.begin(&pdf_->printer());
   if (!ok) throw PrinterError(documentText(number) + "PDF のページを始められません");
 }
 

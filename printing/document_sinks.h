@@ -40,19 +40,20 @@ QPageLayout fullPageLayout(QSize pixels);
 /// The area the sheet is drawn in on `layout` at 600 dpi.
 QSize drawingArea(const QPageLayout& layout);
 
-/// Qt's PDF printer on a temporary file, set up for the sheets: 600 dpi, `layout`, grey while every
-/// picture that can go on paper is grey (colour otherwise), and the document title `title`. Unlike
-/// QPdfWriter it can store pictures as grey samples; QtPageCanvas draws them losslessly, so none is
-/// re-encoded as JPEG.
+/// Qt's PDF printer on temporary files, set up for the sheets: 600 dpi, `layout`, grey while every
+/// picture that can go on paper is grey (colour otherwise). Unlike QPdfWriter it can store pictures as
+/// grey samples; QtPageCanvas draws them losslessly, so none is re-encoded as JPEG. Making a QPrinter
+/// asks the spooler about its printers, so one is kept for every file of a run.
 class PdfPrinterFile {
  public:
-  PdfPrinterFile(const QPageLayout& layout, const QString& title = {});
+  explicit PdfPrinterFile(const QPageLayout& layout);
   ~PdfPrinterFile();
   PdfPrinterFile(const PdfPrinterFile&) = delete;
   PdfPrinterFile& operator=(const PdfPrinterFile&) = delete;
 
-  /// False when no temporary file could be made.
-  bool ok() const;
+  /// Points the printer at a fresh temporary file for the next PDF, titled `title`; false when no
+  /// temporary file could be made.
+  bool open(const QString& title = {});
   QPrinter& printer() { return *printer_; }
   /// The PDF written, once the painter on printer() has ended.
   QString path() const;

@@ -158,10 +158,12 @@ void PrintOutput::decideRoute() {
 void PrintOutput::beginDocument(QPainter& painter, int number) {
   if (route_ == Route::Undecided) decideRoute();
   if (painter.isActive()) painter.end();
-  writer_.reset();
   pdf_.clear();
-  writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout(), documentTitle(number));
-  if (!writer_->ok() || !painter.begin(&writer_->printer())) fail(QStringLiteral("ページを用意できません。"));
+  // One printer for the run: the page layout holds for all its documents, and making one is slow.
+  if (!writer_) writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout());
+  if (!writer_->open(documentTitle(number)) || !painter.begin(&writer_->printer())) {
+    fail(QStringLiteral("ページを用意できません。"));
+  }
 }
 
 void PrintOutput::finish(QPainter& painter) {
@@ -190,12 +192,11 @@ void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
 }
 
 void PrintOutput::endDocument(QPainter& painter, int) {
-  if (!writer_) return;
+  if (!writer_ || !painter.isActive()) return;
   const bool drawn = painter.end();
   QFile made(writer_->path());
   if (drawn && made.open(QIODevice::ReadOnly)) pdf_ = made.readAll();
   made.close();
-  writer_.reset();
   if (!drawn || pdf_.isEmpty()) fail(QStringLiteral("ページを仕上げられません。"));
   const int document = delivered_ + 1;
 
