@@ -31,7 +31,7 @@ const QByteArray& creationDateKey() {
   return key;
 }
 // 600 dpi in the unit of a PNG's resolution tag.
-constexpr int kDotsPerMeter = static_cast<int>(kDotsPerInch / 0.0254 + 0.5);
+constexpr int kDotsPerMeter = kDotsPerInch * 10000 / 254;  // 23622
 
 constexpr qsizetype kCreationDateDigits = 14;  // yyyyMMddhhmmss
 // Qt writes the document information right after the header; a head this long without the date has none.

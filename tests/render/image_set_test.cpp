@@ -177,7 +177,7 @@ TEST(BuiltInImages, ShapesAreThoseTheEnginesStretchThemTo) {
 TEST(BuiltInImages, EveryPicturePrintsAtThreeHundredPixelsPerInchOnA4) {
   std::map<std::string, std::pair<int, int>> largest;  // picture -> widest, tallest draw
   for (const Preset& preset : presets()) {
-    for (std::uint64_t seed : {1, 2, 3}) {
+    for (std::uint64_t seed : {1U, 2U, 3U}) {
       Random rng{seed};
       Session session{ImageSet::builtIn(), rng};
       Settings& s = session.settings;
