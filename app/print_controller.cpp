@@ -100,6 +100,7 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
   try {
     output = makeRun_();
     output->plan(report.documentsExpected, answers);
+    output->setTitle(runTitle(preset));
     canvas.emplace(output->canvas(), progress, report.documentsExpected, answers);
     bool cancelled = false;
     bool declined = false;

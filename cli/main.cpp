@@ -2,6 +2,7 @@
 // trace. Other tools read its command line and its output, so both stay as they are.
 
 #include <QGuiApplication>
+#include <QPageLayout>
 #include <QSize>
 #include <QString>
 #include <algorithm>
@@ -73,15 +74,23 @@ int noDocuments() {
 // standard output is written as it is made, into a file at the end.
 std::unique_ptr<kirune::PrintRun> makeRun(const Options& options) {
   const QString target = QString::fromStdString(options.target);
+  // A paper is drawn inside the margins the window's PDF files have; --page is drawn to its edges.
+  const QPageLayout layout = options.pageWidth == 0
+                                 ? kirune::paperLayout(kirune::paperSize(options.paper))
+                                 : kirune::fullPageLayout(QSize(options.pageWidth, options.pageHeight));
   const QSize page =
-      options.pageWidth == 0 ? kirune::a4PagePixels() : QSize(options.pageWidth, options.pageHeight);
+      options.pageWidth == 0 ? kirune::drawingArea(layout) : QSize(options.pageWidth, options.pageHeight);
   switch (options.output) {
     case Output::Trace:
       return options.target == "-" ? kirune::traceRun(std::cout, page, "標準出力")
                                    : kirune::traceFileRun(target, page);
     case Output::Pdf:
+      if (options.pageWidth != 0) {
+        return kirune::pdfFileRun(
+            target, page, options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
+      }
       return kirune::pdfFileRun(
-          target, page, options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
+          target, layout, options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
     case Output::Png:
       return kirune::pngRun(target, page);
     case Output::Printer:
@@ -136,6 +145,7 @@ int main(int argc, char** argv) {
       kirune::cli::applySetting(session.settings, control, value);
     const std::unique_ptr<kirune::PrintRun> run = makeRun(options);
     const kirune::Settings& s = session.settings;
+    run->setTitle(kirune::runTitle(*options.preset));
     run->plan(static_cast<int>(std::min<std::int64_t>(kirune::plannedDocuments(*options.preset, s), INT_MAX)),
               s.CheckBox15);
     kirune::runPreset(*options.preset, session, run->canvas());

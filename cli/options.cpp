@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <climits>
 
@@ -16,7 +17,9 @@ constexpr std::string_view kUsage =
   --set C=V         a visible setting before the click: SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg; check boxes take 0/1, radio groups their item, spin boxes an integer
   --NAME VALUE      a setting by its readable name (below), the same as --set of the controls it names
   --seed N          a fixed seed instead of the clock: same seed and settings, identical output
-  --page WxH        the printable area in device pixels (default: A4 at 600 dpi)
+  --paper NAME      the paper of --pdf, --png and --trace: A4 (default), A3, A5, B4, B5 (JIS), Letter,
+                    Legal; the sheet is drawn at 600 dpi inside margins of 10 pt (3.5 mm) on each side
+  --page WxH        the printable area in device pixels, drawn to its edges (not with --paper)
   OUTPUT, exactly one of:
   --pdf FILE        every document of the run as one page each, in order, in one PDF
   --png DIR         one PNG per document, named so they sort in print order
@@ -31,6 +34,8 @@ kirune-print --help | --version
 )";
 
 constexpr int kMaxPageSide = 100000;
+
+constexpr std::array<std::string_view, 7> kPapers = {"A4", "A3", "A5", "B4", "B5", "Letter", "Legal"};
 
 struct IntControl {
   std::string_view name;
@@ -178,11 +183,12 @@ Options parseArguments(const std::vector<std::string>& args) {
 
   std::optional<Output> output;
   std::string presetName;
+  bool paperGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool readable = a.starts_with("--") && findReadableSetting(std::string_view(a).substr(2));
-    const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--pdf" || a == "--png" ||
-                            a == "--trace" || a == "--printer" || readable;
+    const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--paper" ||
+                            a == "--pdf" || a == "--png" || a == "--trace" || a == "--printer" || readable;
     if (takesValue && i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
     if (a == "--set") {
       o.sets.push_back(readSetting(args[++i]));
@@ -199,6 +205,18 @@ Options parseArguments(const std::vector<std::string>& args) {
       o.seed = seed;
     } else if (a == "--page") {
       readPage(args[++i], o.pageWidth, o.pageHeight);
+    } else if (a == "--paper") {
+      const std::string& name = args[++i];
+      const auto known = std::find_if(kPapers.begin(), kPapers.end(), [&](std::string_view p) {
+        return std::equal(p.begin(), p.end(), name.begin(), name.end(), [](char x, char y) {
+          return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+        });
+      });
+      if (known == kPapers.end()) {
+        throw UsageError("--paper の値が正しくありません: " + name + "（A4, A3, A5, B4, B5, Letter, Legal）");
+      }
+      o.paper = std::string(*known);
+      paperGiven = true;
     } else if (a == "--pdf" || a == "--png" || a == "--trace" || a == "--printer") {
       const Output next = a == "--pdf"     ? Output::Pdf
                           : a == "--png"   ? Output::Png
@@ -228,6 +246,10 @@ Options parseArguments(const std::vector<std::string>& args) {
   if (presetName.empty()) throw UsageError("プリセットがありません（例 BitBtn13、--list-presets で一覧）");
   if (!output) {
     throw UsageError("出力がありません（--pdf FILE、--png DIR、--trace FILE、--printer NAME のどれか一つ）");
+  }
+  if (paperGiven && o.pageWidth != 0) throw UsageError("--paper と --page は一緒に使えません");
+  if (*output == Output::Printer && paperGiven) {
+    throw UsageError("--printer では --paper を使えません（用紙はプリンタの設定です）");
   }
   if (*output == Output::Printer && o.pageWidth != 0) {
     throw UsageError("--printer では --page を使えません（ページはプリンタの印刷できる範囲です）");

@@ -31,6 +31,8 @@ struct Options {
   std::optional<std::uint64_t> seed;
   int pageWidth = 0;  ///< 0: the default page
   int pageHeight = 0;
+  std::string paper =
+      "A4";  ///< A4, A3, A5, B4, B5, Letter or Legal: the page of --pdf, --png and --trace without --page
   Output output = Output::Pdf;
   std::string target;  ///< file, directory, "-" for a trace on standard output, or the printer's name
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace kirune {
 
@@ -111,11 +112,15 @@ QueueStatus checkOn(http_t* http, const std::string& requested) {
 // Creates a job on `queue` with one IPP request. cupsCreateJob would first fetch the queue's whole
 // description (every media size and option of its driver) to build the same request: on a local
 // spooler that was most of a document's hand-over time.
-int createJob(http_t* http, const std::string& queue, int optionCount, cups_option_t* options) {
+int createJob(http_t* http, const std::string& queue, const std::string& title, int optionCount,
+              cups_option_t* options) {
   Ipp request(ippNewRequest(IPP_OP_CREATE_JOB));
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                printerUri(queue).c_str());
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  if (!title.empty()) {
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  }
   cupsEncodeOptions2(request.get(), optionCount, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request.get(), optionCount, options, IPP_TAG_JOB);
   Ipp response(cupsDoRequest(http, request.release(), "/"));
@@ -159,13 +164,39 @@ QueueStatus confirmJob(http_t* http, const std::string& queue, int jobId) {
 
 }  // namespace
 
+std::optional<bool> defaultLandscape(const std::string& queue) {
+  Http http = connectSpooler();
+  if (!http || queue.empty()) return std::nullopt;
+  Ipp request(ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+               printerUri(queue).c_str());
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+               "orientation-requested-default");
+  Ipp response(cupsDoRequest(http.get(), request.release(), "/"));
+  if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) return std::nullopt;
+  ipp_attribute_t* orientation =
+      ippFindAttribute(response.get(), "orientation-requested-default", IPP_TAG_ENUM);
+  if (!orientation) return std::nullopt;
+  switch (ippGetInteger(orientation, 0)) {
+    case IPP_ORIENT_PORTRAIT:
+    case IPP_ORIENT_REVERSE_PORTRAIT:
+      return false;
+    case IPP_ORIENT_LANDSCAPE:
+    case IPP_ORIENT_REVERSE_LANDSCAPE:
+      return true;
+    default:
+      return std::nullopt;
+  }
+}
+
 QueueStatus checkQueue(const std::string& queue) {
   Http http = connectSpooler();
   if (!http) return {QueueState::NoSpooler, queue, lastError(), 0};
   return checkOn(http.get(), queue);
 }
 
-QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options) {
+QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options,
+                      const std::string& title) {
   Http http = connectSpooler();
   if (!http) return {QueueState::NoSpooler, queue, lastError(), 0};
   QueueStatus before = checkOn(http.get(), queue);
@@ -177,8 +208,7 @@ QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobO
   for (const auto& [key, value] : options) {
     optionCount = cupsAddOption(key.c_str(), value.c_str(), optionCount, &cupsOptions);
   }
-  // No title: the document carries none.
-  const int jobId = createJob(http.get(), name, optionCount, cupsOptions);
+  const int jobId = createJob(http.get(), name, title, optionCount, cupsOptions);
   cupsFreeOptions(optionCount, cupsOptions);
   if (jobId <= 0) {
     const ipp_status_t status = cupsLastError();
@@ -195,8 +225,8 @@ QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobO
     return why;
   };
 
-  if (cupsStartDocument(http.get(), name.c_str(), jobId, nullptr, CUPS_FORMAT_PDF, 1) !=
-      HTTP_STATUS_CONTINUE) {
+  if (cupsStartDocument(http.get(), name.c_str(), jobId, title.empty() ? nullptr : title.c_str(),
+                        CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE) {
     return abandon(lastError());
   }
   constexpr std::size_t chunk = 64 * 1024;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,9 +34,15 @@ using JobOptions = std::vector<std::pair<std::string, std::string>>;
 /// `queue`; an empty name means the default destination.
 QueueStatus checkQueue(const std::string& queue);
 
-/// Hands one PDF document to `queue` as a job of its own, without a title, and confirms that the spooler
+/// The orientation `queue` prints in when a job asks for none: true for landscape; empty when the
+/// spooler or the queue says nothing.
+std::optional<bool> defaultLandscape(const std::string& queue);
+
+/// Hands one PDF document to `queue` as a job of its own, titled `title` in the queue (none when
+/// empty), and confirms that the spooler
 /// holds the job: it exists and was neither aborted nor cancelled. On success the state is Ready and
 /// jobId is set; otherwise the state says why, and no job of this document stays behind in the queue.
-QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options = {});
+QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options = {},
+                      const std::string& title = {});
 
 }  // namespace kirune

@@ -1,13 +1,18 @@
 #include "printing/document_sinks.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryFile>
 #include <QTimeZone>
 #include <cmath>
 #include <string>
+
+#include "printing/cups_queue.h"
+#include "printing/picture_image.h"
 
 namespace kirune {
 namespace {
@@ -25,6 +30,9 @@ const QByteArray& creationDateKey() {
   static const QByteArray key = "/CreationDate (D:";
   return key;
 }
+// 600 dpi in the unit of a PNG's resolution tag.
+constexpr int kDotsPerMeter = kDotsPerInch * 10000 / 254;  // 23622
+
 constexpr qsizetype kCreationDateDigits = 14;  // yyyyMMddhhmmss
 // Qt writes the document information right after the header; a head this long without the date has none.
 constexpr qsizetype kHeadLimit = 64 * 1024;
@@ -84,20 +92,66 @@ class PdfStream final : public QIODevice {
 
 QSize a4PagePixels() { return QPageSize(QPageSize::A4).sizePixels(kDotsPerInch); }
 
+QPageSize paperSize(std::string_view name) {
+  struct Paper {
+    std::string_view name;
+    QPageSize::PageSizeId id;
+  };
+  static constexpr Paper kPapers[] = {{"A4", QPageSize::A4},      {"A3", QPageSize::A3},
+                                      {"A5", QPageSize::A5},      {"B4", QPageSize::JisB4},
+                                      {"B5", QPageSize::JisB5},   {"Letter", QPageSize::Letter},
+                                      {"Legal", QPageSize::Legal}};
+  for (const Paper& p : kPapers) {
+    if (p.name == name) return QPageSize(p.id);
+  }
+  return QPageSize(QPageSize::A4);
+}
+
+QPageLayout paperLayout(const QPageSize& paper) {
+  return QPageLayout(paper, QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Point);
+}
+
+QPageLayout fullPageLayout(QSize pixels) {
+  return QPageLayout(pdfPageSize(pixels), QPageLayout::Portrait, QMarginsF());
+}
+
+QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDotsPerInch).size(); }
+
 // ---- PDF ------------------------------------------------------------------------------------------
 
-PdfSink::PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate)
-    : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))) {
-  writer_ = std::make_unique<QPdfWriter>(stream_.get());
-  writer_->setResolution(kDotsPerInch);
-  writer_->setPageLayout(QPageLayout(pdfPageSize(page), QPageLayout::Portrait, QMarginsF()));
+PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout)
+    : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+  printer_->setOutputFormat(QPrinter::PdfFormat);
+  printer_->setResolution(kDotsPerInch);
+  printer_->setFullPage(false);
+  printer_->setPageLayout(layout);
+  // Qt stores pictures as grey samples only in grey mode, which is set for the whole file.
+  printer_->setColorMode(paperPicturesAreGrey() ? QPrinter::GrayScale : QPrinter::Color);
+  printer_->setCreator(QStringLiteral("Kirune"));
 }
+
+PdfPrinterFile::~PdfPrinterFile() = default;
+
+bool PdfPrinterFile::open(const QString& title) {
+  file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")));
+  if (!file_->open()) return false;  // reserves the name; the printer writes the file by its name
+  printer_->setOutputFileName(file_->fileName());
+  printer_->setDocName(title);
+  return true;
+}
+
+QString PdfPrinterFile::path() const { return file_ ? file_->fileName() : QString(); }
+
+PdfSink::PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate)
+    : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))),
+      pdf_(std::make_unique<PdfPrinterFile>(layout)) {}
 
 PdfSink::~PdfSink() = default;
 
 void PdfSink::beginDocument(QPainter& painter, int number) {
-  // The painter stays on the writer for the whole file; every later document is a new page.
-  const bool ok = painter.isActive() ? writer_->newPage() : painter.begin(writer_.get());
+  // The painter stays on the printer for the whole file; every later document is a new page.
+  const bool ok =
+      painter.isActive() ? pdf_->printer().newPage() : pdf_->open() && painter.begin(&pdf_->printer());
   if (!ok) throw PrinterError(documentText(number) + "PDF のページを始められません");
 }
 
@@ -106,7 +160,14 @@ void PdfSink::endDocument(QPainter&, int) {}
 void PdfSink::finish(QPainter& painter) {
   if (!painter.isActive()) return;  // no document: no file
   if (!painter.end()) throw PrinterError("PDF を仕上げられません");
+  QFile made(pdf_->path());
+  if (!made.open(QIODevice::ReadOnly)) throw PrinterError("PDF を仕上げられません");
   auto& stream = static_cast<PdfStream&>(*stream_);
+  while (!made.atEnd()) {
+    const QByteArray chunk = made.read(1 << 16);
+    if (chunk.isEmpty()) break;
+    stream.write(chunk);
+  }
   if (!stream.finish()) throw PrinterError("PDF を書き込めません: " + stream.error().toStdString());
 }
 
@@ -146,8 +207,11 @@ RasterSink::PageWriter RasterSink::pngFilesIn(const QString& directory) {
 }
 
 void RasterSink::beginDocument(QPainter& painter, int number) {
-  image_ = QImage(page_, QImage::Format_RGB32);
+  // Grey pages hold a quarter of the bytes of colour ones; the PNG then is 8-bit grey too.
+  image_ = QImage(page_, paperPicturesAreGrey() ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
   if (image_.isNull()) throw PrinterError(documentText(number) + "ページの画像を用意できません");
+  image_.setDotsPerMeterX(kDotsPerMeter);
+  image_.setDotsPerMeterY(kDotsPerMeter);
   image_.fill(Qt::white);
   if (!painter.begin(&image_)) throw PrinterError(documentText(number) + "ページに描けません");
 }
@@ -171,8 +235,14 @@ void RasterSink::abandon(QPainter& painter) noexcept {
 void preparePrinter(QPrinter& printer) {
   printer.setResolution(kDotsPerInch);
   printer.setFullPage(false);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageOrientation(QPageLayout::Portrait);
+  // The printer's own paper and orientation, as its other programs print; A4 portrait where the
+  // printer says nothing (no printer at all: the files of the no-printer folder).
+  const QPrinterInfo info(printer);
+  const QPageSize paper = info.isNull() ? QPageSize() : info.defaultPageSize();
+  printer.setPageSize(paper.isValid() ? paper : QPageSize(QPageSize::A4));
+  const bool landscape =
+      !info.isNull() && defaultLandscape(printer.printerName().toStdString()).value_or(false);
+  printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 QSize printableArea(const QPrinter& printer) {

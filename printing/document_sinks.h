@@ -4,16 +4,19 @@
 #include <QDateTime>
 #include <QIODevice>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QSize>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "printing/qt_page_canvas.h"
 
-class QPdfWriter;
 class QPrinter;
+class QTemporaryFile;
 
 namespace kirune {
 
@@ -23,15 +26,56 @@ inline constexpr int kDotsPerInch = 600;
 /// A4 portrait at 600 dpi in device pixels, the page of an output without a printer.
 QSize a4PagePixels();
 
-/// Every document as one page of one PDF, in order. The PDF goes to `out` as it is made, so a run of
-/// any length holds no more than the page being drawn; only the head of the file waits until its
-/// creation date can be replaced. A run that fails part-way leaves part of a file in `out`: give it a
-/// QSaveFile (as kirune-print does) and discard that on failure.
+/// The paper named `name` ("A4", "A3", "A5", "B4", "B5", "Letter", "Legal"; B sizes are JIS, as
+/// Japanese copiers and schools use them); A4 for any other name.
+QPageSize paperSize(std::string_view name);
+
+/// `paper` in portrait with the margins a file without a printer has: those of Qt's PDF printer,
+/// which the window's PDF files get, 10 pt on each side.
+QPageLayout paperLayout(const QPageSize& paper);
+
+/// A page of exactly `pixels` at 600 dpi (whole points), drawn to its edges.
+QPageLayout fullPageLayout(QSize pixels);
+
+/// The area the sheet is drawn in on `layout` at 600 dpi.
+QSize drawingArea(const QPageLayout& layout);
+
+/// Qt's PDF printer on temporary files, set up for the sheets: 600 dpi, `layout`, grey while every
+/// picture that can go on paper is grey (colour otherwise). Unlike QPdfWriter it can store pictures as
+/// grey samples; QtPageCanvas draws them losslessly, so none is re-encoded as JPEG. Making a QPrinter
+/// asks the spooler about its printers, so one is kept for every file of a run.
+class PdfPrinterFile {
+ public:
+  explicit PdfPrinterFile(const QPageLayout& layout);
+  ~PdfPrinterFile();
+  PdfPrinterFile(const PdfPrinterFile&) = delete;
+  PdfPrinterFile& operator=(const PdfPrinterFile&) = delete;
+
+  /// Points the printer at a fresh temporary file for the next PDF, titled `title`; false when no
+  /// temporary file could be made.
+  bool open(const QString& title = {});
+  QPrinter& printer() { return *printer_; }
+  /// The PDF written, once the painter on printer() has ended.
+  QString path() const;
+
+ private:
+  std::unique_ptr<QTemporaryFile> file_;
+  std::unique_ptr<QPrinter> printer_;
+};
+
+/// Every document as one page of one PDF, in order. The PDF is made in a temporary file, so a run of
+/// any length holds no more than the page being drawn in memory, and goes to `out` when the run
+/// finishes, with its creation date replaced. A failed write can leave part of a file in `out`: give it
+/// a QSaveFile (as kirune-print does) and discard that on failure.
 class PdfSink final : public DocumentSink {
  public:
   /// `fixedCreationDate`: the date recorded in the PDF instead of the clock, for byte-identical
   /// output of identical runs.
-  PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {});
+  /// The pages are `layout`'s paper; the sheet is drawn in its printable area.
+  PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate = {});
+  /// Pages of exactly `page` pixels, drawn to their edges.
+  PdfSink(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {})
+      : PdfSink(out, fullPageLayout(page), std::move(fixedCreationDate)) {}
   ~PdfSink() override;
 
   void beginDocument(QPainter& painter, int number) override;
@@ -41,10 +85,11 @@ class PdfSink final : public DocumentSink {
 
  private:
   std::unique_ptr<QIODevice> stream_;  // passes the PDF on to `out`
-  std::unique_ptr<QPdfWriter> writer_;
+  std::unique_ptr<PdfPrinterFile> pdf_;
 };
 
-/// Every document as one white raster page, handed to `write` when the document ends.
+/// Every document as one white raster page at 600 dpi (8-bit grey while every picture that can go on
+/// paper is grey), handed to `write` when the document ends.
 class RasterSink final : public DocumentSink {
  public:
   /// Receives each finished page; throws PrinterError when it cannot keep it.
@@ -67,7 +112,8 @@ class RasterSink final : public DocumentSink {
   QImage image_;
 };
 
-/// Sets `printer` up for the sheets: 600 dpi, A4 portrait; no document title.
+/// Sets `printer` up for the sheets: 600 dpi, the printer's own default paper and orientation (A4
+/// portrait where it has none).
 void preparePrinter(QPrinter& printer);
 
 /// The printable area of `printer` in device pixels.

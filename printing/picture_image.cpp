@@ -1,6 +1,10 @@
 #include "printing/picture_image.h"
 
+#include <algorithm>
 #include <cstddef>
+
+#include "render/image_set.h"
+#include "render/picture_names.h"
 
 namespace kirune {
 
@@ -14,6 +18,28 @@ QImage toQImage(const Picture& picture) {
   return QImage(picture.pixels.data(), picture.width, picture.height, rowBytes,
                 picture.channels == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888)
       .copy();
+}
+
+bool isGrey(const Picture& picture) {
+  if (picture.channels == 1) return true;
+  if (picture.channels != 3) return false;
+  for (std::size_t i = 0; i + 2 < picture.pixels.size(); i += 3) {
+    if (picture.pixels[i] != picture.pixels[i + 1] || picture.pixels[i] != picture.pixels[i + 2])
+      return false;
+  }
+  return true;
+}
+
+bool paperPicturesAreGrey() {
+  static const bool grey = [] {
+    const auto& all = ImageSet::builtIn().pictures();
+    return std::all_of(all.begin(), all.end(), [](const Picture& p) {
+      const bool onPaper = p.name != pictures::kWindowIcon && p.name != pictures::kPrinterSetupIcon &&
+                           p.name != pictures::kBanner;
+      return !onPaper || isGrey(p);
+    });
+  }();
+  return grey;
 }
 
 }  // namespace kirune

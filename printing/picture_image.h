@@ -10,4 +10,11 @@ namespace kirune {
 /// when the picture holds fewer pixels than its size says.
 QImage toQImage(const Picture& picture);
 
+/// True when every pixel of `picture` is grey (one channel, or three equal ones).
+bool isGrey(const Picture& picture);
+
+/// True when every picture of the built-in set that can go on paper is grey (the window's icon and
+/// button pictures never do).
+bool paperPicturesAreGrey();
+
 }  // namespace kirune

@@ -92,6 +92,14 @@ QString PrintOutput::fallbackRoot() {
   return QDir(documents).filePath(QStringLiteral("Kirune"));
 }
 
+QString PrintOutput::documentTitle(int number) const {
+  const int sheet = answers_ ? (number + 1) / 2 : number;
+  const int sheets = answers_ ? total_ / 2 : total_;
+  QString text = title_.isEmpty() ? QStringLiteral("Kirune") : title_;
+  text += sheets > 0 ? QStringLiteral(" %1/%2").arg(sheet).arg(sheets) : QStringLiteral(" %1").arg(sheet);
+  return text + ' ' + kindOf(number);
+}
+
 QString PrintOutput::kindOf(int document) const {
   return answers_ && document % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい");
 }
@@ -152,18 +160,15 @@ void PrintOutput::decideRoute() {
   fail(QStringLiteral("保存用のフォルダを %1 の中に作れません。").arg(root));
 }
 
-void PrintOutput::beginDocument(QPainter& painter, int) {
+void PrintOutput::beginDocument(QPainter& painter, int number) {
   if (route_ == Route::Undecided) decideRoute();
   if (painter.isActive()) painter.end();
-  writer_.reset();
   pdf_.clear();
-  buffer_ = std::make_unique<QBuffer>(&pdf_);
-  buffer_->open(QIODevice::WriteOnly);
-  writer_ = std::make_unique<QPdfWriter>(buffer_.get());
-  writer_->setResolution(kDotsPerInch);
-  writer_->setPageLayout(printer_.pageLayout());
-  writer_->setCreator(QStringLiteral("Kirune"));
-  if (!painter.begin(writer_.get())) fail(QStringLiteral("ページを用意できません。"));
+  // One printer for the run: the page layout holds for all its documents, and making one is slow.
+  if (!writer_) writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout());
+  if (!writer_->open(documentTitle(number)) || !painter.begin(&writer_->printer())) {
+    fail(QStringLiteral("ページを用意できません。"));
+  }
 }
 
 void PrintOutput::finish(QPainter& painter) {
@@ -173,7 +178,6 @@ void PrintOutput::finish(QPainter& painter) {
 void PrintOutput::abandon(QPainter& painter) noexcept {
   if (painter.isActive()) painter.end();
   writer_.reset();
-  buffer_.reset();
   pdf_.clear();
 }
 
@@ -193,11 +197,12 @@ void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
 }
 
 void PrintOutput::endDocument(QPainter& painter, int) {
-  if (!writer_) return;
+  if (!writer_ || !painter.isActive()) return;
   const bool drawn = painter.end();
-  writer_.reset();  // completes the PDF in the buffer
-  buffer_->close();
-  if (!drawn) fail(QStringLiteral("ページを仕上げられません。"));
+  QFile made(writer_->path());
+  if (drawn && made.open(QIODevice::ReadOnly)) pdf_ = made.readAll();
+  made.close();
+  if (!drawn || pdf_.isEmpty()) fail(QStringLiteral("ページを仕上げられません。"));
   const int document = delivered_ + 1;
 
   switch (route_) {
@@ -206,9 +211,9 @@ void PrintOutput::endDocument(QPainter& painter, int) {
       const QPageSize size = printer_.pageLayout().pageSize();
       if (size.id() != QPageSize::Custom) options.emplace_back("media", size.key().toStdString());
       if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
-      const QueueStatus status =
-          submitPdf(queue_.toStdString(),
-                    std::string_view(pdf_.constData(), static_cast<std::size_t>(pdf_.size())), options);
+      const QueueStatus status = submitPdf(
+          queue_.toStdString(), std::string_view(pdf_.constData(), static_cast<std::size_t>(pdf_.size())),
+          options, documentTitle(document).toStdString());
       if (status.state != QueueState::Ready) fail(reasonText(status));
       jobIds_ << status.jobId;
       break;

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QBuffer>
+#include <QByteArray>
 #include <QList>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <optional>
 
+#include "printing/document_sinks.h"
 #include "printing/qt_page_canvas.h"
 
 class QPrinter;
@@ -49,6 +49,12 @@ class PrintOutput final : public DocumentSink {
   /// known) and whether problem and answer documents alternate.
   void plan(int totalDocuments, bool answers);
 
+  /// What the run prints ("くりあがり ２０"): each document's title is it with the sheet and the kind,
+  /// "くりあがり ２０ 1/3 もんだい", in the PDF and as the job's name in the printer's queue.
+  void setTitle(const QString& title) { title_ = title; }
+  /// The title of document `number` (1-based).
+  QString documentTitle(int number) const;
+
   /// Prints on the CUPS queue `name` (empty: the default destination) instead of the queue the
   /// printer object is bound to; Qt keeps its former printer when given a name it does not know.
   void setQueue(const QString& name) { queueOverride_ = name; }
@@ -56,8 +62,7 @@ class PrintOutput final : public DocumentSink {
   /// Printable area of the printer's page in device pixels, as every document of the run has it.
   QSize pageSize() const;
 
-  /// Opens a fresh in-memory PDF with the printer's page layout and resolution, no title, and begins
-  /// `painter` on it.
+  /// Opens a fresh PDF with the printer's page layout at 600 dpi and begins `painter` on it.
   void beginDocument(QPainter& painter, int number) override;
   /// Ends `painter` and hands the finished document over.
   void endDocument(QPainter& painter, int number) override;
@@ -92,6 +97,7 @@ class PrintOutput final : public DocumentSink {
 
   const QPrinter& printer_;
   bool answers_ = false;
+  QString title_;
   int total_ = 0;
   Route route_ = Route::Undecided;
   QString queue_;
@@ -104,8 +110,7 @@ class PrintOutput final : public DocumentSink {
   QList<int> jobIds_;
   int delivered_ = 0;
   QByteArray pdf_;
-  std::unique_ptr<QBuffer> buffer_;
-  std::unique_ptr<QPdfWriter> writer_;
+  std::unique_ptr<PdfPrinterFile> writer_;
 };
 
 /// The message for a document that could not be delivered: why, which sheet (1-based, counted in

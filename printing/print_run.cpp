@@ -46,11 +46,11 @@ std::unique_ptr<QSaveFile> openedPdfFile(const QString& path) {
 
 class PdfFileRun final : public PrintRun {
  public:
-  PdfFileRun(const QString& path, QSize page, std::optional<QDateTime> date)
+  PdfFileRun(const QString& path, const QPageLayout& layout, QSize area, std::optional<QDateTime> date)
       : path_(path),
         file_(openedPdfFile(path)),
-        sink_(*file_, page, std::move(date)),
-        canvas_(sink_, page.width(), page.height()) {}
+        sink_(*file_, layout, std::move(date)),
+        canvas_(sink_, area.width(), area.height()) {}
 
   PageCanvas& canvas() override { return canvas_; }
   void finish() override {
@@ -81,6 +81,7 @@ class PrinterRun final : public PrintRun {
   PageCanvas& canvas() override { return canvas_; }
   void finish() override { canvas_.finish(); }
   void plan(int documents, bool answers) override { output_.plan(documents, answers); }
+  void setTitle(const QString& title) override { output_.setTitle(title); }
   QString savedNotice() const override { return output_.savedNotice(); }
   QString savedFolder() const override {
     return output_.route() == PrintOutput::Route::Spooler ? QString() : output_.folder();
@@ -148,19 +149,35 @@ class TraceFileRun final : public PrintRun {
 
 }  // namespace
 
+QString runTitle(const Preset& preset) {
+  return QString::fromUtf8(preset.rowTitle.data(), static_cast<qsizetype>(preset.rowTitle.size())) + ' ' +
+         QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size()));
+}
+
 std::unique_ptr<PrintRun> printerRun(QPrinter& printer) { return std::make_unique<PrinterRun>(printer); }
 
 std::unique_ptr<PrintRun> queueRun(const QString& queue) { return std::make_unique<PrinterRun>(queue); }
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate) {
-  return std::make_unique<SinkRun<PdfSink>>(page, out, page, std::move(fixedCreationDate));
+  // The page in whole points may be a little larger; the sheet is drawn on exactly `page`.
+  return std::make_unique<SinkRun<PdfSink>>(page, out, fullPageLayout(page), std::move(fixedCreationDate));
+}
+
+std::unique_ptr<PrintRun> pdfRun(QIODevice& out, const QPageLayout& layout,
+                                 std::optional<QDateTime> fixedCreationDate) {
+  return std::make_unique<SinkRun<PdfSink>>(drawingArea(layout), out, layout, std::move(fixedCreationDate));
 }
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out) { return pdfRun(out, a4PagePixels()); }
 
 std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
                                      std::optional<QDateTime> fixedCreationDate) {
-  return std::make_unique<PdfFileRun>(path, page, std::move(fixedCreationDate));
+  return std::make_unique<PdfFileRun>(path, fullPageLayout(page), page, std::move(fixedCreationDate));
+}
+
+std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& layout,
+                                     std::optional<QDateTime> fixedCreationDate) {
+  return std::make_unique<PdfFileRun>(path, layout, drawingArea(layout), std::move(fixedCreationDate));
 }
 
 QDateTime reproducibleCreationDate() {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <QPageLayout>
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "render/page_canvas.h"
+#include "render/presets.h"
 
 class QPrinter;
 
@@ -27,6 +29,9 @@ class PrintRun {
   /// Before the first document: how many documents the run will hand over, and whether problem and
   /// answer documents alternate; outputs that name sheets in their messages or files use it.
   virtual void plan(int /*documents*/, bool /*answers*/) {}
+  /// Before the first document: what the run prints, as a teacher knows it ("くりあがり ２０"); print
+  /// jobs are titled with it, the sheet and the kind ("くりあがり ２０ 1/3 もんだい").
+  virtual void setTitle(const QString& /*title*/) {}
   /// After the run: what to tell the user when the sheets went to files instead of paper (and the
   /// folder they are in); empty otherwise.
   virtual QString savedNotice() const { return {}; }
@@ -35,6 +40,9 @@ class PrintRun {
   /// not written at all). A trace is never empty in this sense: a run without documents is recorded too.
   virtual bool madeNothing() const { return false; }
 };
+
+/// What a run of `preset` prints, as its button reads: row title and caption, "くりあがり ２０".
+QString runTitle(const Preset& preset);
 
 /// Makes the output of the next preset run.
 using PrintRunFactory = std::function<std::unique_ptr<PrintRun>()>;
@@ -50,6 +58,9 @@ std::unique_ptr<PrintRun> queueRun(const QString& queue);
 /// All documents as the pages of one PDF of `page` pixels, written to `out` as they are made;
 /// `fixedCreationDate` replaces the clock in the PDF, for byte-identical output of identical runs.
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate = {});
+/// As above on the paper of `layout`, drawn in its printable area.
+std::unique_ptr<PrintRun> pdfRun(QIODevice& out, const QPageLayout& layout,
+                                 std::optional<QDateTime> fixedCreationDate = {});
 /// As above on an A4 page.
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out);
 
@@ -57,6 +68,9 @@ std::unique_ptr<PrintRun> pdfRun(QIODevice& out);
 /// document; a run that fails or makes nothing leaves any former file as it was. Throws PrinterError
 /// when the file cannot be opened.
 std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
+                                     std::optional<QDateTime> fixedCreationDate = {});
+/// As above on the paper of `layout`, drawn in its printable area.
+std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& layout,
                                      std::optional<QDateTime> fixedCreationDate = {});
 
 /// The creation date of a reproducible PDF: SOURCE_DATE_EPOCH when set, as reproducible builds do,

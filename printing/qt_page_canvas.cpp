@@ -57,8 +57,9 @@ void QtPageCanvas::beginDoc() {
   documentCount_ = number;
   inDocument_ = true;
   for (std::vector<Box>& band : painted_) band.clear();
+  // Lossless: a PDF keeps the pictures' own samples rather than re-encoding them as JPEG.
   painter_.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
-                          QPainter::TextAntialiasing);
+                          QPainter::TextAntialiasing | QPainter::LosslessImageRendering);
   painter_.setBackgroundMode(Qt::OpaqueMode);
   painter_.setBackground(Qt::white);
 }

@@ -1,5 +1,7 @@
 #include "render/sheet_frame.h"
 
+#include <algorithm>
+
 #include "render/clip_art.h"
 
 namespace kirune {
@@ -78,11 +80,15 @@ void printSheets(const SheetEngine& engine, Session& session, PageCanvas& canvas
     if (settings.CheckBox15) {
       canvas.beginDoc();
       drawHeading(session, canvas, metrics, layout.answers, false);
-      const int answers = settings.SpinEdit3();
-      for (int k = 0; k < answers && k < session.pool.dealtCount; ++k) {
+      const int answers = std::max(0, std::min(settings.SpinEdit3(), session.pool.dealtCount));
+      const std::span<const ProblemRecord> records(session.pool.sheetProblems.data() + 1,
+                                                   static_cast<std::size_t>(answers));
+      const PageMetrics cellMetrics = engine.answerCellMetrics != nullptr
+                                          ? engine.answerCellMetrics(metrics, session.pageWidth, records)
+                                          : metrics;
+      for (int k = 0; k < answers; ++k) {
         const CellOrigin o = engine.answerOrigin(metrics, session.pageWidth, item, k);
-        engine.drawAnswer(session, canvas, metrics,
-                          session.pool.sheetProblems[static_cast<std::size_t>(k + 1)], o.x, o.y);
+        engine.drawAnswer(session, canvas, cellMetrics, records[static_cast<std::size_t>(k)], o.x, o.y);
       }
       canvas.endDoc();
     }

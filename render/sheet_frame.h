@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 
 #include "problems/problem_pool.h"
 #include "render/page_canvas.h"
@@ -48,6 +49,10 @@ struct SheetEngine {
   /// The record the answer sheet keeps for a dealt one, written back into `sheetProblems`; nullptr:
   /// the record as dealt.
   ProblemRecord (*keepForAnswers)(const ProblemRecord& dealt) = nullptr;
+  /// The metrics the answer cells of one answer page are drawn with, given every record of that page
+  /// (cell origins still come from the run's metrics); nullptr: the run's metrics.
+  PageMetrics (*answerCellMetrics)(const PageMetrics& metrics, int pageWidth,
+                                   std::span<const ProblemRecord> answers) = nullptr;
 };
 
 /// The sheet loop of every engine: nothing while `CheckBox3` is off; otherwise a clip-art draw, the

@@ -1,5 +1,6 @@
 #include "render/standard_engine.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -60,6 +61,24 @@ void drawScale(PageCanvas& canvas, int x0, int y, int u) {
 PageMetrics standardPageMetrics(int mondaisuu, int shurui, int pageHeight) {
   if (mondaisuu == 3 && shurui >= 12 && shurui <= 14) return metricsFromRow(kStandardDivisionRow, pageHeight);
   return metricsForItem(kStandardMetricsRows, mondaisuu, pageHeight);
+}
+
+int answerRowHalfBoxes(const ProblemRecord& record) {
+  if (record.sign == kDivided) {
+    return record.second != 0 && record.first % record.second != 0 ? 15 : 12;
+  }
+  return record.result / 10 > 0 ? 14 : 12;
+}
+
+PageMetrics standardAnswerMetrics(const PageMetrics& metrics, int pageWidth,
+                                  std::span<const ProblemRecord> answers) {
+  int need = 0;
+  for (const ProblemRecord& record : answers) need = std::max(need, answerRowHalfBoxes(record));
+  if (need == 0 || metrics.columnCount <= 0) return metrics;
+  const int colW = (pageWidth - 2 * metrics.glyphWidth) / metrics.columnCount;
+  PageMetrics narrowed = metrics;
+  narrowed.glyphWidth = std::min(metrics.glyphWidth, ((colW - metrics.glyphWidth / 2) * 2) / need);
+  return narrowed;
 }
 
 CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k) {
@@ -138,6 +157,7 @@ constexpr SheetEngine kStandardSheets = {
     .drawProblem = drawProblemCell,
     .answerOrigin = standardCellOrigin,
     .drawAnswer = drawAnswerCell,
+    .answerCellMetrics = standardAnswerMetrics,
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "problems/problem_pool.h"
 #include "render/glyphs.h"
@@ -31,6 +32,16 @@ PageMetrics standardPageMetrics(int mondaisuu, int shurui, int pageHeight);
 
 /// Cell origin of problem k (0-based, column by column) of the standard engine.
 CellOrigin standardCellOrigin(const PageMetrics& metrics, int pageWidth, int mondaisuu, int k);
+
+/// Answer row width in half boxes: 12 for a one-digit result or a division without remainder, 14 for a
+/// two-digit result, 15 for a division with remainder.
+int answerRowHalfBoxes(const ProblemRecord& record);
+
+/// The metrics of an answer page: the box width narrows to min(glyphWidth, ((colW - glyphWidth div 2) * 2)
+/// div need), colW = (pageWidth - 2 * glyphWidth) div columnCount and need the widest row of `answers` in
+/// half boxes, so that no answer row runs into the next column or off the page.
+PageMetrics standardAnswerMetrics(const PageMetrics& metrics, int pageWidth,
+                                  std::span<const ProblemRecord> answers);
 
 // Problem cells of the standard engine.
 

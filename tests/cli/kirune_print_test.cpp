@@ -53,15 +53,17 @@ struct Text {
 };
 using Pages = std::vector<std::vector<Text>>;
 
-// The text lines of a trace, one list per document, converted from 600 dpi pixels to points.
-Pages traceTexts(const QByteArray& trace) {
+// The text lines of a trace, one list per document, converted from 600 dpi pixels to points on a
+// paper whose drawing area starts `margin` points from its top-left corner.
+Pages traceTexts(const QByteArray& trace, double margin) {
   Pages docs;
   for (const QByteArray& line : trace.split('\n')) {
     if (line == "begin_doc") docs.emplace_back();
     if (!line.startsWith("text ")) continue;
     const QList<QByteArray> parts = line.split(' ');
     const QString text = QString::fromUtf8(line.mid(parts[0].size() + parts[1].size() + parts[2].size() + 3));
-    docs.back().push_back({parts[1].toInt() * 72.0 / 600, parts[2].toInt() * 72.0 / 600, text});
+    docs.back().push_back(
+        {parts[1].toInt() * 72.0 / 600 + margin, parts[2].toInt() * 72.0 / 600 + margin, text});
   }
   return docs;
 }
@@ -98,7 +100,7 @@ TEST_F(KiruneTest, HiddenTextOfProblemPagesIsExactlyTheDealtProblemsAndAnswerPag
     const Result pdf = kirunePrint(common + QStringList{"--pdf", path("s.pdf")});
     ASSERT_EQ(pdf.exitCode, 0) << pdf.err.toStdString();
 
-    const Pages want = traceTexts(readAll(path("t")));
+    const Pages want = traceTexts(readAll(path("t")), 10);  // A4 inside its margins of 10 pt
     const Pages got = pdfWords(path("s.pdf"));
     ASSERT_EQ(want.size(), 4u);
     ASSERT_EQ(got.size(), 4u);
@@ -152,10 +154,62 @@ TEST_F(KiruneTest, EachPictureIsStoredOnceAndASheetStaysSmall) {
     if (cols.size() < 11) continue;
     objects.insert(cols[10]);
     ++uses;
+    // Lossless grey samples, as the pictures are: no JPEG, no colour.
+    EXPECT_EQ(cols[5], "gray") << row.toStdString();
+    EXPECT_EQ(cols[8], "image") << row.toStdString();
   }
   EXPECT_GT(uses, 300);  // 80 problems of five glyphs
   EXPECT_EQ(objects.size(), drawn.size());
-  EXPECT_LT(QFileInfo(path("s.pdf")).size(), 100 * 1024);
+  EXPECT_LT(QFileInfo(path("s.pdf")).size(), 150 * 1024);
+}
+
+// A paper is printed inside the margins every printer can reach: rasterised, nothing darker than a 2 % grey
+// lies within 4 mm of its edge, though the time field and the answer column run to the drawing area's.
+TEST_F(KiruneTest, PapersAreDrawnInsideTheirMargins) {
+  const QStringList everything = {"BitBtn13",     "--seed", "4",           "--set",
+                                  "CheckBox1=1",  "--set",  "CheckBox2=1", "--set",
+                                  "CheckBox15=1", "--set",  "CheckBox16=1"};
+  struct Case {
+    QString paper;  // empty: the default
+    QString pageSize;
+    QByteArray tracePage;
+  };
+  const Case cases[] = {{"", "595 x 842 pts (A4)", "page 4792 6851"},
+                        {"Letter", "612 x 792 pts (letter)", "page 4934 6434"},
+                        {"legal", "612 x 1008 pts", "page 4934 8234"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.paper.toStdString());
+    const QStringList paper = c.paper.isEmpty() ? QStringList() : QStringList{"--paper", c.paper};
+    ASSERT_EQ(kirunePrint(everything + paper + QStringList{"--pdf", path("p.pdf")}).exitCode, 0);
+    EXPECT_TRUE(
+        QString::fromUtf8(run("pdfinfo", {path("p.pdf")}).out).contains("Page size:       " + c.pageSize));
+    EXPECT_TRUE(
+        kirunePrint(everything + paper + QStringList{"--trace", "-"}).out.startsWith(c.tracePage + "\n"));
+
+    ASSERT_EQ(run("pdftoppm", {"-r", "300", "-gray", path("p.pdf"), path("r")}).exitCode, 0);
+    const QStringList rasters = QDir(dir.path()).entryList({"r-*.pgm"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(rasters.size(), 2);
+    for (const QString& name : rasters) {
+      const QImage page = QImage(path(name)).convertToFormat(QImage::Format_Grayscale8);
+      ASSERT_FALSE(page.isNull());
+      const double band = 4 / 25.4 * 300;  // 4 mm in pixels at 300 dpi
+      // A pixel is within the band when its centre is.
+      const auto near = [&](int p, int side) { return p + 0.5 < band || side - p - 0.5 < band; };
+      int inkInBand = 0;
+      int ink = 0;
+      for (int y = 0; y < page.height(); ++y) {
+        const uchar* row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); ++x) {
+          if (row[x] >= 250) continue;  // a 2 % grey at most: no printer puts a dot for it
+          ++ink;
+          if (near(x, page.width()) || near(y, page.height())) ++inkInBand;
+        }
+      }
+      EXPECT_GT(ink, 10000) << name.toStdString();
+      EXPECT_EQ(inkInBand, 0) << name.toStdString();
+      QFile::remove(path(name));
+    }
+  }
 }
 
 TEST_F(KiruneTest, SameSeedGivesIdenticalBytesAndAnotherSeedAnotherSheet) {
@@ -184,6 +238,10 @@ TEST_F(KiruneTest, PngPagesOnePerDocumentInPrintOrder) {
   for (const QString& f : files) {
     const QImage page(QDir(path("out")).filePath(f));
     EXPECT_EQ(page.size(), QSize(600, 850)) << f.toStdString();
+    // 8-bit grey like the pictures, tagged with the 600 dpi it is drawn at.
+    EXPECT_EQ(page.format(), QImage::Format_Grayscale8) << f.toStdString();
+    EXPECT_EQ(page.dotsPerMeterX(), 23622);
+    EXPECT_EQ(page.dotsPerMeterY(), 23622);
     int dark = 0;
     for (int y = 0; y < page.height(); y += 2)
       for (int x = 0; x < page.width(); x += 2) dark += qGray(page.pixel(x, y)) < 128;
@@ -213,6 +271,9 @@ TEST_F(KiruneTest, BadArgumentsExitTwoWithOneMessageAndWriteNothing) {
       {{"BitBtn1", "--seed", "-4", "--pdf", "x.pdf"}, "--seed"},
       {{"BitBtn1", "--page", "600", "--pdf", "x.pdf"}, "--page"},
       {{"BitBtn1", "--page", "0x600", "--pdf", "x.pdf"}, "--page"},
+      {{"BitBtn1", "--paper", "A6", "--pdf", "x.pdf"}, "A6"},
+      {{"BitBtn1", "--paper", "A4", "--page", "600x800", "--pdf", "x.pdf"}, "--paper"},
+      {{"BitBtn1", "--paper", "A4", "--printer", "default"}, "--paper"},
       {{"BitBtn1", "--pdf", "x.pdf", "--png", "dir"}, "--png"},
       {{"BitBtn1", "--pdf", "x.pdf", "--pdf", "y.pdf"}, "--pdf"},
       {{"BitBtn1", "--pdf", "-"}, "--pdf"},

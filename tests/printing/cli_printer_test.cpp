@@ -57,6 +57,11 @@ TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
     EXPECT_EQ(result.err, "");
     const QList<int> jobs = jobsAfter(mark);
     ASSERT_EQ(jobs.size(), 6);
+    // A teacher finds each sheet in the printer's queue by what it is.
+    EXPECT_EQ(jobTitles(jobs),
+              QStringList({"くりあがりなし ２０ 1/3 もんだい", "くりあがりなし ２０ 1/3 こたえ",
+                           "くりあがりなし ２０ 2/3 もんだい", "くりあがりなし ２０ 2/3 こたえ",
+                           "くりあがりなし ２０ 3/3 もんだい", "くりあがりなし ２０ 3/3 こたえ"}));
     const QStringList files = spooledFiles(jobs);
     ASSERT_EQ(files.size(), 6);
     for (int i = 0; i < files.size(); ++i) {
@@ -112,7 +117,11 @@ TEST_F(CliPrinterTest, WithoutASpoolerTheSheetsBecomeFilesAndTheFolderIsNamed) {
   const QStringList files = QDir(folder).entryList(QDir::Files);
   ASSERT_EQ(files, QStringList({"001_もんだい.pdf", "002_こたえ.pdf", "003_もんだい.pdf", "004_こたえ.pdf",
                                 "005_もんだい.pdf", "006_こたえ.pdf"}));
-  for (const QString& file : files) EXPECT_EQ(pdfPages(QDir(folder).filePath(file)), 1);
+  for (const QString& file : files) {
+    EXPECT_EQ(pdfPages(QDir(folder).filePath(file)), 1);
+    // The pictures as they are: lossless grey samples, never JPEG.
+    EXPECT_EQ(pdfImageKinds(QDir(folder).filePath(file)), QSet<QString>{"gray image"});
+  }
 }
 
 TEST(CliPrinterOptions, PrinterTakesANameAndNoPage) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "printing/document_sinks.h"
 #include "printing/fonts.h"
 #include "problems/random.h"
 #include "render/errors.h"
@@ -173,6 +175,23 @@ TEST_F(PrintRunTest, TraceThatCannotBeWrittenThrowsNamingWhere) {
         std::string(e.what()).starts_with("トレースを書き込めません: " + path("missing/t").toStdString()))
         << e.what();
   }
+}
+
+// Files of kirune-print have the margins the window's PDF files get from Qt's PDF printer.
+TEST_F(PrintRunTest, PaperMarginsAreThoseOfThePdfPrinter) {
+  for (const char* name : {"A4", "A3", "A5", "B4", "B5", "Letter", "Legal"}) {
+    SCOPED_TRACE(name);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    preparePrinter(printer);
+    printer.setPageSize(paperSize(name));
+    const QPageLayout ours = paperLayout(paperSize(name));
+    EXPECT_EQ(ours.pageSize().id(), printer.pageLayout().pageSize().id());
+    EXPECT_EQ(ours.marginsPoints(), printer.pageLayout().marginsPoints());
+    EXPECT_EQ(drawingArea(ours), printableArea(printer));
+  }
+  EXPECT_EQ(paperSize("Letter").sizePoints(), QSize(612, 792));
+  EXPECT_EQ(paperSize("B4").id(), QPageSize::JisB4);
 }
 
 }  // namespace

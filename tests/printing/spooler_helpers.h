@@ -8,6 +8,7 @@
 #include <QList>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -68,6 +69,22 @@ inline QList<int> jobsAfter(int after, const char* queue = "kirune-pdf") {
   return ids;
 }
 
+// The title (IPP job-name) of each of `jobs` of `queue`, in the order of `jobs`.
+inline QStringList jobTitles(const QList<int>& ids, const char* queue = "kirune-pdf") {
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+  QStringList titles;
+  for (int id : ids) {
+    QString title;
+    for (int i = 0; i < count; ++i) {
+      if (jobs[i].id == id && jobs[i].title) title = QString::fromUtf8(jobs[i].title);
+    }
+    titles << title;
+  }
+  cupsFreeJobs(count, jobs);
+  return titles;
+}
+
 inline int lastJob(const char* queue = "kirune-pdf") {
   const QList<int> ids = jobsAfter(0, queue);
   return ids.isEmpty() ? 0 : ids.last();
@@ -102,6 +119,17 @@ inline int pdfPages(const QString& file) {
 inline int pdfImages(const QString& file) {
   // Two heading lines, then one line per image.
   return static_cast<int>(run("pdfimages", {"-list", file}).trimmed().split('\n').size()) - 2;
+}
+
+// The colour and encoding of every image of a PDF, as "gray image", "rgb jpeg" ...
+inline QSet<QString> pdfImageKinds(const QString& file) {
+  QSet<QString> kinds;
+  const QStringList rows = run("pdfimages", {"-list", file}).split('\n');
+  for (const QString& row : rows.mid(2)) {
+    const QStringList cols = row.split(' ', Qt::SkipEmptyParts);
+    if (cols.size() > 8) kinds.insert(cols[5] + ' ' + cols[8]);
+  }
+  return kinds;
 }
 
 }  // namespace kirune::spool

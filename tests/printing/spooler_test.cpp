@@ -92,6 +92,21 @@ class SpoolerTest : public ::testing::Test {
   QStringList extraQueues;
 };
 
+// A printer whose own paper is Letter in landscape is not forced to A4 portrait.
+TEST_F(SpoolerTest, PrinterStartsWithItsOwnPaperAndOrientation) {
+  const QString queue = addQueue("kirune-letter");
+  run("lpadmin", {"-p", queue, "-o", "PageSize=Letter", "-o", "orientation-requested-default=4"});
+  QPrinter letter(QPrinter::HighResolution);
+  letter.setPrinterName(queue);
+  preparePrinter(letter);
+  EXPECT_EQ(letter.pageLayout().pageSize().id(), QPageSize::Letter);
+  EXPECT_EQ(letter.pageLayout().orientation(), QPageLayout::Landscape);
+  EXPECT_EQ(letter.resolution(), 600);
+  const QSize page = PrintOutput(letter).pageSize();
+  EXPECT_GT(page.width(), page.height());
+  EXPECT_LE(page.width(), 6600);
+}
+
 TEST_F(SpoolerTest, PrinterDefaultsToTheSystemDefaultOnA4At600Dpi) {
   EXPECT_EQ(printer->printerName(), QStringLiteral("kirune-pdf"));
   EXPECT_EQ(printer->resolution(), 600);

@@ -102,6 +102,8 @@ TEST_F(WindowPrinterTest, AClickGivesOneConfirmedJobPerDocument) {
   clickPreset();
   const QList<int> jobs = jobsAfter(mark);
   ASSERT_EQ(jobs.size(), 6);
+  EXPECT_EQ(jobTitles(jobs).first(), "くりあがりなし ２０ 1/3 もんだい");
+  EXPECT_EQ(jobTitles(jobs).last(), "くりあがりなし ２０ 3/3 こたえ");
   const QStringList files = spooledFiles(jobs);
   ASSERT_EQ(files.size(), 6);
   for (const QString& file : files) {

@@ -48,8 +48,8 @@ TEST(ClipArtNumbering, EveryNumberIsASquareClipArtNeverAGlyph) {
     const CatalogueEntry* e = entryNamed(clipArtPictureName(n));
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->format, StoredFormat::Jpeg);
-    EXPECT_EQ(e->width, 120);
-    EXPECT_EQ(e->height, 120);
+    EXPECT_EQ(e->width, 480);  // 120 x 120 drawn four times finer, to print sharp
+    EXPECT_EQ(e->height, 480);
     EXPECT_TRUE(seen.insert(e->name).second) << "two numbers share " << e->name;
   }
 }

@@ -1,14 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "assets/embedded_assets.h"
+#include "problems/random.h"
+#include "render/fill_in_engine.h"
 #include "render/image_set.h"
 #include "render/picture_names.h"
+#include "render/presets.h"
+#include "render/session.h"
+#include "render/trace_canvas.h"
+#include "trace_fixture.h"
 
 namespace kirune {
 namespace {
@@ -40,6 +49,19 @@ Ink inkOf(const Picture& p) {
         ink.bottom = std::max(ink.bottom, y);
       }
   ink.fraction = static_cast<double>(dark) / (p.width * p.height);
+  return ink;
+}
+
+// The ink of a digit or sign picture in the pixels of its 101 x 142 cell, whatever multiple it is stored at.
+Ink inCell(const Picture& p) {
+  Ink ink = inkOf(p);
+  const int k = p.height / 142;
+  if (k > 1) {
+    ink.left /= k;
+    ink.right /= k;
+    ink.top /= k;
+    ink.bottom /= k;
+  }
   return ink;
 }
 
@@ -130,23 +152,55 @@ TEST(BuiltInImages, EveryPictureDecodesInItsCatalogueSizeAndIsNotBlank) {
   }
 }
 
-// The catalogue sizes the pictures are drawn for.
+// The shapes the pictures are drawn for, stored at an integer multiple so that they print sharp.
 TEST(BuiltInImages, ShapesAreThoseTheEnginesStretchThemTo) {
   struct Shape {
     const char* name;
     int width, height;
+    int multiple;
   };
-  const Shape shapes[] = {{"TForm2.Image11", 101, 142}, {"TForm2.Image13", 101, 142},
-                          {"TForm2.Image35", 101, 142}, {"TForm2.Image51", 60, 76},
-                          {"TForm2.Image52", 100, 100}, {"TForm2.Image41", 300, 100},
-                          {"TForm2.Image42", 35, 113},  {"TForm1.Image6", 61, 142},
-                          {"TForm1.Image4", 32, 32},    {"TForm2.Image48", 120, 120}};
+  const Shape shapes[] = {
+      {"TForm2.Image11", 101, 142, 2}, {"TForm2.Image13", 101, 142, 2}, {"TForm2.Image35", 101, 142, 2},
+      {"TForm2.Image51", 60, 76, 2},   {"TForm2.Image52", 100, 100, 3}, {"TForm2.Image41", 300, 100, 2},
+      {"TForm2.Image42", 35, 113, 2},  {"TForm1.Image6", 61, 142, 1},   {"TForm1.Image8", 178, 86, 2},
+      {"TForm1.Image4", 32, 32, 1},    {"TForm2.Image48", 120, 120, 4}, {"TForm1.Image5", 120, 120, 1}};
   for (const Shape& s : shapes) {
     const Picture& p = ImageSet::builtIn().get(s.name);
-    EXPECT_EQ(p.width, s.width) << s.name;
-    EXPECT_EQ(p.height, s.height) << s.name;
+    EXPECT_EQ(p.width, s.width * s.multiple) << s.name;
+    EXPECT_EQ(p.height, s.height * s.multiple) << s.name;
   }
   EXPECT_EQ(ImageSet::builtIn().get("TForm2.Image13").format, StoredFormat::Bmp24);
+}
+
+// Every picture a preset draws on an A4 page at 600 dpi has 300 pixels per inch or more there, at the
+// largest size any preset draws it: every preset with every part of the sheet switched on.
+TEST(BuiltInImages, EveryPicturePrintsAtThreeHundredPixelsPerInchOnA4) {
+  std::map<std::string, std::pair<int, int>> largest;  // picture -> widest, tallest draw
+  for (const Preset& preset : presets()) {
+    for (std::uint64_t seed : {1U, 2U, 3U}) {
+      Random rng{seed};
+      Session session{ImageSet::builtIn(), rng};
+      Settings& s = session.settings;
+      s.CheckBox1 = s.CheckBox2 = s.CheckBox15 = s.CheckBox16 = true;
+      for (auto box : Settings::timesRowBoxes) s.*box = true;
+      for (auto box : Settings::decomposeBoxes) s.*box = true;
+      std::ostringstream out;
+      TraceCanvas canvas{out, 4958, 7017};
+      runPreset(preset, session, canvas);
+      for (const testing::Op& op : testing::parseTrace(out.str())) {
+        if (op.kind != "draw") continue;
+        auto& [w, h] = largest[op.name];
+        w = std::max(w, op.numbers[2] - op.numbers[0]);
+        h = std::max(h, op.numbers[3] - op.numbers[1]);
+      }
+    }
+  }
+  EXPECT_GE(largest.size(), 20u);
+  for (const auto& [name, size] : largest) {
+    const Picture& p = ImageSet::builtIn().get(name);
+    EXPECT_GE(p.width * 600, 300 * size.first) << name << " drawn " << size.first << " wide";
+    EXPECT_GE(p.height * 600, 300 * size.second) << name << " drawn " << size.second << " high";
+  }
 }
 
 TEST(BuiltInImages, DigitsStandInTheirRowSpanClearOfTheCellEdges) {
@@ -154,7 +208,7 @@ TEST(BuiltInImages, DigitsStandInTheirRowSpanClearOfTheCellEdges) {
   for (int k = 11; k <= 20; ++k) digits.push_back("TForm2.Image" + std::to_string(k));
   for (const std::string& name : digits) {
     SCOPED_TRACE(name);
-    const Ink ink = inkOf(ImageSet::builtIn().get(name));
+    const Ink ink = inCell(ImageSet::builtIn().get(name));
     EXPECT_GE(ink.top, 6);
     EXPECT_LE(ink.top, 30);
     EXPECT_GE(ink.bottom, 112);
@@ -176,7 +230,7 @@ TEST(BuiltInImages, SignsSitAtMidHeightClearOfTheCellEdges) {
                         {"TForm2.Image35", 30, 100}};  // ÷
   for (const Sign& s : signs) {
     SCOPED_TRACE(s.name);
-    const Ink ink = inkOf(ImageSet::builtIn().get(s.name));
+    const Ink ink = inCell(ImageSet::builtIn().get(s.name));
     EXPECT_NEAR(ink.centreY(), 71, 12);
     EXPECT_GE(ink.height(), s.minHeight);
     EXPECT_LE(ink.height(), s.maxHeight);
@@ -196,6 +250,34 @@ TEST(BuiltInImages, BoxAndCircleRunEdgeToEdgeAndAreEmptyInside) {
     EXPECT_GE(ink.right, p.width - 3);
     EXPECT_GE(ink.bottom, p.height - 3);
     EXPECT_GT(grey(p, p.width / 2, p.height / 2), 200) << "the inside is for the pupil's answer";
+  }
+}
+
+// On a fill-in answer sheet the digit's opaque picture lies over the box, kFillInBoxMargin inside its
+// top and bottom: stretched to the largest fill-in box on A4, the box's lines must stay in that margin
+// wherever the digit lies, or the digit cuts them.
+TEST(BuiltInImages, BoxLinesStayClearOfTheAnswerDigitAtEveryFillInSize) {
+  const Picture& box = ImageSet::builtIn().get(pictures::kEmptyBox);
+  for (int item = 0; item <= 7; ++item) {
+    const PageMetrics m = fillInPageMetrics(item, 7017);
+    if (m.glyphHeight == 0) continue;
+    SCOPED_TRACE(item);
+    const double scaleX = static_cast<double>(m.glyphWidth + kFillInBoxExtra) / box.width;
+    const double scaleY = static_cast<double>(m.glyphHeight + 2 * kFillInBoxMargin) / box.height;
+    // Columns of the picture under the digit's cell, which starts kFillInDigitShift inside the box.
+    const int from = static_cast<int>(kFillInDigitShift / scaleX);
+    const int to = box.width - 1 - from;
+    for (int x = from; x <= to; ++x) {
+      for (int y = 0; y < box.height / 4; ++y) {
+        if (grey(box, x, y) < 200) {
+          EXPECT_LE((y + 1) * scaleY, kFillInBoxMargin) << "top, column " << x;
+        }
+        const int fromBottom = box.height - 1 - y;
+        if (grey(box, x, fromBottom) < 200) {
+          EXPECT_LE((y + 1) * scaleY, kFillInBoxMargin) << "bottom, column " << x;
+        }
+      }
+    }
   }
 }
 

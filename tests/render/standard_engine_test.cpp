@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "render/presets.h"
 #include "trace_fixture.h"
 
 namespace kirune {
@@ -246,6 +249,70 @@ TEST(StandardFrame, EmptyPoolDealsNothingAndShowsNoStaleRecord) {
   EXPECT_EQ(draws(document(ops, 1)).size(), 4u);
   EXPECT_EQ(countKind(ops, "text"), 0);
   EXPECT_EQ(run.session.pool.dealtCount, 0);
+}
+
+// 100-problem answer pages: a row of 7 or 7.5 boxes is wider than its column on most papers, so the
+// boxes narrow to what the widest row of the page needs; nothing reaches the next column or the edge.
+TEST(StandardFrame, HundredAnswerRowsFitTheirColumnOnEveryPaper) {
+  struct Page {
+    const char* name;
+    int width;
+    int height;
+  };
+  const Page pages[] = {
+      {"A4", 4958, 7017}, {"Letter", 5100, 6600}, {"Legal", 5100, 8400}, {"tall", 3000, 9000}};
+  int narrowed = 0;
+  for (const Preset& preset : presets()) {
+    if (preset.engine != Engine::Standard || preset.countItem != 3) continue;
+    for (const Page& page : pages) {
+      SCOPED_TRACE(std::string(preset.button) + " on " + page.name);
+      Random rng{7};
+      Session session{ImageSet::builtIn(), rng};
+      Settings& s = session.settings;
+      for (auto box : Settings::timesRowBoxes) s.*box = true;
+      s.CheckBox1 = false;  // only cells on the answer page
+      s.CheckBox2 = false;
+      s.CheckBox15 = true;
+      std::ostringstream out;
+      TraceCanvas canvas{out, page.width, page.height};
+      ASSERT_TRUE(runPreset(preset, session, canvas));
+      const std::vector<Op> answers = document(testing::parseTrace(out.str()), 1);
+
+      const PageMetrics m = standardPageMetrics(3, preset.kind, page.height);
+      const int gw = m.glyphWidth;
+      int need = 0;
+      for (int k = 1; k <= 100; ++k) {
+        const ProblemRecord& r = session.pool.sheetProblems[static_cast<std::size_t>(k)];
+        const bool remainder = r.sign == kDivided && r.first % r.second != 0;
+        need = std::max(need, remainder ? 15 : (r.sign != kDivided && r.result >= 10 ? 14 : 12));
+      }
+      const int colW = (page.width - 2 * gw) / m.columnCount;
+      const int aw = std::min(gw, ((colW - gw / 2) * 2) / need);
+      if (aw < gw) ++narrowed;
+
+      std::size_t at = 0;
+      for (int k = 0; k < 100; ++k) {
+        const CellOrigin o = standardCellOrigin(m, page.width, 3, k);
+        const int limit = std::min(o.x + colW, page.width);  // the next column's first box, the edge
+        for (; at < answers.size() && answers[at].kind == "draw" && answers[at].numbers[1] == o.y; ++at) {
+          const Op& d = answers[at];
+          const int left = d.numbers[0] - o.x;
+          const int width = d.numbers[2] - d.numbers[0];
+          EXPECT_EQ(d.numbers[3], o.y + m.glyphHeight);
+          if (d.name == "TForm1.Image6") {
+            EXPECT_EQ(left, 6 * aw);
+            EXPECT_EQ(width, aw / 2);
+          } else {
+            EXPECT_EQ(width, aw) << testing::drawKey(d);
+            EXPECT_TRUE(left % aw == 0 || left == 6 * aw + aw / 2) << testing::drawKey(d);
+          }
+          EXPECT_LE(d.numbers[2], limit) << "cell " << k << ": " << testing::drawKey(d);
+        }
+      }
+      EXPECT_EQ(at, answers.size()) << "a draw outside every answer row";
+    }
+  }
+  EXPECT_GT(narrowed, 0);
 }
 
 // Cells drawn directly, on the 20-problem metrics at the first cell (320, 1282).

@@ -116,17 +116,17 @@ def grey_shade(strength=0.45):
     return shade
 
 
-def render(content, size=120, line=2.4, margin=5.0, oversample=4):
+def render(content, size=120, line=2.4, margin=5.0, oversample=4, scale=1):
     """The drawing cropped to its ink, centred in a square of `size` pixels with `margin` pixels free,
-    its lines `line` pixels wide."""
+    its lines `line` pixels wide; stored at `scale` times that size, with as much more detail."""
     # first pass: where is the ink, on the 72 grid (lines drawn at their final weight, roughly)
     x0, y0, x1, y1 = ink_box(content)
     side = max(x1 - x0, y1 - y0)
     view_side = side * size / (size - 2 * margin)
     cx, cy = (x0 + x1) / 2, (y0 + y1) / 2
     view = (cx - view_side / 2, cy - view_side / 2, view_side)
-    big = size * oversample
+    big = size * scale * oversample
     stroke_user = line * view_side / size
     img = _render(_svg(content, view, big, stroke_user), big)
-    img = img.resize((size, size), Image.LANCZOS)
+    img = img.resize((size * scale, size * scale), Image.LANCZOS)
     return img.point(lambda v: 255 if v > 248 else v)

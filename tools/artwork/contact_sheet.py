@@ -1,5 +1,6 @@
 """A contact sheet of the pictures: each at its own pixel size on a grey ground (so white margins and
-edge-to-edge lines show), its file name under it, grouped as the program uses them."""
+edge-to-edge lines show), halved while wider than 300 pixels, its file name under it, grouped as the
+program uses them."""
 
 import os
 import sys
@@ -59,6 +60,8 @@ def _tile(path, label_font):
         pic = pic.convert("RGB")
     else:
         pic = frames[0]
+    while max(pic.size) > 300:  # the large clip-art and words, so the sheet stays a sheet
+        pic = pic.resize((pic.size[0] // 2, pic.size[1] // 2), Image.LANCZOS)
     name = os.path.basename(path)
     label_w = int(label_font.getlength(name)) + 4
     w = max(pic.size[0], label_w)

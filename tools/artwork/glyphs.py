@@ -8,7 +8,7 @@ import random
 from PIL import Image, ImageDraw
 
 from . import hand
-from .hand import SS, Stroke
+from .hand import Stroke
 
 CELL = (101, 142)  # every digit and sign cell
 
@@ -48,7 +48,8 @@ def _sign(strokes, seed, size=CELL, dots=()):
         for (x, y, r) in dots:
             # a dot is a tiny pressed stroke: a little egg rather than a perfect disc
             rx, ry = r * rng.uniform(1.0, 1.15), r * rng.uniform(0.85, 1.0)
-            draw.ellipse(((x - rx) * SS, (y - ry) * SS, (x + rx) * SS, (y + ry) * SS), fill=250)
+            draw.ellipse(((x - rx) * hand.SS, (y - ry) * hand.SS, (x + rx) * hand.SS, (y + ry) * hand.SS),
+                         fill=250)
     ink = hand.pencil(ink, rng.randrange(1 << 30))
     return hand.to_picture(ink, size)
 
@@ -95,15 +96,20 @@ def divide(seed):
                  dots=[(50 + _j(rng, 1.2), 44 + _j(rng, 0.8), 6.5), (50 + _j(rng, 1.2), 98 + _j(rng, 0.8), 6.5)])
 
 
+BOX_LINE = 1.5
+
+
 def box(seed):
     """The empty answer box, 60 x 76, its lines touching the picture's edges: drawn in three strokes
     like the kanji 口 (left side, top and right side in one turn, then the bottom)."""
     rng = random.Random(seed)
-    w = 4.2
+    # Thin enough that, stretched to the largest fill-in box (3.8 times), the top and bottom lines stay
+    # within the 10 pixels above and below the answer digit's cell, which would otherwise cut them.
+    w = BOX_LINE
     e = w / 2 - 0.2  # centre of a line that touches the edge
     W, H = 60, 76
     # each side bows inward a little, as a ruler-less hand does; the corners stay on the edges
-    bow = [rng.uniform(0.2, 0.6) for _ in range(4)]
+    bow = [rng.uniform(0.2, 0.6), rng.uniform(0.0, 0.1), rng.uniform(0.2, 0.6), rng.uniform(0.0, 0.1)]
     left = Stroke([(e, -1.5), (e + bow[0], H / 2 + _j(rng, 6)), (e, H + 1.5)], w, wobble=0.2, start=1.0,
                   end=0.85)
     turn = Stroke([(-1.5, e), (W / 2 + _j(rng, 4), e + bow[1]), (W - e - 0.8, e), (W - e, e + 2.5),
@@ -167,7 +173,7 @@ def word(text, size, height, seed, sizes=None, center=None, gap=0.06, thin_px=0.
     rng = random.Random(seed)
     canvas = hand.blank(size)
     mask = hand.hand_line(text, height, rng.randrange(1 << 30), sizes=sizes, gap=gap, thin_px=thin_px)
-    max_w = (size[0] - 8) * SS
+    max_w = (size[0] - 8) * hand.SS
     if mask.size[0] > max_w:
         mask = mask.resize((max_w, int(mask.size[1] * max_w / mask.size[0])), Image.LANCZOS)
     canvas = hand.place(canvas, mask, center=center or (size[0] / 2, size[1] / 2))

@@ -5,12 +5,28 @@ end, so wobble and tapering survive as smooth edges. All chance comes from rando
 same seed always gives the same picture.
 """
 
+import contextlib
 import math
 import random
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
-SS = 4  # supersampling factor of every ink mask
+BASE_SS = 4  # ink-mask pixels per stored pixel
+SCALE = 1  # stored pixels per pixel of the catalogue size (see scaled())
+SS = BASE_SS * SCALE  # ink-mask pixels per catalogue pixel: the unit every drawing is laid out in
+
+
+@contextlib.contextmanager
+def scaled(k):
+    """Within the block, pictures are stored at k times their catalogue size: the same drawing, laid
+    out in catalogue pixels, with k times the detail, so it still prints sharp when stretched k times
+    larger."""
+    global SCALE, SS
+    SCALE, SS = k, BASE_SS * k
+    try:
+        yield
+    finally:
+        SCALE, SS = 1, BASE_SS
 
 KLEE_REGULAR = "/usr/share/fonts/truetype/klee/KleeOne-Regular.ttf"
 KLEE_SEMIBOLD = "/usr/share/fonts/truetype/klee/KleeOne-SemiBold.ttf"
@@ -273,7 +289,8 @@ def pencil(mask, seed, low=0.80, grain=0.12):
     field = coarse.resize((w, h), Image.BICUBIC)
     out = ImageChops.multiply(mask, field)
     if grain:
-        fw, fh = max(2, w // 2), max(2, h // 2)
+        # the grain keeps its size against the strokes: two mask pixels of an unscaled picture
+        fw, fh = max(2, w // (2 * SCALE)), max(2, h // (2 * SCALE))
         fine = Image.new("L", (fw, fh))
         fine.putdata([int(255 * (1 - grain * rng.random())) for _ in range(fw * fh)])
         out = ImageChops.multiply(out, fine.resize((w, h), Image.BILINEAR))
@@ -294,7 +311,8 @@ def blank(size):
 
 
 def to_picture(mask, size):
-    """Reduce an SS-scale ink mask to the final size: dark ink on white ('L')."""
-    small = mask.resize(size, Image.LANCZOS)
+    """Reduce an SS-scale ink mask to the stored size (`size` in catalogue pixels times SCALE): dark ink
+    on white ('L')."""
+    small = mask.resize((size[0] * SCALE, size[1] * SCALE), Image.LANCZOS)
     # the filter rings a little; clean near-white specks so the paper stays pure white
     return small.point(lambda v: 255 - v if v > 6 else 255)

@@ -7,7 +7,7 @@ import tempfile
 
 from PIL import Image
 
-from . import clipart, drawings, files, glyphs
+from . import clipart, drawings, files, glyphs, hand
 from .clipart import use
 
 # Clip-art: picture name -> (what it shows, how it is made, OpenMoji icons it derives from)
@@ -104,34 +104,41 @@ def build(out_dir):
             f.write(data)
         written.append(name)
 
-    # glyphs
-    for d, name in DIGIT_PICTURES.items():
-        pic = glyphs.digit(d, 1000 + 17 * d)
-        put(name + ".bmp", files.bmp_rgb(pic) if d == 3 else files.bmp_palette(pic))
-    put("TForm2.Image31.bmp", files.bmp_palette(glyphs.equals(2010)))
-    put("TForm2.Image32.bmp", files.bmp_palette(glyphs.plus(2020)))
-    put("TForm2.Image33.bmp", files.bmp_palette(glyphs.minus(2030)))
-    put("TForm2.Image34.bmp", files.bmp_palette(glyphs.times(2040)))
-    put("TForm2.Image35.jpg", files.jpeg(glyphs.divide(2050), quality=90))
-    put("TForm2.Image51.bmp", files.bmp_grey(glyphs.box(2060)))
-    put("TForm2.Image52.bmp", files.bmp_grey(glyphs.circle(2070)))
+    # Each picture is stored at an integer multiple of its catalogue size: enough pixels that it prints
+    # at 300 pixels per inch or more at the largest size any preset draws it on A4 at 600 dpi.
+    # glyphs: cells up to 200 x 292 device pixels (decomposition sheets); box 224 x 289; circle 497 x 473
+    with hand.scaled(2):
+        for d, name in DIGIT_PICTURES.items():
+            pic = glyphs.digit(d, 1000 + 17 * d)
+            put(name + ".bmp", files.bmp_rgb(pic) if d == 3 else files.bmp_palette(pic))
+        put("TForm2.Image31.bmp", files.bmp_palette(glyphs.equals(2010)))
+        put("TForm2.Image32.bmp", files.bmp_palette(glyphs.plus(2020)))
+        put("TForm2.Image33.bmp", files.bmp_palette(glyphs.minus(2030)))
+        put("TForm2.Image34.bmp", files.bmp_palette(glyphs.times(2040)))
+        put("TForm2.Image35.jpg", files.jpeg(glyphs.divide(2050), quality=90))
+        put("TForm2.Image51.bmp", files.bmp_grey(glyphs.box(2060)))
+        put("TForm1.Image.jpg", files.jpeg(glyphs.digit(0, 3000), quality=90))
+    with hand.scaled(3):
+        put("TForm2.Image52.bmp", files.bmp_grey(glyphs.circle(2070)))
 
-    # name header
-    put("TForm2.Image41.bmp", files.bmp_palette(glyphs.word("なまえ", (300, 100), 80, 2080, gap=0.16)))
-    put("TForm2.Image42.bmp", files.bmp_grey(glyphs.paren(False, 2090)))
-    put("TForm2.Image43.bmp", files.bmp_grey(glyphs.paren(True, 2091)))
+    # name header: up to 876 x 292 (なまえ) and 66 x 292 (parentheses)
+    with hand.scaled(2):
+        put("TForm2.Image41.bmp", files.bmp_palette(glyphs.word("なまえ", (300, 100), 80, 2080, gap=0.16)))
+        put("TForm2.Image42.bmp", files.bmp_grey(glyphs.paren(False, 2090)))
+        put("TForm2.Image43.bmp", files.bmp_grey(glyphs.paren(True, 2091)))
 
-    # clip-art
+    # clip-art: squares up to 876 device pixels
     for name, _, make, _ in CLIP_ART:
-        put(name + ".jpg", files.jpeg(clipart.render(make())))
+        put(name + ".jpg", files.jpeg(clipart.render(make(), scale=4)))
 
-    # main window pictures
-    put("TForm1.Image.jpg", files.jpeg(glyphs.digit(0, 3000), quality=90))
+    # main window pictures; the clip-art copy of Image5 is never printed
     put("TForm1.Image5.jpg", files.jpeg(clipart.render(use("rabbit-face"))))
+    # remainder mark up to 95 x 269 and 分 up to 200 x 194: enough as they are; びょう up to 400 x 194
     put("TForm1.Image6.jpg", files.jpeg(glyphs.remainder_mark(3010), quality=90))
     put("TForm1.Image7.jpg", files.jpeg(glyphs.word("分", (133, 122), 104, 3020), quality=90))
-    put("TForm1.Image8.jpg", files.jpeg(glyphs.word("びょう", (178, 86), 64, 3030, sizes=[1.0, 0.62, 1.0],
-                                                    gap=0.04), quality=90))
+    with hand.scaled(2):
+        put("TForm1.Image8.jpg", files.jpeg(glyphs.word("びょう", (178, 86), 64, 3030, sizes=[1.0, 0.62, 1.0],
+                                                        gap=0.04), quality=90))
     # black, olive, silver, grey, yellow, white: the colours of a yellow hand with a grey pencil
     put("TForm1.Image4.ico", files.ico_4bit([program_icon(32), program_icon(16)], allowed=(0, 3, 7, 8, 11, 15)))
     put("TForm1.BitBtn25.bmp", files.bmp_palette(printer_picture(), levels=16))
