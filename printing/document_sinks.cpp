@@ -1,5 +1,8 @@
 #include "printing/document_sinks.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPageLayout>
@@ -8,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <QTimeZone>
+
 #include <cmath>
 #include <string>
 
@@ -119,8 +123,8 @@ QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDo
 
 // ---- PDF ------------------------------------------------------------------------------------------
 
-PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout)
-    : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout, Backing backing)
+    : backing_(backing), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   printer_->setOutputFormat(QPrinter::PdfFormat);
   printer_->setResolution(kDotsPerInch);
   printer_->setFullPage(false);
@@ -130,21 +134,42 @@ PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout)
   printer_->setCreator(QStringLiteral("Kirune"));
 }
 
-PdfPrinterFile::~PdfPrinterFile() = default;
+PdfPrinterFile::~PdfPrinterFile() { close(); }
+
+void PdfPrinterFile::close() {
+  file_.reset();
+  if (memoryFd_ >= 0) ::close(memoryFd_);
+  memoryFd_ = -1;
+  memoryPath_.clear();
+}
 
 bool PdfPrinterFile::open(const QString& title) {
-  file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")));
-  if (!file_->open()) return false;  // reserves the name; the printer writes the file by its name
-  printer_->setOutputFileName(file_->fileName());
+  close();
+  if (backing_ == Backing::Memory) {
+    // Qt's PDF printer writes only to a file name; an anonymous memory file has one under /proc.
+    memoryFd_ = memfd_create("kirune-pdf", MFD_CLOEXEC);
+    if (memoryFd_ < 0) return false;
+    memoryPath_ = QStringLiteral("/proc/self/fd/%1").arg(memoryFd_);
+    printer_->setOutputFileName(memoryPath_);
+  } else {
+    file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")));
+    if (!file_->open()) return false;  // reserves the name; the printer writes the file by its name
+    printer_->setOutputFileName(file_->fileName());
+  }
   printer_->setDocName(title);
   return true;
 }
 
-QString PdfPrinterFile::path() const { return file_ ? file_->fileName() : QString(); }
+QString PdfPrinterFile::path() const {
+  if (memoryFd_ >= 0) return memoryPath_;
+  return file_ ? file_->fileName() : QString();
+}
 
 PdfSink::PdfSink(QIODevice& out, const QPageLayout& layout, std::optional<QDateTime> fixedCreationDate)
     : stream_(std::make_unique<PdfStream>(out, std::move(fixedCreationDate))),
-      pdf_(std::make_unique<PdfPrinterFile>(layout)) {}
+      pdf_(std::make_unique<PdfPrinterFile>(layout, qobject_cast<QBuffer*>(&out)
+                                                        ? PdfPrinterFile::Backing::Memory
+                                                        : PdfPrinterFile::Backing::TemporaryFile)) {}
 
 PdfSink::~PdfSink() = default;
 

@@ -46,27 +46,38 @@ QSize drawingArea(const QPageLayout& layout);
 /// asks the spooler about its printers, so one is kept for every file of a run.
 class PdfPrinterFile {
  public:
-  explicit PdfPrinterFile(const QPageLayout& layout);
+  /// Where the PDF is made while it is drawn: in memory (an anonymous memory file), or in a temporary
+  /// file on disk for a PDF that may grow without bound.
+  enum class Backing { Memory, TemporaryFile };
+
+  explicit PdfPrinterFile(const QPageLayout& layout, Backing backing = Backing::Memory);
   ~PdfPrinterFile();
   PdfPrinterFile(const PdfPrinterFile&) = delete;
   PdfPrinterFile& operator=(const PdfPrinterFile&) = delete;
 
-  /// Points the printer at a fresh temporary file for the next PDF, titled `title`; false when no
-  /// temporary file could be made.
+  /// Points the printer at a fresh file for the next PDF, titled `title`; false when none could be
+  /// made.
   bool open(const QString& title = {});
   QPrinter& printer() { return *printer_; }
   /// The PDF written, once the painter on printer() has ended.
   QString path() const;
 
  private:
+  void close();
+
+  Backing backing_;
   std::unique_ptr<QTemporaryFile> file_;
+  int memoryFd_ = -1;
+  QString memoryPath_;
   std::unique_ptr<QPrinter> printer_;
 };
 
 /// Every document as one page of one PDF, in order. The PDF is made in a temporary file, so a run of
 /// any length holds no more than the page being drawn in memory, and goes to `out` when the run
-/// finishes, with its creation date replaced. A failed write can leave part of a file in `out`: give it
-/// a QSaveFile (as kirune-print does) and discard that on failure.
+/// finishes, with its creation date replaced. A PDF bound for a QBuffer is made in memory instead:
+/// it is held whole in memory anyway, and a server answering with PDFs then writes nothing to disk. A failed
+/// write can leave part of a file in `out`: give it a QSaveFile (as kirune-print does) and discard that on
+/// failure.
 class PdfSink final : public DocumentSink {
  public:
   /// `fixedCreationDate`: the date recorded in the PDF instead of the clock, for byte-identical

@@ -37,7 +37,9 @@ QByteArray sheetsPdf(const SheetRequest& request) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   const std::unique_ptr<PrintRun> run =
-      pdfRun(buffer, a4PagePixels(), request.seed ? std::optional(reproducibleCreationDate()) : std::nullopt);
+      // A4 inside the printer margins, as kirune-print draws without --page.
+      pdfRun(buffer, paperLayout(paperSize("A4")),
+             request.seed ? std::optional(reproducibleCreationDate()) : std::nullopt);
   runRequest(request, *run);
   buffer.close();
   return bytes;

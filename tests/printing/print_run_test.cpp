@@ -129,6 +129,20 @@ TEST_F(PrintRunTest, PdfAndPngRunsMakeThePlannedDocumentsAndAnEmptyRunKeepsTheFo
   }
 }
 
+TEST_F(PrintRunTest, APdfIntoMemoryWritesNothingToDisk) {
+  // kirune-serve answers with PDFs made this way and promises to write nothing to disk.
+  const QByteArray formerTmp = qgetenv("TMPDIR");
+  qputenv("TMPDIR", dir.path().toUtf8());
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  const auto pdf = pdfRun(buffer, kPage);
+  runOn({"BitBtn1", 2, true, true}, *pdf);
+  qputenv("TMPDIR", formerTmp);
+  EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+  EXPECT_TRUE(buffer.data().startsWith("%PDF-"));
+  EXPECT_GT(buffer.size(), 1000);
+}
+
 TEST_F(PrintRunTest, TraceRunsWriteExactlyTheTraceCanvasOutput) {
   const Case c{"BitBtn119", 1, true, true};
   std::ostringstream direct;
