@@ -1,6 +1,7 @@
 // kirune-print: runs one preset button headless and writes its documents to a PDF, PNG files or a
 // trace. Other tools read its command line and its output, so both stay as they are.
 
+#include <time.h>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QSize>
@@ -20,6 +21,7 @@
 #include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
+#include "printing/output_file.h"
 #include "printing/print_run.h"
 #include "problems/random.h"
 #include "render/errors.h"
@@ -73,7 +75,6 @@ int noDocuments() {
 // The one output of the run. A PDF file is written only when the run makes a document; a trace on
 // standard output is written as it is made, into a file at the end.
 std::unique_ptr<kirune::PrintRun> makeRun(const Options& options) {
-  const QString target = QString::fromStdString(options.target);
   // A paper is drawn inside the margins the window's PDF files have; --page is drawn to its edges.
   const QPageLayout layout = options.pageWidth == 0
                                  ? kirune::paperLayout(kirune::paperSize(options.paper))
@@ -81,22 +82,26 @@ std::unique_ptr<kirune::PrintRun> makeRun(const Options& options) {
   const QSize page =
       options.pageWidth == 0 ? kirune::drawingArea(layout) : QSize(options.pageWidth, options.pageHeight);
   switch (options.output) {
+    // File names are the argument's bytes as they are, so a name that is not UTF-8 is kept.
     case Output::Trace:
       return options.target == "-" ? kirune::traceRun(std::cout, page, "標準出力")
-                                   : kirune::traceFileRun(target, page);
+                                   : kirune::traceFileRun(options.target, page);
     case Output::Pdf:
       if (options.pageWidth != 0) {
         return kirune::pdfFileRun(
-            target, page, options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
+            options.target, page,
+            options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
       }
       return kirune::pdfFileRun(
-          target, layout, options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
+          options.target, layout,
+          options.seed ? std::optional(kirune::reproducibleCreationDate()) : std::nullopt);
     case Output::Png:
-      return kirune::pngRun(target, page);
+      return kirune::pngRun(options.target, page);
     case Output::Printer:
       // Each document its own job on the printer, confirmed by the spooler; without any printer, PDF
       // files in a new folder, named on standard error.
-      return kirune::queueRun(options.target == "default" ? QString() : target);
+      return kirune::queueRun(options.target == "default" ? QString()
+                                                          : QString::fromStdString(options.target));
   }
   return nullptr;
 }
@@ -123,6 +128,21 @@ int main(int argc, char** argv) {
     listPresets();
     return EXIT_SUCCESS;
   }
+
+  // Pages of an earlier run would be mixed with this one's: refused before anything is written.
+  if (options.output == Output::Png) {
+    if (const std::string problem = kirune::pngFolderProblem(options.target); !problem.empty()) {
+      say(problem);
+      return kBadArguments;
+    }
+  }
+  // A PDF records the local time with its offset; a seeded run records a fixed date in UTC, and its
+  // bytes must not depend on where it runs.
+  if (options.seed) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  kirune::removeOutputsOnSignals();
 
   // Fonts need a GUI application; a headless run needs no display for it.
   std::unique_ptr<QGuiApplication> app;

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -13,9 +14,12 @@
 #include <QTimeZone>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "printing/cups_queue.h"
+#include "printing/output_file.h"
 #include "printing/picture_image.h"
 
 namespace kirune {
@@ -137,6 +141,8 @@ PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout, Backing backing)
 PdfPrinterFile::~PdfPrinterFile() { close(); }
 
 void PdfPrinterFile::close() {
+  keepOnSignal(signalSlot_);
+  signalSlot_ = -1;
   file_.reset();
   if (memoryFd_ >= 0) ::close(memoryFd_);
   memoryFd_ = -1;
@@ -154,6 +160,7 @@ bool PdfPrinterFile::open(const QString& title) {
   } else {
     file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kirune-XXXXXX.pdf")));
     if (!file_->open()) return false;  // reserves the name; the printer writes the file by its name
+    signalSlot_ = removeOnSignal(pathBytes(file_->fileName()));
     printer_->setOutputFileName(file_->fileName());
   }
   printer_->setDocName(title);
@@ -218,16 +225,24 @@ bool setPdfCreationDate(QByteArray& pdf, const QDateTime& date) {
 
 RasterSink::RasterSink(QSize page, PageWriter write) : page_(page), write_(std::move(write)) {}
 
-RasterSink::PageWriter RasterSink::pngFilesIn(const QString& directory) {
+RasterSink::PageWriter RasterSink::pngFilesIn(const std::string& directory) {
   return [directory](const QImage& page, int number) {
-    if (!QDir().mkpath(directory)) {
-      throw PrinterError(documentText(number) + "フォルダを作れません: " + directory.toStdString());
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(directory), error);
+    if (error) {
+      throw PrinterError(documentText(number) + "フォルダを作れません: " + shownPath(directory) + "（" +
+                         reasonFor(error.value()) + "）");
     }
-    const QString name = QStringLiteral("page-%1.png").arg(number, 6, 10, QLatin1Char('0'));
-    const QString path = QDir(directory).filePath(name);
-    if (!page.save(path, "PNG")) {
-      throw PrinterError(documentText(number) + "PNG を書き込めません: " + path.toStdString());
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%06d.png", number);
+    OutputFile file((directory.ends_with('/') ? directory : directory + '/') + name, "PNG ");
+    OutputFileDevice device(file);
+    QImageWriter writer(&device, "png");
+    if (!writer.write(page)) {
+      if (file.failed()) file.fail();
+      throw PrinterError(documentText(number) + "PNG を書き込めません: " + shownPath(file.path()));
     }
+    file.commit();
   };
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "printing/qt_page_canvas.h"
@@ -68,6 +69,7 @@ class PdfPrinterFile {
   Backing backing_;
   std::unique_ptr<QTemporaryFile> file_;
   int memoryFd_ = -1;
+  int signalSlot_ = -1;  // the temporary file, removed on SIGINT or SIGTERM
   QString memoryPath_;
   std::unique_ptr<QPrinter> printer_;
 };
@@ -108,9 +110,9 @@ class RasterSink final : public DocumentSink {
 
   RasterSink(QSize page, PageWriter write);
 
-  /// A writer of PNG files into `directory` (made when the first page comes), named page-000001.png
-  /// and on, so names sort in print order.
-  static PageWriter pngFilesIn(const QString& directory);
+  /// A writer of PNG files into `directory` (made when the first page comes; named by its bytes), named
+  /// page-000001.png and on, so names sort in print order. Each appears only complete (OutputFile).
+  static PageWriter pngFilesIn(const std::string& directory);
 
   void beginDocument(QPainter& painter, int number) override;
   void endDocument(QPainter& painter, int number) override;

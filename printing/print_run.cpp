@@ -1,12 +1,13 @@
 #include "printing/print_run.h"
 
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTimeZone>
-#include <sstream>
+#include <filesystem>
+#include <ostream>
 #include <utility>
 
 #include "printing/document_sinks.h"
+#include "printing/output_file.h"
 #include "printing/print_output.h"
 #include "printing/qt_page_canvas.h"
 #include "render/errors.h"
@@ -32,40 +33,34 @@ class SinkRun final : public PrintRun {
   QtPageCanvas canvas_;
 };
 
-[[noreturn]] void cannotWrite(const std::string& what, const QString& path, const QSaveFile& file) {
-  throw PrinterError(what + "を書き込めません: " + path.toStdString() + "（" +
-                     file.errorString().toStdString() + "）");
-}
-
-// The file is opened before the sink is made on it, so a run that cannot write starts nothing.
-std::unique_ptr<QSaveFile> openedPdfFile(const QString& path) {
-  auto file = std::make_unique<QSaveFile>(path);
-  if (!file->open(QIODevice::WriteOnly)) cannotWrite("PDF ", path, *file);
-  return file;
-}
-
 class PdfFileRun final : public PrintRun {
  public:
-  PdfFileRun(const QString& path, const QPageLayout& layout, QSize area, std::optional<QDateTime> date)
-      : path_(path),
-        file_(openedPdfFile(path)),
-        sink_(*file_, layout, std::move(date)),
+  PdfFileRun(const std::string& path, const QPageLayout& layout, QSize area, std::optional<QDateTime> date)
+      : file_(path,
+              "PDF "),  // opened before the sink is made on it, so a run that cannot write starts nothing
+        device_(file_),
+        sink_(device_, layout, std::move(date)),
         canvas_(sink_, area.width(), area.height()) {}
 
   PageCanvas& canvas() override { return canvas_; }
   void finish() override {
     if (madeNothing()) {
-      file_->cancelWriting();
+      file_.discard();
       return;
     }
-    canvas_.finish();
-    if (!file_->commit()) cannotWrite("PDF ", path_, *file_);
+    try {
+      canvas_.finish();
+    } catch (const PrinterError&) {
+      if (file_.failed()) file_.fail();  // says which file and why
+      throw;
+    }
+    file_.commit();
   }
   bool madeNothing() const override { return canvas_.documentCount() == 0; }
 
  private:
-  QString path_;
-  std::unique_ptr<QSaveFile> file_;
+  OutputFile file_;
+  OutputFileDevice device_;
   PdfSink sink_;
   QtPageCanvas canvas_;
 };
@@ -124,26 +119,24 @@ class TraceRun final : public PrintRun {
   TraceCanvas canvas_;
 };
 
-// Held in memory and written at the end, so a failed run leaves no half trace in the file.
+// Streamed into a temporary file beside the target, which takes its place when the run finishes, so a
+// failed run leaves no half trace.
 class TraceFileRun final : public PrintRun {
  public:
-  TraceFileRun(const QString& path, QSize page)
-      : path_(path), canvas_(buffer_, page.width(), page.height()) {}
+  TraceFileRun(const std::string& path, QSize page)
+      : file_(path, "トレース"), buffer_(file_), out_(&buffer_), canvas_(out_, page.width(), page.height()) {}
 
   PageCanvas& canvas() override { return canvas_; }
   void finish() override {
-    QSaveFile file(path_);
-    const std::string text = buffer_.str();
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit()) {
-      cannotWrite("トレース", path_, file);
-    }
+    out_.flush();
+    if (!out_ || file_.failed()) file_.fail();
+    file_.commit();
   }
 
  private:
-  QString path_;
-  std::ostringstream buffer_;
+  OutputFile file_;
+  OutputFileBuffer buffer_;
+  std::ostream out_;
   TraceCanvas canvas_;
 };
 
@@ -170,14 +163,24 @@ std::unique_ptr<PrintRun> pdfRun(QIODevice& out, const QPageLayout& layout,
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out) { return pdfRun(out, a4PagePixels()); }
 
-std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
+std::unique_ptr<PrintRun> pdfFileRun(const std::string& path, QSize page,
                                      std::optional<QDateTime> fixedCreationDate) {
   return std::make_unique<PdfFileRun>(path, fullPageLayout(page), page, std::move(fixedCreationDate));
 }
 
-std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& layout,
+std::unique_ptr<PrintRun> pdfFileRun(const std::string& path, const QPageLayout& layout,
                                      std::optional<QDateTime> fixedCreationDate) {
   return std::make_unique<PdfFileRun>(path, layout, drawingArea(layout), std::move(fixedCreationDate));
+}
+
+std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
+                                     std::optional<QDateTime> fixedCreationDate) {
+  return pdfFileRun(pathBytes(path), page, std::move(fixedCreationDate));
+}
+
+std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& layout,
+                                     std::optional<QDateTime> fixedCreationDate) {
+  return pdfFileRun(pathBytes(path), layout, std::move(fixedCreationDate));
 }
 
 QDateTime reproducibleCreationDate() {
@@ -186,16 +189,45 @@ QDateTime reproducibleCreationDate() {
   return QDateTime::fromSecsSinceEpoch(ok ? epoch : 0, QTimeZone::utc());
 }
 
-std::unique_ptr<PrintRun> pngRun(const QString& directory, QSize page) {
+std::unique_ptr<PrintRun> pngRun(const std::string& directory, QSize page) {
   return std::make_unique<SinkRun<RasterSink>>(page, page, RasterSink::pngFilesIn(directory));
+}
+
+std::unique_ptr<PrintRun> pngRun(const QString& directory, QSize page) {
+  return pngRun(pathBytes(directory), page);
+}
+
+std::string pngFolderProblem(const std::string& directory) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(fs::path(directory), error);
+  if (!fs::exists(status)) return {};
+  if (!fs::is_directory(status)) return "PNG の出力先がフォルダではありません: " + shownPath(directory);
+  fs::directory_iterator entries(fs::path(directory), error);
+  if (error) {
+    return "PNG の出力先のフォルダを読めません: " + shownPath(directory) + "（" + reasonFor(error.value()) +
+           "）";
+  }
+  for (const fs::directory_entry& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("page-") && name.ends_with(".png")) {
+      return "PNG の出力先に前のページがあります: " + shownPath(directory) + "（" + name +
+             " など。空のフォルダか新しいフォルダを指定してください）";
+    }
+  }
+  return {};
 }
 
 std::unique_ptr<PrintRun> traceRun(std::ostream& out, QSize page, const std::string& outName) {
   return std::make_unique<TraceRun>(out, page, outName);
 }
 
-std::unique_ptr<PrintRun> traceFileRun(const QString& path, QSize page) {
+std::unique_ptr<PrintRun> traceFileRun(const std::string& path, QSize page) {
   return std::make_unique<TraceFileRun>(path, page);
+}
+
+std::unique_ptr<PrintRun> traceFileRun(const QString& path, QSize page) {
+  return traceFileRun(pathBytes(path), page);
 }
 
 }  // namespace kirune

@@ -65,12 +65,18 @@ std::unique_ptr<PrintRun> pdfRun(QIODevice& out, const QPageLayout& layout,
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out);
 
 /// As pdfRun, into the file `path`, which is replaced only when the run finishes with at least one
-/// document; a run that fails or makes nothing leaves any former file as it was. Throws PrinterError
-/// when the file cannot be opened.
+/// document; a run that fails or makes nothing leaves any former file as it was (see OutputFile: a
+/// device such as /dev/null is written to, any other target that is not a file refused). Throws
+/// PrinterError when the file cannot be opened.
 std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,
                                      std::optional<QDateTime> fixedCreationDate = {});
 /// As above on the paper of `layout`, drawn in its printable area.
 std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& layout,
+                                     std::optional<QDateTime> fixedCreationDate = {});
+/// As above, the file named by its bytes exactly as the system has them (a command line's argument).
+std::unique_ptr<PrintRun> pdfFileRun(const std::string& path, QSize page,
+                                     std::optional<QDateTime> fixedCreationDate = {});
+std::unique_ptr<PrintRun> pdfFileRun(const std::string& path, const QPageLayout& layout,
                                      std::optional<QDateTime> fixedCreationDate = {});
 
 /// The creation date of a reproducible PDF: SOURCE_DATE_EPOCH when set, as reproducible builds do,
@@ -78,14 +84,22 @@ std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& lay
 QDateTime reproducibleCreationDate();
 
 /// Each document as a white PNG of `page` pixels in `directory` (made when the first page comes),
-/// named page-000001.png and on.
+/// named page-000001.png and on, each written under a temporary name and then renamed. Check the folder
+/// with pngFolderProblem first: pages of an earlier run would be mixed with these.
 std::unique_ptr<PrintRun> pngRun(const QString& directory, QSize page);
+std::unique_ptr<PrintRun> pngRun(const std::string& directory, QSize page);
+
+/// Why `directory` cannot take the pages of a run (it is a file, or already holds page files), in
+/// plain Japanese; empty when it is new or holds no pages.
+std::string pngFolderProblem(const std::string& directory);
 
 /// The trace of the run (see TraceCanvas) on `out`; finish() throws PrinterError when `out` failed,
 /// naming it as `outName` ("標準出力").
 std::unique_ptr<PrintRun> traceRun(std::ostream& out, QSize page, const std::string& outName);
 
-/// The trace of the run into the file `path`, written as a whole when the run finishes.
+/// The trace of the run into the file `path`, streamed as it is made into a temporary file that takes
+/// the file's place when the run finishes.
 std::unique_ptr<PrintRun> traceFileRun(const QString& path, QSize page);
+std::unique_ptr<PrintRun> traceFileRun(const std::string& path, QSize page);
 
 }  // namespace kirune
