@@ -63,6 +63,8 @@ void listPresets() {
 void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtDebugMsg || type == QtInfoMsg) return;
   if (message.startsWith(QLatin1String("QStandardPaths:"))) return;
+  // A failed PNG write is reported with the file and its cause; libpng's own words add nothing.
+  if (message.startsWith(QLatin1String("libpng error:"))) return;
   std::cerr << message.toStdString() << '\n';
 }
 
@@ -153,6 +155,8 @@ int main(int argc, char** argv) {
     static char* qtArgv[] = {argv[0], nullptr};
     app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
     kirune::installFontSubstitutions();
+    if (const QString notice = kirune::missingFontsNotice(false); !notice.isEmpty())
+      say(notice.toStdString());
   }
 
   // A refused document ends the run with the message of which sheets went out (exit 1); the fallback

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <cstdint>
+#include <string>
 
 #include "problems/setting_names.h"
 
@@ -82,11 +84,33 @@ int checkBoxNumber(std::string_view name) {
   return n;
 }
 
+enum class Whole { Ok, NotWhole, OutOfRange };
+
+template <typename T>
+Whole readWhole(std::string_view text, T& value) {
+  if (text.empty() || text.front() == '+') return Whole::NotWhole;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (end != text.data() + text.size()) return Whole::NotWhole;
+  if (ec == std::errc::result_out_of_range) return Whole::OutOfRange;
+  return ec == std::errc() ? Whole::Ok : Whole::NotWhole;
+}
+
 template <typename T>
 bool parseWhole(std::string_view text, T& value) {
-  if (text.empty() || text.front() == '+') return false;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
+  return readWhole(text, value) == Whole::Ok;
+}
+
+// An argument as messages echo it: at most kShownLength characters, then "…", so a huge argument does
+// not fill the terminal.
+constexpr std::size_t kShownLength = 80;
+std::string shown(std::string_view text) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // Count the first byte of each UTF-8 character.
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (++characters > kShownLength) return std::string(text.substr(0, i)) + "…";
+  }
+  return std::string(text);
 }
 
 std::string range(int min, int max) {
@@ -98,7 +122,7 @@ std::string range(int min, int max) {
 std::pair<std::string, int> readSetting(std::string_view text) {
   const auto eq = text.find('=');
   if (eq == std::string_view::npos || eq == 0) {
-    throw UsageError("--set の形が違います: " + std::string(text) + "（CONTROL=VALUE、例 SpinEdit1=3）");
+    throw UsageError("--set の形が違います: " + shown(text) + "（CONTROL=VALUE、例 SpinEdit1=3）");
   }
   const std::string control(text.substr(0, eq));
   const std::string_view valueText = text.substr(eq + 1);
@@ -108,23 +132,23 @@ std::pair<std::string, int> readSetting(std::string_view text) {
     min = c->min;
     max = c->max;
   } else if (checkBoxNumber(control) == 0) {
-    throw UsageError("不明なコントロール: " + control +
+    throw UsageError("不明なコントロール: " + shown(control) +
                      "（SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg）");
   }
   int value = 0;
-  if (!parseWhole(valueText, value)) {
-    throw UsageError(control + " の値が整数として読めません: " + std::string(valueText) +
+  const Whole read = readWhole(valueText, value);
+  if (read == Whole::NotWhole) {
+    throw UsageError(control + " の値が整数として読めません: " + shown(valueText) +
                      (min == INT_MIN ? std::string("（整数）") : "（" + range(min, max) + "）"));
   }
-  if (value < min || value > max) {
-    throw UsageError(control + " の値が範囲外です: " + std::string(valueText) + "（" + range(min, max) +
-                     "）");
+  if (read == Whole::OutOfRange || value < min || value > max) {
+    throw UsageError(control + " の値が範囲外です: " + shown(valueText) + "（" + range(min, max) + "）");
   }
   return {control, value};
 }
 
 void readPage(std::string_view text, int& width, int& height) {
-  const UsageError error("--page の値が正しくありません: " + std::string(text) + "（WIDTHxHEIGHT、1.." +
+  const UsageError error("--page の値が正しくありません: " + shown(text) + "（WIDTHxHEIGHT、1.." +
                          std::to_string(kMaxPageSide) + " の整数、例 4958x7017）");
   const auto x = text.find_first_of("xX");
   if (x == std::string_view::npos) throw error;
@@ -176,7 +200,9 @@ Options parseArguments(const std::vector<std::string>& args) {
   }
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--list-presets") continue;
-    if (args.size() > 1) throw UsageError("--list-presets には他の引数を付けません: " + args[i == 0 ? 1 : 0]);
+    if (args.size() > 1) {
+      throw UsageError("--list-presets には他の引数を付けません: " + shown(args[i == 0 ? 1 : 0]));
+    }
     o.listPresets = true;
     return o;
   }
@@ -195,13 +221,25 @@ Options parseArguments(const std::vector<std::string>& args) {
     } else if (readable) {
       // A readable name is the --set of the controls it stands for, in its place on the command line.
       const ReadResult r = readReadableSetting(std::string_view(a).substr(2), args[++i]);
-      if (!r.error.empty()) throw UsageError(r.error);
+      if (!r.error.empty()) {
+        // The message echoes the value; a huge one is cut as every other echoed argument.
+        std::string message = r.error;
+        const std::string& value = args[i];
+        if (const auto at = message.find(value); value.size() > kShownLength && at != std::string::npos) {
+          message.replace(at, value.size(), shown(value));
+        }
+        throw UsageError(message);
+      }
       for (const ControlValue& c : r.controls) o.sets.emplace_back(std::string(c.control), c.value);
     } else if (a == "--seed") {
       std::uint64_t seed = 0;
-      if (!parseWhole(args[++i], seed)) {
-        throw UsageError("--seed の値が正しくありません: " + args[i] + "（0 以上の整数）");
+      const Whole read = readWhole(args[++i], seed);
+      if (read == Whole::OutOfRange) {
+        throw UsageError("--seed の値が範囲外です: " + shown(args[i]) + "（0.." + std::to_string(UINT64_MAX) +
+                         "）");
       }
+      if (read != Whole::Ok)
+        throw UsageError("--seed の値が正しくありません: " + shown(args[i]) + "（0 以上の整数）");
       o.seed = seed;
     } else if (a == "--page") {
       readPage(args[++i], o.pageWidth, o.pageHeight);
@@ -213,7 +251,8 @@ Options parseArguments(const std::vector<std::string>& args) {
         });
       });
       if (known == kPapers.end()) {
-        throw UsageError("--paper の値が正しくありません: " + name + "（A4, A3, A5, B4, B5, Letter, Legal）");
+        throw UsageError("--paper の値が正しくありません: " + shown(name) +
+                         "（A4, A3, A5, B4, B5, Letter, Legal）");
       }
       o.paper = std::string(*known);
       paperGiven = true;
@@ -225,7 +264,7 @@ Options parseArguments(const std::vector<std::string>& args) {
       if (output) throw UsageError("出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a);
       const std::string& target = args[++i];
       if (target.empty() || (target == "-" && next != Output::Trace)) {
-        throw UsageError(a + " の出力先が正しくありません: '" + target + "'（" +
+        throw UsageError(a + " の出力先が正しくありません: '" + shown(target) + "'（" +
                          (next == Output::Png       ? "フォルダ名"
                           : next == Output::Printer ? "プリンタ名か default"
                                                     : "ファイル名") +
@@ -234,13 +273,13 @@ Options parseArguments(const std::vector<std::string>& args) {
       output = next;
       o.target = target;
     } else if (a.starts_with("-")) {
-      throw UsageError("不明なオプション: " + a + "（--help で使い方）");
+      throw UsageError("不明なオプション: " + shown(a) + "（--help で使い方）");
     } else if (!presetName.empty()) {
-      throw UsageError("プリセットは一つだけです: " + presetName + " と " + a);
+      throw UsageError("プリセットは一つだけです: " + shown(presetName) + " と " + shown(a));
     } else {
       presetName = a;
       o.preset = findPreset(a);
-      if (!o.preset) throw UsageError("不明なプリセット: " + a + "（--list-presets で一覧）");
+      if (!o.preset) throw UsageError("不明なプリセット: " + shown(a) + "（--list-presets で一覧）");
     }
   }
   if (presetName.empty()) throw UsageError("プリセットがありません（例 BitBtn13、--list-presets で一覧）");

@@ -235,14 +235,18 @@ RasterSink::PageWriter RasterSink::pngFilesIn(const std::string& directory) {
     }
     char name[32];
     std::snprintf(name, sizeof name, "page-%06d.png", number);
-    OutputFile file((directory.ends_with('/') ? directory : directory + '/') + name, "PNG ");
-    OutputFileDevice device(file);
-    QImageWriter writer(&device, "png");
-    if (!writer.write(page)) {
-      if (file.failed()) file.fail();
-      throw PrinterError(documentText(number) + "PNG を書き込めません: " + shownPath(file.path()));
+    try {
+      OutputFile file((directory.ends_with('/') ? directory : directory + '/') + name, "PNG ");
+      OutputFileDevice device(file);
+      QImageWriter writer(&device, "png");
+      if (!writer.write(page)) {
+        if (file.failed()) file.fail();
+        throw PrinterError("PNG を書き込めません: " + shownPath(file.path()));
+      }
+      file.commit();
+    } catch (const PrinterError& e) {
+      throw PrinterError(documentText(number) + e.what());
     }
-    file.commit();
   };
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace kirune {
 
 /// Maps the typefaces the sheets and the window name onto fonts installed here: the text under the
@@ -7,5 +9,10 @@ namespace kirune {
 /// and the window's gothic faces onto IPA P Gothic. Call once after the Qt application exists; both
 /// the window and kirune-print do.
 void installFontSubstitutions();
+
+/// What to tell the user when a font the substitutions need is not installed: the hand of the sheets,
+/// and with `window` also the window's gothic. Empty when all are there. Call after the Qt application
+/// exists; the run goes on either way, with Qt's nearest font.
+QString missingFontsNotice(bool window);
 
 }  // namespace kirune

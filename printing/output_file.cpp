@@ -73,6 +73,8 @@ std::string reasonFor(int error) {
       return "読み込み専用のディスクです";
     case ENAMETOOLONG:
       return "名前が長すぎます";
+    case EEXIST:
+      return "同じ名前のファイルがあります";
     case EISDIR:
       return "フォルダです";
     case EIO:
@@ -165,11 +167,10 @@ void OutputFile::discard() noexcept {
 
 OutputFileDevice::OutputFileDevice(OutputFile& file) : file_(file) { open(QIODevice::WriteOnly); }
 
+// A failed write is kept in the file and reported by commit(), naming the file and the cause; the writer
+// goes on as if it had succeeded, so that libpng does not print its own English words about it.
 qint64 OutputFileDevice::writeData(const char* data, qint64 size) {
-  if (!file_.write(data, static_cast<std::size_t>(size))) {
-    setErrorString(QString::fromStdString(reasonFor(ENOSPC)));
-    return -1;
-  }
+  file_.write(data, static_cast<std::size_t>(size));
   return size;
 }
 

@@ -51,7 +51,8 @@ class OutputFile {
   int error_ = 0;
 };
 
-/// A QIODevice that writes to an OutputFile (PdfSink writes through it).
+/// A QIODevice that writes to an OutputFile (PdfSink writes through it). Its writes always succeed: a
+/// failure is kept by the file, and its commit() throws.
 class OutputFileDevice final : public QIODevice {
  public:
   explicit OutputFileDevice(OutputFile& file);

@@ -202,7 +202,7 @@ std::string pngFolderProblem(const std::string& directory) {
   std::error_code error;
   const fs::file_status status = fs::status(fs::path(directory), error);
   if (!fs::exists(status)) return {};
-  if (!fs::is_directory(status)) return "PNG の出力先がフォルダではありません: " + shownPath(directory);
+  if (!fs::is_directory(status)) return {};  // the run says so at its first page
   fs::directory_iterator entries(fs::path(directory), error);
   if (error) {
     return "PNG の出力先のフォルダを読めません: " + shownPath(directory) + "（" + reasonFor(error.value()) +

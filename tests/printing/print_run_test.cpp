@@ -180,8 +180,9 @@ TEST_F(PrintRunTest, TraceThatCannotBeWrittenThrowsNamingWhere) {
     EXPECT_STREQ(e.what(), "トレースを標準出力に書けません");
   }
 
-  const auto toFile = traceFileRun(path(QStringLiteral("missing/t")), kPage);
   try {
+    // The file is opened before the run, so a run that cannot write draws nothing.
+    const auto toFile = traceFileRun(path(QStringLiteral("missing/t")), kPage);
     runOn(c, *toFile);
     ADD_FAILURE() << "no error";
   } catch (const PrinterError& e) {
