@@ -1,6 +1,7 @@
 #include "printing/document_sinks.h"
 
 #include <sys/mman.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <QBuffer>
 #include <QDir>
@@ -40,6 +41,9 @@ const QByteArray& creationDateKey() {
 }
 // 600 dpi in the unit of a PNG's resolution tag.
 constexpr int kDotsPerMeter = kDotsPerInch * 10000 / 254;  // 23622
+
+// Free space below which a failed temporary PDF is put down to a full disk.
+constexpr unsigned long long kLowDiskBytes = 4 * 1024 * 1024;
 
 constexpr qsizetype kCreationDateDigits = 14;  // yyyyMMddhhmmss
 // Qt writes the document information right after the header; a head this long without the date has none.
@@ -167,6 +171,16 @@ bool PdfPrinterFile::open(const QString& title) {
   return true;
 }
 
+std::string PdfPrinterFile::where() const {
+  if (backing_ == Backing::Memory) return "（メモリが足りません）";
+  // Qt's printer says nothing of why it failed; a full disk is by far the likeliest cause.
+  const std::string folder = pathBytes(QDir::tempPath());
+  struct statvfs disk {};
+  const bool full = ::statvfs(folder.c_str(), &disk) == 0 &&
+                    static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize < kLowDiskBytes;
+  return "（一時ファイルのフォルダ " + shownPath(folder) + (full ? "：ディスクがいっぱいです）" : "）");
+}
+
 QString PdfPrinterFile::path() const {
   if (memoryFd_ >= 0) return memoryPath_;
   return file_ ? file_->fileName() : QString();
@@ -184,16 +198,16 @@ void PdfSink::beginDocument(QPainter& painter, int number) {
   // The painter stays on the printer for the whole file; every later document is a new page.
   const bool ok =
       painter.isActive() ? pdf_->printer().newPage() : pdf_->open() && painter.begin(&pdf_->printer());
-  if (!ok) throw PrinterError(documentText(number) + "PDF のページを始められません");
+  if (!ok) throw PrinterError(documentText(number) + "PDF のページを始められません" + pdf_->where());
 }
 
 void PdfSink::endDocument(QPainter&, int) {}
 
 void PdfSink::finish(QPainter& painter) {
   if (!painter.isActive()) return;  // no document: no file
-  if (!painter.end()) throw PrinterError("PDF を仕上げられません");
+  if (!painter.end()) throw PrinterError("PDF を仕上げられません" + pdf_->where());
   QFile made(pdf_->path());
-  if (!made.open(QIODevice::ReadOnly)) throw PrinterError("PDF を仕上げられません");
+  if (!made.open(QIODevice::ReadOnly)) throw PrinterError("PDF を仕上げられません" + pdf_->where());
   auto& stream = static_cast<PdfStream&>(*stream_);
   while (!made.atEnd()) {
     const QByteArray chunk = made.read(1 << 16);

@@ -62,6 +62,8 @@ class PdfPrinterFile {
   QPrinter& printer() { return *printer_; }
   /// The PDF written, once the painter on printer() has ended.
   QString path() const;
+  /// Where the PDF is made, for a message when making it failed: "（一時ファイルのフォルダ /tmp）".
+  std::string where() const;
 
  private:
   void close();
