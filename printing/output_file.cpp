@@ -28,7 +28,8 @@ extern "C" void removeOutputsAndDie(int sig) {
   for (int i = 0; i < kSlots; ++i) {
     if (gUsed[i].load()) ::unlink(gPaths[i]);
   }
-  // The handler was installed with SA_RESETHAND: the signal now ends the process with its own status.
+  // Back to the default action: the signal, delivered again on return, ends the process with its status.
+  ::signal(sig, SIG_DFL);
   ::raise(sig);
 }
 
@@ -198,7 +199,6 @@ int OutputFileBuffer::sync() { return drain() ? 0 : -1; }
 void removeOutputsOnSignals() {
   struct sigaction action {};
   action.sa_handler = removeOutputsAndDie;
-  action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
   sigaddset(&action.sa_mask, SIGINT);
   sigaddset(&action.sa_mask, SIGTERM);
