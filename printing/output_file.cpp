@@ -22,7 +22,8 @@ constexpr std::size_t kBufferSize = 1 << 16;
 // Files removed on a signal: fixed storage, so the handler reads no memory that may be moving.
 constexpr int kSlots = 16;
 char gPaths[kSlots][PATH_MAX];
-std::atomic<bool> gUsed[kSlots];
+std::atomic<bool> gTaken[kSlots];  // reserved by a thread
+std::atomic<bool> gUsed[kSlots];   // holds a whole path
 
 extern "C" void removeOutputsAndDie(int sig) {
   for (int i = 0; i < kSlots; ++i) {
@@ -208,8 +209,10 @@ void removeOutputsOnSignals() {
 
 int removeOnSignal(const std::string& path) noexcept {
   if (path.size() >= PATH_MAX) return -1;
+  // A slot is taken before its path is written and counted only once the path is whole, so that two
+  // threads never share one and the handler never reads half a path.
   for (int i = 0; i < kSlots; ++i) {
-    if (gUsed[i].load()) continue;
+    if (gTaken[i].exchange(true)) continue;
     std::memcpy(gPaths[i], path.c_str(), path.size() + 1);
     gUsed[i].store(true);
     return i;
@@ -218,7 +221,9 @@ int removeOnSignal(const std::string& path) noexcept {
 }
 
 void keepOnSignal(int slot) noexcept {
-  if (slot >= 0) gUsed[slot].store(false);
+  if (slot < 0) return;
+  gUsed[slot].store(false);
+  gTaken[slot].store(false);
 }
 
 }  // namespace kirune
