@@ -7,6 +7,7 @@
 #include <QString>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -55,6 +56,11 @@ int main(int argc, char** argv) {
     std::cout << "kirune-serve (" << kirune::kVersionLine << ")\n";
     return EXIT_SUCCESS;
   }
+
+  // PDFs record their date with the local offset; in UTC a seeded request gives the same bytes as
+  // kirune-print --seed wherever the server runs, and the dates of its other PDFs stay right.
+  setenv("TZ", "UTC", 1);
+  tzset();
 
   // SIGTERM (systemd) and SIGINT end the server through one thread that waits for them; blocked
   // here, before any other thread exists, so no other thread receives them.
