@@ -344,9 +344,15 @@ void PrintOutput::cancelled() {
 }
 
 void PrintOutput::followAfterCancel() {
+  if (followedAfterCancel_) return;
+  followedAfterCancel_ = true;
   // A short follow, so the report counts what already came out; the user is not kept waiting long.
+  // A spooler that does not answer the first look is not asked again.
   constexpr int kAfterCancelMs = 2000;
-  follow(kAfterCancelMs, 0, false, kAfterCancelMs);
+  follow(0, 1, false, kAfterCancelMs);
+  const bool answered =
+      std::none_of(jobs_.begin(), jobs_.end(), [](const Job& job) { return job.end == JobEnd::Unknown; });
+  if (answered) follow(kAfterCancelMs, 0, false, kAfterCancelMs);
 }
 
 void PrintOutput::decideRoute() {

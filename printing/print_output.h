@@ -152,6 +152,7 @@ class PrintOutput final : public DocumentSink {
   std::vector<Job> jobs_;
   int delivered_ = 0;
   CancelFlag cancel_{false};
+  bool followedAfterCancel_ = false;
   std::function<bool()> whileWaiting_;
   QByteArray pdf_;
   std::unique_ptr<PdfPrinterFile> writer_;
