@@ -388,7 +388,11 @@ std::vector<JobState> lookAtJobs(const std::vector<int>& jobs, const CancelFlag*
   std::vector<JobState> states;
   Connection connection(cancel, askMs);
   // One limit for the whole look: a stalled spooler costs it once, not once per job.
-  for (int id : jobs) states.push_back({id, connection ? lookAtJob(connection, id) : JobEnd::Unknown});
+  for (int id : jobs) {
+    // A spooler that did not answer about one job is not asked about the next.
+    const bool answering = connection && !connection.stepFailure();
+    states.push_back({id, answering ? lookAtJob(connection, id) : JobEnd::Unknown});
+  }
   return states;
 }
 
@@ -397,7 +401,10 @@ void cancelJobs(const std::vector<int>& jobs) {
   // Cancelling follows a failure or the user's cancel: it must not keep them waiting long.
   Connection connection(nullptr, 2000);
   if (!connection) return;
-  for (int id : jobs) cancelOn(connection, id);
+  for (int id : jobs) {
+    if (connection.stepFailure()) break;
+    cancelOn(connection, id);
+  }
 }
 
 }  // namespace kirune
