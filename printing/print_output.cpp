@@ -316,10 +316,10 @@ QList<int> PrintOutput::unknown() const {
 
 void PrintOutput::fail(const QString& reason, bool spoolerAnswers) {
   if (route_ == Route::Spooler) {
-    // The count must be what the spooler did: follow what it still holds, but ask a spooler that has
-    // stopped answering only once more.
+    // The count must be what the spooler did: follow what it still holds (until the user stops it),
+    // but ask a spooler that has stopped answering only once more.
     const SpoolerLimits limits = SpoolerLimits::current();
-    follow(limits.followMs, spoolerAnswers ? 0 : 1, false);
+    follow(limits.followMs, spoolerAnswers ? 0 : 1, true);
     // Jobs waiting in a stopped queue would print once it starts again, after the message said they
     // had not: they go, so a reprint from the named sheet gives no sheet twice.
     std::vector<int> waiting;
