@@ -191,6 +191,21 @@ TEST_F(SpoolerFaultTest, CliReportsAKilledSpoolerAndNeverFallsBackToFiles) {
   EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
 }
 
+TEST_F(SpoolerFaultTest, CliReportsAQueueDeletedMidRunAndNeverFallsBackToFiles) {
+  QProcess print;
+  startPrint(print, 40);
+  ASSERT_TRUE(waitForJobs(2));
+  admin({"lpadmin", "-x", "kirune-pdf"});
+  ASSERT_TRUE(print.waitForFinished(30000));
+  const QString err = QString::fromUtf8(print.readAllStandardError());
+  EXPECT_EQ(print.exitCode(), 1) << err.toStdString();
+  EXPECT_THAT(err.toStdString(), HasSubstr("プリンタ「kirune-pdf」が見つかりません。"));
+  // Deleting the queue cancels the jobs it still held and forgets the others: those count as not
+  // printed or unknown, and the sheets after them up to the last as not printed.
+  EXPECT_THAT(err.toStdString(), ::testing::MatchesRegex(".*40枚目(まで)?は印刷されていません。.*"));
+  EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+}
+
 // The queue takes the job, then its device fails and the spooler stops the queue (a failing file
 // device stops it whatever the queue's error policy). The job does not count as printed, and it is
 // cancelled, so it cannot come out later after the message said it had not.
