@@ -42,7 +42,7 @@ class PrintRun {
   virtual bool madeNothing() const { return false; }
   /// Called again and again while the output waits for a printer's spooler (which then works on a
   /// thread of its own), so a user interface stays usable; true stops the run.
-  virtual void setWhileWaiting(std::function<bool()> /*call*/) {}
+  virtual void setWhileWaiting(const std::function<bool()>& /*call*/) {}
   /// After the run, or its failure: the documents (1-based) known to be printed; empty when every
   /// document handed over counts (files).
   virtual std::optional<QList<int>> printedDocuments() const { return std::nullopt; }
