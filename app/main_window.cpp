@@ -714,13 +714,18 @@ void TForm1::showReport(const PrintReport& report) {
   if (report.status == PrintReport::Status::NothingPrinted)
     text = idleMessage(report.idle, session_.settings.SpinEdit1);
   if (report.status == PrintReport::Status::Cancelled) {
+    // Counted as the spooler completed them, as 作成枚数 counts; with answers, the paper is twice as
+    // much, as the saved files say.
     text = QStringLiteral("印刷を中止しました。作成枚数%1枚のうち%2枚")
                .arg(report.sheetsExpected)
-               .arg(report.sheetsEnded);
-    // Counted as 作成枚数 counts; with answers, the paper is twice as much, as the saved files say.
+               .arg(report.sheetsPrinted);
     if (report.sheetsExpected != report.documentsExpected)
-      text += QStringLiteral("（答えの用紙とあわせて%1枚）").arg(report.documentsEnded);
+      text += QStringLiteral("（答えの用紙とあわせて%1枚）").arg(report.documentsPrinted);
     text += QStringLiteral("を印刷しました。");
+    if (report.documentsUnknown > 0) {
+      text += QStringLiteral("ほかに%1枚は、印刷されたかどうかわかりません。プリンタで確かめてください。")
+                  .arg(report.documentsUnknown);
+    }
   }
   if (!report.savedNotice.isEmpty()) {
     if (!text.isEmpty()) text += QLatin1Char('\n');

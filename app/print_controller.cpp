@@ -102,6 +102,9 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
     output->plan(report.documentsExpected, answers);
     output->setTitle(runTitle(preset));
     canvas.emplace(output->canvas(), progress, report.documentsExpected, answers);
+    output->setWhileWaiting([&progress, &canvas] {
+      return progress.waitingForPrinter(canvas->begun(), canvas->sheetsEnded(), canvas->sheetsExpected());
+    });
     bool cancelled = false;
     bool declined = false;
     try {
@@ -125,6 +128,8 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
       }
     } catch (const PrintCancelled&) {
       cancelled = true;
+    } catch (const PrintingCancelled&) {
+      cancelled = true;
     }
     // An output that was handed nothing has nothing to complete: no empty file, no empty job.
     if (canvas->ended() > 0) output->finish();
@@ -134,6 +139,9 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
                                           : PrintReport::Status::NothingPrinted;
     report.savedNotice = output->savedNotice();
     report.savedFolder = output->savedFolder();
+  } catch (const PrintingCancelled&) {
+    // Stopped while the output followed the jobs after the last document.
+    report.status = PrintReport::Status::Cancelled;
   } catch (const UndeliveredError& e) {
     fail(PrintReport::Fault::Undelivered, e.what());
   } catch (const PrinterError& e) {
@@ -145,6 +153,21 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
     report.documentsEnded = canvas->ended();
     report.sheetsEnded = canvas->sheetsEnded();
     if (report.status == PrintReport::Status::Failed) report.failedSheet = canvas->begun();
+    QList<int> printed;
+    if (const std::optional<QList<int>> known = output->printedDocuments()) {
+      printed = *known;
+    } else {
+      for (int n = 1; n <= report.documentsEnded; ++n) printed << n;
+    }
+    report.documentsPrinted = static_cast<int>(printed.size());
+    report.documentsUnknown = static_cast<int>(output->unknownDocuments().size());
+    if (answers) {
+      for (int n : printed) {
+        if (n % 2 == 1 && printed.contains(n + 1)) ++report.sheetsPrinted;
+      }
+    } else {
+      report.sheetsPrinted = report.documentsPrinted;
+    }
   }
   return report;
 }

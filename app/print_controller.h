@@ -32,6 +32,13 @@ class PrintProgress {
   /// Asked before every problem sheet (never between a problem sheet and its answer sheet): true
   /// stops the run there.
   virtual bool cancelRequested() = 0;
+  /// Called again and again while the printer's spooler works on document `number` (or follows the
+  /// jobs after the last one); `sheetsDone` of `sheets` are handed over. The user interface may get a
+  /// turn here, the engine being between two documents; true stops the run, the document in hand
+  /// withdrawn.
+  virtual bool waitingForPrinter(int /*number*/, int /*sheetsDone*/, int /*sheets*/) {
+    return cancelRequested();
+  }
 };
 
 /// What one preset click did.
@@ -66,6 +73,12 @@ struct PrintReport {
   int documentsEnded = 0;     ///< handed to the output complete
   int sheetsExpected = 0;     ///< problem sheets planned, as 作成枚数 counts them
   int sheetsEnded = 0;        ///< problem sheets handed over with their answer sheets
+  /// Documents known to be printed (for a printer: the jobs its spooler completed), and the problem
+  /// sheets among them with their answer sheets; a run to files counts every document handed over.
+  int documentsPrinted = 0;
+  int sheetsPrinted = 0;
+  /// Documents the spooler took but did not say the end of in time: perhaps printed, perhaps not.
+  int documentsUnknown = 0;
   Fault fault = Fault::None;
   QString message;
   int failedSheet = 0;  ///< the document in hand when the run failed (1-based); 0: before the first

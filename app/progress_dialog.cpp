@@ -32,6 +32,22 @@ void PrintProgressDialog::documentEnded(int /*number*/, int sheetsDone, int shee
   QApplication::processEvents();
 }
 
+bool PrintProgressDialog::waitingForPrinter(int number, int sheetsDone, int sheets) {
+  sheets = std::max(sheets, 0);
+  if (!dialog_ && clock_.elapsed() >= delayMs_) showDialog(sheetsDone, sheets);
+  if (dialog_ && !cancelled_) {
+    dialog_->setValue(std::clamp(sheetsDone, 0, sheets));
+    dialog_->setLabelText(
+        number > 0 ? QStringLiteral("プリンタの返事を待っています（%1枚目）… %2 / %3 枚")
+                         .arg(number)
+                         .arg(sheetsDone)
+                         .arg(sheets)
+                   : QStringLiteral("プリンタの返事を待っています… %1 / %2 枚").arg(sheetsDone).arg(sheets));
+  }
+  QApplication::processEvents(QEventLoop::AllEvents, 20);
+  return cancelled_;
+}
+
 void PrintProgressDialog::showDialog(int ended, int expected) {
   // No parent: the main window is disabled for the run, and a child would be disabled with it.
   dialog_ = std::make_unique<QProgressDialog>();

@@ -15,8 +15,8 @@ namespace kirune {
 
 /// The window's side of a run: once a run has taken longer than `delayMs`, a progress dialog (sheet i of
 /// n, counted as 作成枚数 counts them) with a cancel button appears. Events are processed after each
-/// finished document only, so the engine is never re-entered mid-page; a cancel takes effect at the next
-/// problem sheet.
+/// finished document and while the spooler is being waited for, so the engine is never re-entered
+/// mid-page; a cancel takes effect at the next problem sheet, or at once while the spooler is waited for.
 class PrintProgressDialog final : public PrintProgress {
  public:
   /// `near` is the window the dialog is centred on.
@@ -31,6 +31,8 @@ class PrintProgressDialog final : public PrintProgress {
   }
   void documentEnded(int number, int sheetsDone, int sheets) override;
   bool cancelRequested() override { return cancelled_; }
+  /// While the spooler works the dialog appears after the same delay, says so, and takes the cancel.
+  bool waitingForPrinter(int number, int sheetsDone, int sheets) override;
 
  private:
   void showDialog(int ended, int expected);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ enum class QueueState {
   NotAccepting,  ///< the queue rejects jobs (cupsreject)
   Stopped,       ///< the queue holds jobs but does not print them (cupsdisable, or a failed device)
   Refused,       ///< the spooler turned the document down for another reason
+  Stalled,       ///< the spooler is there but did not answer within Kirune's time limit
+  Lost,          ///< the connection to the spooler broke off in the middle of a request
+  Cancelled,     ///< the user asked to stop while the spooler was being asked
 };
 
 /// The answer of the spooler about one queue or one job.
@@ -25,24 +29,67 @@ struct QueueStatus {
   std::string queue;   ///< the queue's name; for the default destination, the name it resolved to
   std::string detail;  ///< the spooler's own words (printer-state-message, last IPP error), may be empty
   int jobId = 0;       ///< for a submitted document: the job the spooler holds it under
+  int ippStatus = 0;   ///< the IPP status of a refusal (ipp_status_t), 0 when there was none
+  /// A submission that failed after the whole document was sent: the spooler may still print job jobId.
+  bool maybeHeld = false;
 };
+
+/// Kirune's own time limits on the spooler, so that a slow or stalled spooler never holds a run for long.
+struct SpoolerLimits {
+  int askMs = 5000;        ///< to connect, and for the answer to any question
+  int documentMs = 60000;  ///< to take one document
+  int followMs = 120000;   ///< for the next job of a run to reach its end
+  /// The defaults; KIRUNE_SPOOLER_TIMEOUT_MS sets the ask limit and scales the others with it
+  /// (document 12 times, follow 24 times), so tests can put a stalled spooler through quickly.
+  static SpoolerLimits current();
+};
+
+/// Set (from any thread) when the user asks to stop; a spooler call in progress gives up within a
+/// fraction of a second.
+using CancelFlag = std::atomic<bool>;
 
 /// Job options passed to the spooler ("media" = "A4", "copies" = "2").
 using JobOptions = std::vector<std::pair<std::string, std::string>>;
 
 /// Asks the spooler (the one libcups is pointed at: CUPS_SERVER, client.conf or the local socket) about
 /// `queue`; an empty name means the default destination.
-QueueStatus checkQueue(const std::string& queue);
+QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel = nullptr);
 
 /// The orientation `queue` prints in when a job asks for none: true for landscape; empty when the
 /// spooler or the queue says nothing.
 std::optional<bool> defaultLandscape(const std::string& queue);
 
 /// Hands one PDF document to `queue` as a job of its own, titled `title` in the queue (none when
-/// empty), and confirms that the spooler
-/// holds the job: it exists and was neither aborted nor cancelled. On success the state is Ready and
-/// jobId is set; otherwise the state says why, and no job of this document stays behind in the queue.
+/// empty), and confirms that the spooler holds the job: it exists and was neither aborted nor
+/// cancelled. On success the state is Ready and jobId is set. Otherwise the state says why; a job made
+/// without its whole document is cancelled, and one whose document was sent in full but not confirmed
+/// is named by jobId with maybeHeld set.
 QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options = {},
-                      const std::string& title = {});
+                      const std::string& title = {}, const CancelFlag* cancel = nullptr);
+
+/// Where a job stands.
+enum class JobEnd {
+  Going,                ///< waiting or printing
+  Completed,            ///< the spooler finished it
+  CompletedWithErrors,  ///< finished, but the spooler says it went wrong (job-completed-with-errors)
+  Aborted,              ///< the spooler gave it up (a filter or the device failed)
+  Canceled,             ///< cancelled, by someone or because its queue went away
+  PrinterStopped,       ///< waiting in a queue that is stopped
+  Gone,                 ///< the spooler no longer knows the job: its queue was deleted with it
+  Unknown,              ///< the spooler did not answer
+};
+
+struct JobState {
+  int jobId = 0;
+  JobEnd end = JobEnd::Unknown;
+};
+
+/// One look at `jobs` within the ask limit (or `askMs` when shorter and not 0), all on one connection;
+/// Unknown for those the spooler gave no answer about.
+std::vector<JobState> lookAtJobs(const std::vector<int>& jobs, const CancelFlag* cancel = nullptr,
+                                 int askMs = 0);
+
+/// Cancels `jobs`, as far as the spooler answers within the ask limit.
+void cancelJobs(const std::vector<int>& jobs);
 
 }  // namespace kirune

@@ -10,6 +10,13 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include <cups/ipp.h>
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
@@ -21,9 +28,35 @@ namespace {
 
 QString queueName(const QueueStatus& status) { return QString::fromStdString(status.queue); }
 
-// What went wrong, in words a teacher can act on.
-QString reasonText(const QueueStatus& status) {
+QString seconds(int ms) { return QString::number((ms + 999) / 1000); }
+
+// The spooler's refusal, in words; its own (English) words never show.
+QString refusalText(int ippStatus) {
+  switch (ippStatus) {
+    case IPP_STATUS_ERROR_REQUEST_ENTITY:
+      return QStringLiteral("用紙が大きすぎると言われました");
+    case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+      return QStringLiteral("PDFを受け付けないプリンタです");
+    case IPP_STATUS_ERROR_FORBIDDEN:
+    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+      return QStringLiteral("このプリンタで印刷する許可がありません");
+    case IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES:
+    case IPP_STATUS_ERROR_CONFLICTING:
+      return QStringLiteral("用紙や部数の設定を受け付けません");
+    case IPP_STATUS_ERROR_TOO_MANY_JOBS:
+    case IPP_STATUS_ERROR_BUSY:
+    case IPP_STATUS_ERROR_TOO_MANY_DOCUMENTS:
+      return QStringLiteral("印刷待ちがいっぱいです");
+    default:
+      return {};
+  }
+}
+
+// What went wrong with document `document` (0: before any), in words a teacher can act on.
+QString reasonText(const QueueStatus& status, int document = 0) {
   const QString name = queueName(status);
+  const SpoolerLimits limits = SpoolerLimits::current();
   switch (status.state) {
     case QueueState::NoSpooler:
       return QStringLiteral("印刷のしくみ（CUPS）とつながりません。");
@@ -35,13 +68,77 @@ QString reasonText(const QueueStatus& status) {
       return QStringLiteral("プリンタ「%1」が印刷を受け付けていません。").arg(name);
     case QueueState::Stopped:
       return QStringLiteral("プリンタ「%1」が止まっています。").arg(name);
+    case QueueState::Stalled:
+      if (document > 0) {
+        return QStringLiteral(
+                   "%1枚目をプリンタ「%2」に渡している間に、印刷のしくみ（CUPS）が答えなくなりました"
+                   "（%3秒待ちました）。")
+            .arg(document)
+            .arg(name, seconds(status.jobId > 0 ? limits.documentMs : limits.askMs));
+      }
+      return QStringLiteral("印刷のしくみ（CUPS）が%1秒待っても答えません。").arg(seconds(limits.askMs));
+    case QueueState::Lost:
+      return QStringLiteral(
+                 "%1枚目をプリンタ「%2」に渡している途中で、印刷のしくみ（CUPS）とのやりとりが"
+                 "切れました。")
+          .arg(document)
+          .arg(name);
     case QueueState::Refused:
     case QueueState::Ready:
+    case QueueState::Cancelled:
       break;
   }
-  QString text = QStringLiteral("プリンタ「%1」に印刷をことわられました").arg(name);
-  if (!status.detail.empty()) text += QStringLiteral("（%1）").arg(QString::fromStdString(status.detail));
+  QString text =
+      document > 0 ? QStringLiteral("プリンタ「%1」に%2枚目の印刷をことわられました").arg(name).arg(document)
+                   : QStringLiteral("プリンタ「%1」に印刷をことわられました").arg(name);
+  if (const QString why = refusalText(status.ippStatus); !why.isEmpty())
+    text += QStringLiteral("（%1）").arg(why);
   return text + QStringLiteral("。");
+}
+
+// How job `job` of document `document` ended, when it did not complete.
+QString jobEndText(JobEnd end, int document, const QString& queue) {
+  switch (end) {
+    case JobEnd::Aborted:
+      return QStringLiteral("プリンタ「%1」が%2枚目の印刷を途中でやめました（プリンタかその設定のエラー）。")
+          .arg(queue)
+          .arg(document);
+    case JobEnd::CompletedWithErrors:
+      return QStringLiteral("プリンタ「%1」で%2枚目の印刷がエラーで終わりました。").arg(queue).arg(document);
+    case JobEnd::Canceled:
+      return QStringLiteral("プリンタ「%1」で%2枚目の印刷が取り消されました。").arg(queue).arg(document);
+    case JobEnd::PrinterStopped:
+      return QStringLiteral("プリンタ「%1」が止まったので、%2枚目から先の印刷を取り消しました。")
+          .arg(queue)
+          .arg(document);
+    case JobEnd::Gone:
+      return QStringLiteral("プリンタ「%1」が消されたので、%2枚目が印刷されたかどうかわかりません。")
+          .arg(queue)
+          .arg(document);
+    case JobEnd::Unknown:
+    case JobEnd::Going:
+      return QStringLiteral("プリンタ「%1」が%2秒待っても%3枚目の印刷を終えません。")
+          .arg(queue, seconds(SpoolerLimits::current().followMs))
+          .arg(document);
+    case JobEnd::Completed:
+      break;
+  }
+  return {};
+}
+
+bool ended(JobEnd end) { return end != JobEnd::Going && end != JobEnd::Unknown; }
+
+// "1〜3枚目、5枚目"
+QString ranges(const QList<int>& numbers) {
+  QStringList parts;
+  for (qsizetype i = 0; i < numbers.size();) {
+    qsizetype j = i;
+    while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+    parts << (i == j ? QStringLiteral("%1枚目").arg(numbers[i])
+                     : QStringLiteral("%1〜%2枚目").arg(numbers[i]).arg(numbers[j]));
+    i = j + 1;
+  }
+  return parts.join(QStringLiteral("、"));
 }
 
 // Numbers padded to the width of the run's last number, at least three digits, so names sort in print order.
@@ -52,27 +149,48 @@ QString numbered(int n, int last) {
 
 }  // namespace
 
-QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
-                           bool toFiles) {
-  const QString kind =
-      answers && document % 2 == 0 ? QStringLiteral("こたえの用紙") : QStringLiteral("問題用紙");
+QString outcomeMessage(const QString& reason, const QList<int>& printed, const QList<int>& unknown,
+                       int totalDocuments, bool answers, bool toFiles) {
+  int last = 0;
+  for (int n : printed + unknown) last = std::max(last, n);
+  // Without a known total, the first document after the last one handed over stands for the rest.
+  const int limit = std::max(totalDocuments, last + 1);
+  QList<int> missing;
+  for (int n = 1; n <= limit; ++n) {
+    if (!printed.contains(n) && !unknown.contains(n) && (n <= totalDocuments || totalDocuments == 0))
+      missing << n;
+  }
   QString text = reason;
-  if (totalDocuments > document) {
-    text += QStringLiteral("%1枚目（%2）から%3枚目までは印刷されていません。")
-                .arg(document)
-                .arg(kind)
-                .arg(totalDocuments);
-  } else {
-    text += QStringLiteral("%1枚目（%2）から後は印刷されていません。").arg(document).arg(kind);
+  if (!missing.isEmpty()) {
+    const int first = missing.first();
+    const QString kind =
+        answers && first % 2 == 0 ? QStringLiteral("こたえの用紙") : QStringLiteral("問題用紙");
+    if (missing.last() - first + 1 != missing.size()) {
+      text += QStringLiteral("%1は印刷されていません。").arg(ranges(missing));
+    } else if (totalDocuments > first) {
+      text += QStringLiteral("%1枚目（%2）から%3枚目までは印刷されていません。")
+                  .arg(first)
+                  .arg(kind)
+                  .arg(totalDocuments);
+    } else {
+      text += QStringLiteral("%1枚目（%2）から後は印刷されていません。").arg(first).arg(kind);
+    }
   }
   const QString done =
       toFiles ? QStringLiteral("PDFファイルに保存しました") : QStringLiteral("プリンタに送りました");
-  if (document == 2) {
-    text += QStringLiteral("1枚目は%1。").arg(done);
-  } else if (document > 2) {
-    text += QStringLiteral("1〜%1枚目は%2。").arg(document - 1).arg(done);
+  if (!printed.isEmpty()) text += QStringLiteral("%1は%2。").arg(ranges(printed), done);
+  if (!unknown.isEmpty()) {
+    text += QStringLiteral("%1は、印刷されたかどうかわかりません。プリンタで確かめてください。")
+                .arg(ranges(unknown));
   }
   return text;
+}
+
+QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
+                           bool toFiles) {
+  QList<int> before;
+  for (int n = 1; n < document; ++n) before << n;
+  return outcomeMessage(reason, before, {}, totalDocuments, answers, toFiles);
 }
 
 PrintOutput::PrintOutput(const QPrinter& printer) : printer_(printer) {}
@@ -104,12 +222,137 @@ QString PrintOutput::kindOf(int document) const {
   return answers_ && document % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい");
 }
 
-void PrintOutput::fail(const QString& reason) const {
-  QString message = undeliveredMessage(reason, delivered_ + 1, total_, answers_,
-                                       route_ == Route::Files || route_ == Route::Folder);
+template <typename Work>
+auto PrintOutput::waitFor(Work work) -> decltype(work()) {
+  if (!whileWaiting_) return work();
+  using Result = decltype(work());
+  std::optional<Result> result;
+  std::exception_ptr error;
+  std::mutex mutex;
+  std::condition_variable doneSignal;
+  bool done = false;
+  std::thread worker([&] {
+    try {
+      result.emplace(work());
+    } catch (...) {
+      error = std::current_exception();
+    }
+    const std::lock_guard lock(mutex);
+    done = true;
+    doneSignal.notify_all();
+  });
+  std::unique_lock lock(mutex);
+  while (!doneSignal.wait_for(lock, std::chrono::milliseconds(30), [&] { return done; })) {
+    lock.unlock();
+    if (whileWaiting_()) cancel_ = true;
+    lock.lock();
+  }
+  lock.unlock();
+  worker.join();
+  if (error) std::rethrow_exception(error);
+  return std::move(*result);
+}
+
+void PrintOutput::follow(int idleMs, int looks, bool honourCancel, int askMs) {
+  auto going = [this] {
+    std::vector<int> ids;
+    for (const Job& job : jobs_) {
+      if (!ended(job.end)) ids.push_back(job.id);
+    }
+    return ids;
+  };
+  if (going().empty()) return;
+  waitFor([&] {
+    using Clock = std::chrono::steady_clock;
+    auto idleUntil = Clock::now() + std::chrono::milliseconds(idleMs);
+    for (int look = 1;; ++look) {
+      const std::vector<JobState> states = lookAtJobs(going(), honourCancel ? &cancel_ : nullptr, askMs);
+      bool moved = false;
+      for (const JobState& state : states) {
+        for (Job& job : jobs_) {
+          if (job.id != state.jobId) continue;
+          moved = moved || (ended(state.end) && !ended(job.end));
+          job.end = state.end;
+        }
+      }
+      if (moved) idleUntil = Clock::now() + std::chrono::milliseconds(idleMs);
+      if (going().empty() || (looks > 0 && look >= looks) || Clock::now() >= idleUntil) break;
+      for (int pause = 0; pause < 10 && !(honourCancel && cancel_); ++pause)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      if (honourCancel && cancel_) break;
+    }
+    return 0;
+  });
+}
+
+void PrintOutput::checkJobEnds() {
+  for (const Job& job : jobs_) {
+    if (job.end == JobEnd::Going || job.end == JobEnd::Completed || job.end == JobEnd::Unknown ||
+        job.end == JobEnd::Gone)
+      continue;
+    fail(jobEndText(job.end, job.document, queue_));
+  }
+}
+
+QList<int> PrintOutput::printed() const {
+  QList<int> documents;
+  if (route_ != Route::Spooler) {
+    for (int n = 1; n <= delivered_; ++n) documents << n;
+    return documents;
+  }
+  for (const Job& job : jobs_) {
+    if (job.end == JobEnd::Completed) documents << job.document;
+  }
+  return documents;
+}
+
+QList<int> PrintOutput::unknown() const {
+  QList<int> documents;
+  for (const Job& job : jobs_) {
+    if (!ended(job.end) || job.end == JobEnd::Gone) documents << job.document;
+  }
+  return documents;
+}
+
+void PrintOutput::fail(const QString& reason, bool spoolerAnswers) {
+  if (route_ == Route::Spooler) {
+    // The count must be what the spooler did: follow what it still holds (until the user stops it),
+    // but ask a spooler that has stopped answering only once more.
+    const SpoolerLimits limits = SpoolerLimits::current();
+    follow(limits.followMs, spoolerAnswers ? 0 : 1, true);
+    // Jobs waiting in a stopped queue would print once it starts again, after the message said they
+    // had not: they go, so a reprint from the named sheet gives no sheet twice.
+    std::vector<int> waiting;
+    for (Job& job : jobs_) {
+      if (job.end == JobEnd::PrinterStopped) waiting.push_back(job.id);
+    }
+    waitFor([&] {
+      cancelJobs(waiting);
+      return 0;
+    });
+  }
+  QString message = outcomeMessage(reason, printed(), unknown(), total_, answers_,
+                                   route_ == Route::Files || route_ == Route::Folder);
   if (delivered_ > 0 && !folder_.isEmpty())
     message += QStringLiteral("\n保存先: %1").arg(QDir::toNativeSeparators(folder_));
   throw UndeliveredError(message.toStdString());
+}
+
+void PrintOutput::cancelled() {
+  followAfterCancel();
+  throw PrintingCancelled();
+}
+
+void PrintOutput::followAfterCancel() {
+  if (followedAfterCancel_) return;
+  followedAfterCancel_ = true;
+  // A short follow, so the report counts what already came out; the user is not kept waiting long.
+  // A spooler that does not answer the first look is not asked again.
+  constexpr int kAfterCancelMs = 2000;
+  follow(0, 1, false, kAfterCancelMs);
+  const bool answered =
+      std::none_of(jobs_.begin(), jobs_.end(), [](const Job& job) { return job.end == JobEnd::Unknown; });
+  if (answered) follow(kAfterCancelMs, 0, false, kAfterCancelMs);
 }
 
 void PrintOutput::decideRoute() {
@@ -132,10 +375,16 @@ void PrintOutput::decideRoute() {
     return;
   }
 
-  const QueueStatus status = checkQueue(queueOverride_.value_or(printer_.printerName()).toStdString());
+  const std::string wanted = queueOverride_.value_or(printer_.printerName()).toStdString();
+  const QueueStatus status = waitFor([&] { return checkQueue(wanted, &cancel_); });
+  if (status.state == QueueState::Cancelled) throw PrintingCancelled();
+  // Only a spooler that is not there at all, or has no queue, sends the sheets to files; one that is
+  // slow to answer is reported, never taken for a missing printer.
   const bool noPrinterAtAll =
       status.state == QueueState::NoSpooler || status.state == QueueState::NoPrinter ||
-      (status.state == QueueState::NotFound && checkQueue({}).state == QueueState::NoPrinter);
+      (status.state == QueueState::NotFound &&
+       waitFor([&] { return checkQueue({}, &cancel_); }).state == QueueState::NoPrinter);
+  if (cancel_) throw PrintingCancelled();
   if (status.state == QueueState::Ready) {
     route_ = Route::Spooler;
     queue_ = queueName(status);
@@ -173,6 +422,18 @@ void PrintOutput::beginDocument(QPainter& painter, int number) {
 
 void PrintOutput::finish(QPainter& painter) {
   if (painter.isActive()) painter.end();
+  if (route_ != Route::Spooler) return;
+  if (cancel_) {
+    followAfterCancel();
+    return;
+  }
+  // Every job followed to its end: only then is the run printed.
+  follow(SpoolerLimits::current().followMs, 0, true);
+  if (cancel_) cancelled();
+  checkJobEnds();
+  for (const Job& job : jobs_) {
+    if (!ended(job.end) || job.end == JobEnd::Gone) fail(jobEndText(job.end, job.document, queue_));
+  }
 }
 
 void PrintOutput::abandon(QPainter& painter) noexcept {
@@ -206,18 +467,9 @@ void PrintOutput::endDocument(QPainter& painter, int) {
   const int document = delivered_ + 1;
 
   switch (route_) {
-    case Route::Spooler: {
-      JobOptions options;
-      const QPageSize size = printer_.pageLayout().pageSize();
-      if (size.id() != QPageSize::Custom) options.emplace_back("media", size.key().toStdString());
-      if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
-      const QueueStatus status = submitPdf(
-          queue_.toStdString(), std::string_view(pdf_.constData(), static_cast<std::size_t>(pdf_.size())),
-          options, documentTitle(document).toStdString());
-      if (status.state != QueueState::Ready) fail(reasonText(status));
-      jobIds_ << status.jobId;
+    case Route::Spooler:
+      submit(document);
       break;
-    }
     case Route::Files:
       writeFile(QDir(folder_).filePath(
                     QStringLiteral("%1-%2.pdf")
@@ -234,6 +486,40 @@ void PrintOutput::endDocument(QPainter& painter, int) {
   }
   ++delivered_;
   pdf_.clear();
+}
+
+void PrintOutput::submit(int document) {
+  JobOptions options;
+  const QPageSize size = printer_.pageLayout().pageSize();
+  if (size.id() != QPageSize::Custom) options.emplace_back("media", size.key().toStdString());
+  if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
+  const std::string queue = queue_.toStdString();
+  const std::string title = documentTitle(document).toStdString();
+  const std::string_view pdf(pdf_.constData(), static_cast<std::size_t>(pdf_.size()));
+  const QueueStatus status = waitFor([&] { return submitPdf(queue, pdf, options, title, &cancel_); });
+  if (status.state != QueueState::Ready) {
+    if (status.maybeHeld) jobs_.push_back({document, status.jobId, JobEnd::Unknown});
+    if (status.state == QueueState::Cancelled) cancelled();
+    const bool answers = status.state != QueueState::Stalled && status.state != QueueState::NoSpooler &&
+                         status.state != QueueState::Lost;
+    fail(reasonText(status, document), answers);
+  }
+  jobIds_ << status.jobId;
+  jobs_.push_back({document, status.jobId, JobEnd::Going});
+  // A look at the oldest jobs still going: one that went wrong stops the run here, not after the last
+  // sheet. Jobs end in order, so the oldest few are enough, and a long run's look stays short.
+  std::vector<int> oldest;
+  for (const Job& job : jobs_) {
+    if (!ended(job.end) && oldest.size() < 4) oldest.push_back(job.id);
+  }
+  const std::vector<JobState> states = waitFor([&] { return lookAtJobs(oldest, &cancel_); });
+  for (const JobState& state : states) {
+    for (Job& job : jobs_) {
+      if (job.id == state.jobId && state.end != JobEnd::Unknown) job.end = state.end;
+    }
+  }
+  if (cancel_) cancelled();
+  checkJobEnds();
 }
 
 QString PrintOutput::savedNotice() const {

@@ -6,9 +6,13 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
 #include "printing/qt_page_canvas.h"
 
@@ -23,16 +27,26 @@ class UndeliveredError : public PrinterError {
   using PrinterError::PrinterError;
 };
 
+/// The user stopped the run while the output was waiting for the spooler. What was handed over before
+/// stays; the document in hand was withdrawn.
+class PrintingCancelled : public Error {
+ public:
+  PrintingCancelled() : Error("printing cancelled") {}
+};
+
 /// Where the documents of one print run go, and the proof that each got there. Every document is
 /// rendered into a PDF in memory and then, decided at the run's first document:
-///  - handed to the printer's CUPS queue as a job of its own, confirmed by the spooler;
+///  - handed to the printer's CUPS queue as a job of its own, confirmed by the spooler and followed to
+///    its end: a sheet counts as printed only when the spooler completed its job;
 ///  - or, when the printer prints to a file (the print dialog's choice), written as numbered files
 ///    next to the chosen name: sheet.pdf -> sheet-001.pdf, sheet-002.pdf ... continuing after the
 ///    numbers already there;
 ///  - or, when there is no printer at all (no spooler, no queue, no default destination), written as
 ///    numbered files into a new folder under the user's documents folder.
-/// Nothing is ever overwritten. A document that cannot be delivered throws PrinterError, naming the
-/// sheets that went out and those that did not; the run stops there.
+/// Nothing is ever overwritten. A document that cannot be delivered, or a job that ends other than
+/// completed, throws UndeliveredError naming the sheets that were printed, those that were not and
+/// those the spooler left unknown; the run stops there. Every spooler call has a time limit
+/// (SpoolerLimits): a stalled spooler is reported as such, never taken for a missing printer.
 class PrintOutput final : public DocumentSink {
  public:
   enum class Route { Undecided, Spooler, Files, Folder };
@@ -59,6 +73,10 @@ class PrintOutput final : public DocumentSink {
   /// printer object is bound to; Qt keeps its former printer when given a name it does not know.
   void setQueue(const QString& name) { queueOverride_ = name; }
 
+  /// Called again and again on the calling thread while the spooler is at work (its calls then run on a
+  /// thread of their own): the user interface gets its turn there; true stops the run.
+  void setWhileWaiting(std::function<bool()> call) { whileWaiting_ = std::move(call); }
+
   /// Printable area of the printer's page in device pixels, as every document of the run has it.
   QSize pageSize() const;
 
@@ -80,6 +98,10 @@ class PrintOutput final : public DocumentSink {
   int delivered() const { return delivered_; }
   /// The spooler's job of each document handed to it, in print order (Spooler route).
   QList<int> jobIds() const { return jobIds_; }
+  /// Documents known to be printed: the jobs the spooler completed (Spooler route), the files written.
+  QList<int> printed() const;
+  /// Documents the spooler took but did not say the end of in time (Spooler route).
+  QList<int> unknown() const;
   /// Why the run went to the folder rather than to a printer (empty for the other routes).
   QString fallbackReason() const { return fallbackReason_; }
 
@@ -90,8 +112,27 @@ class PrintOutput final : public DocumentSink {
   static QString fallbackRoot();
 
  private:
+  struct Job {
+    int document = 0;
+    int id = 0;
+    JobEnd end = JobEnd::Going;
+  };
+
   void decideRoute();
-  [[noreturn]] void fail(const QString& reason) const;
+  /// Settles the jobs still going (following them when the spooler answers) and throws the message.
+  [[noreturn]] void fail(const QString& reason, bool spoolerAnswers = true);
+  [[noreturn]] void cancelled();
+  void followAfterCancel();
+  /// Runs `work` (a spooler call) on a thread of its own while the caller's thread gets turns through
+  /// whileWaiting_; without it, right here.
+  template <typename Work>
+  auto waitFor(Work work) -> decltype(work());
+  /// Follows the jobs still going until each has ended or `idleMs` passed without any of them ending;
+  /// `looks` caps the rounds (0: no cap), `askMs` the wait for each answer (0: the usual limit).
+  void follow(int idleMs, int looks, bool honourCancel, int askMs = 0);
+  /// Throws for the first job of the run that ended other than completed.
+  void checkJobEnds();
+  void submit(int document);
   QString kindOf(int document) const;
   void writeFile(const QString& path, const QByteArray& pdf);
 
@@ -108,13 +149,23 @@ class PrintOutput final : public DocumentSink {
   QString fallbackReason_;
   QStringList files_;
   QList<int> jobIds_;
+  std::vector<Job> jobs_;
   int delivered_ = 0;
+  CancelFlag cancel_{false};
+  bool followedAfterCancel_ = false;
+  std::function<bool()> whileWaiting_;
   QByteArray pdf_;
   std::unique_ptr<PdfPrinterFile> writer_;
 };
 
-/// The message for a document that could not be delivered: why, which sheet (1-based, counted in
-/// documents), and which sheets did and did not go out (to the printer, or `toFiles`).
+/// The message of a run that went wrong: `reason`, then which documents (1-based) were printed (sent to
+/// the printer and completed by it, or saved `toFiles`), which the spooler left unknown, and which were
+/// not printed: every other one up to `totalDocuments` (0 when not known: "from there on").
+QString outcomeMessage(const QString& reason, const QList<int>& printed, const QList<int>& unknown,
+                       int totalDocuments, bool answers, bool toFiles = false);
+
+/// The message for a document that could not be delivered when those before it all went out: why,
+/// which sheet (1-based, counted in documents), and which sheets did and did not go out.
 QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
                            bool toFiles = false);
 

@@ -82,6 +82,9 @@ class PrinterRun final : public PrintRun {
     return output_.route() == PrintOutput::Route::Spooler ? QString() : output_.folder();
   }
   bool madeNothing() const override { return canvas_.documentCount() == 0; }
+  void setWhileWaiting(const std::function<bool()>& call) override { output_.setWhileWaiting(call); }
+  std::optional<QList<int>> printedDocuments() const override { return output_.printed(); }
+  QList<int> unknownDocuments() const override { return output_.unknown(); }
 
  private:
   explicit PrinterRun(std::unique_ptr<QPrinter>&& own) : PrinterRun(*own, std::move(own)) {}

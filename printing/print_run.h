@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <QList>
 #include <QPageLayout>
 #include <QSize>
 #include <QString>
@@ -39,6 +40,14 @@ class PrintRun {
   /// After finish(): true when no document was made, so the output holds nothing (a PDF file is then
   /// not written at all). A trace is never empty in this sense: a run without documents is recorded too.
   virtual bool madeNothing() const { return false; }
+  /// Called again and again while the output waits for a printer's spooler (which then works on a
+  /// thread of its own), so a user interface stays usable; true stops the run.
+  virtual void setWhileWaiting(const std::function<bool()>& /*call*/) {}
+  /// After the run, or its failure: the documents (1-based) known to be printed; empty when every
+  /// document handed over counts (files).
+  virtual std::optional<QList<int>> printedDocuments() const { return std::nullopt; }
+  /// The documents the spooler took but did not say the end of in time.
+  virtual QList<int> unknownDocuments() const { return {}; }
 };
 
 /// What a run of `preset` prints, as its button reads: row title and caption, "くりあがり ２０".

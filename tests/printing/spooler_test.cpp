@@ -179,7 +179,12 @@ TEST_F(SpoolerTest, RefusingQueueStopsTheRunAtThatDocument) {
       EXPECT_THAT(*error, HasSubstr(QStringLiteral("「%1」%2").arg(queue, c.reason).toStdString()));
       EXPECT_EQ(output.delivered(), failAt - 1);
       EXPECT_EQ(output.jobIds().size(), failAt - 1);
-      if (failAt == 1) {
+      if (failAt == 3 && std::string(c.name) == "removed") {
+        // A deleted queue takes its jobs' records with it: what they became is unknown, and said so,
+        // unless the run saw them completed before.
+        EXPECT_THAT(*error, HasSubstr("3枚目（問題用紙）から6枚目までは印刷されていません。"));
+        EXPECT_THAT(*error, Not(HasSubstr("1〜2枚目はプリンタに送りました。")));
+      } else if (failAt == 1) {
         EXPECT_THAT(*error, HasSubstr("1枚目（問題用紙）から6枚目までは印刷されていません。"));
         EXPECT_THAT(*error, Not(HasSubstr("送りました")));
       } else {
@@ -206,9 +211,14 @@ TEST_F(SpoolerTest, SpoolerStoppingMidRunStopsTheRun) {
     if (document == 2) second.stop();
   });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(*error,
-            "印刷のしくみ（CUPS）とつながりません。2枚目（問題用紙）から3枚目までは印刷されていません。1枚目"
-            "はプリンタに送りました。");
+  // The first sheet counts as printed only if the run saw its job completed before the spooler went.
+  EXPECT_THAT(*error,
+              ::testing::StartsWith("印刷のしくみ（CUPS）とつながりません。2枚目（問題用紙）から3枚目までは"
+                                    "印刷されていません。1枚目は"));
+  EXPECT_THAT(*error,
+              ::testing::AnyOf(::testing::EndsWith("1枚目はプリンタに送りました。"),
+                               ::testing::EndsWith("1枚目は、印刷されたかどうかわかりません。プリンタで確かめ"
+                                                   "てください。")));
   EXPECT_EQ(output.delivered(), 1);
   EXPECT_EQ(output.route(), PrintOutput::Route::Spooler);
 }
