@@ -56,15 +56,6 @@ constexpr std::array<IntControl, 6> kIntControls = {{
 }};
 constexpr IntControl kTrg = {"trg", &Settings::trg, 0, 1};
 
-constexpr std::array<bool Settings::*, 25> kCheckBoxes = {
-    &Settings::CheckBox1,  &Settings::CheckBox2,  &Settings::CheckBox3,  &Settings::CheckBox4,
-    &Settings::CheckBox5,  &Settings::CheckBox6,  &Settings::CheckBox7,  &Settings::CheckBox8,
-    &Settings::CheckBox9,  &Settings::CheckBox10, &Settings::CheckBox11, &Settings::CheckBox12,
-    &Settings::CheckBox13, &Settings::CheckBox14, &Settings::CheckBox15, &Settings::CheckBox16,
-    &Settings::CheckBox17, &Settings::CheckBox18, &Settings::CheckBox19, &Settings::CheckBox20,
-    &Settings::CheckBox21, &Settings::CheckBox22, &Settings::CheckBox23, &Settings::CheckBox24,
-    &Settings::CheckBox25};
-
 const IntControl* findIntControl(std::string_view name) {
   for (const IntControl& c : kIntControls) {
     if (c.name == name) return &c;
@@ -301,7 +292,7 @@ void applySetting(Settings& settings, const std::string& control, int value) {
   if (const IntControl* c = findIntControl(control)) {
     settings.*(c->field) = value;
   } else if (const int n = checkBoxNumber(control)) {
-    settings.*kCheckBoxes[static_cast<std::size_t>(n - 1)] = value != 0;
+    settings.*Settings::checkBoxes[static_cast<std::size_t>(n - 1)] = value != 0;
   }
 }
 

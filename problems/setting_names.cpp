@@ -35,15 +35,6 @@ constexpr std::array<std::string_view, 25> kCheckBoxNames = {
     "CheckBox15", "CheckBox16", "CheckBox17", "CheckBox18", "CheckBox19", "CheckBox20", "CheckBox21",
     "CheckBox22", "CheckBox23", "CheckBox24", "CheckBox25"};
 
-constexpr std::array<bool Settings::*, 25> kCheckBoxes = {
-    &Settings::CheckBox1,  &Settings::CheckBox2,  &Settings::CheckBox3,  &Settings::CheckBox4,
-    &Settings::CheckBox5,  &Settings::CheckBox6,  &Settings::CheckBox7,  &Settings::CheckBox8,
-    &Settings::CheckBox9,  &Settings::CheckBox10, &Settings::CheckBox11, &Settings::CheckBox12,
-    &Settings::CheckBox13, &Settings::CheckBox14, &Settings::CheckBox15, &Settings::CheckBox16,
-    &Settings::CheckBox17, &Settings::CheckBox18, &Settings::CheckBox19, &Settings::CheckBox20,
-    &Settings::CheckBox21, &Settings::CheckBox22, &Settings::CheckBox23, &Settings::CheckBox24,
-    &Settings::CheckBox25};
-
 struct IntControl {
   std::string_view name;
   int Settings::*field;
@@ -139,7 +130,7 @@ bool applyControl(Settings& settings, ControlValue control) {
   }
   for (std::size_t i = 0; i < kCheckBoxNames.size(); ++i) {
     if (kCheckBoxNames[i] == control.control) {
-      settings.*kCheckBoxes[i] = control.value != 0;
+      settings.*Settings::checkBoxes[i] = control.value != 0;
       return true;
     }
   }

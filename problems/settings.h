@@ -54,6 +54,15 @@ class Settings {
   /// Sets `SpinEdit3`; runs `SpinEdit3Change` only when the value actually changes.
   void setSpinEdit3(int value);
 
+  /// Every check box in order: checkBoxes[n - 1] is `CheckBox`n.
+  static constexpr std::array<bool Settings::*, 25> checkBoxes = {
+      &Settings::CheckBox1,  &Settings::CheckBox2,  &Settings::CheckBox3,  &Settings::CheckBox4,
+      &Settings::CheckBox5,  &Settings::CheckBox6,  &Settings::CheckBox7,  &Settings::CheckBox8,
+      &Settings::CheckBox9,  &Settings::CheckBox10, &Settings::CheckBox11, &Settings::CheckBox12,
+      &Settings::CheckBox13, &Settings::CheckBox14, &Settings::CheckBox15, &Settings::CheckBox16,
+      &Settings::CheckBox17, &Settings::CheckBox18, &Settings::CheckBox19, &Settings::CheckBox20,
+      &Settings::CheckBox21, &Settings::CheckBox22, &Settings::CheckBox23, &Settings::CheckBox24,
+      &Settings::CheckBox25};
   /// The check box of times-table row d (0..9): `CheckBox5` + d.
   static constexpr std::array<bool Settings::*, 10> timesRowBoxes = {
       &Settings::CheckBox5,  &Settings::CheckBox6,  &Settings::CheckBox7,  &Settings::CheckBox8,
