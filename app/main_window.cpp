@@ -379,10 +379,10 @@ void TForm1::createPresets() {
     button->setObjectName(qs(preset.button));
     button->setFont(windowFont(true));
     QPalette palette = QApplication::palette();
-    const bool shortTiles = preset.caption == "s18";
-    palette.setColor(QPalette::ButtonText, shortTiles     ? kShortTilePresetCaption
-                                           : preset.tiles ? kTilePresetCaption
-                                                          : kPresetCaption);
+    const CaptionStyle style = captionStyle(preset);
+    palette.setColor(QPalette::ButtonText, style == CaptionStyle::ShortTiles ? kShortTilePresetCaption
+                                           : style == CaptionStyle::Tiles    ? kTilePresetCaption
+                                                                             : kPresetCaption);
     button->setPalette(palette);
     if (!preset.toolTip.empty()) button->setToolTip(qs(preset.toolTip));
     connect(button, &QPushButton::clicked, this, [this, p = &preset] { presetClick(*p); });

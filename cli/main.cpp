@@ -39,23 +39,11 @@ constexpr int kWriteFailed = 1;
 
 void say(const std::string& message) { std::cerr << "kirune-print: " << message << '\n'; }
 
-std::string_view engineName(kirune::Engine e) {
-  switch (e) {
-    case kirune::Engine::Standard:
-      return "print00Click";
-    case kirune::Engine::FillIn:
-      return "print00aClick";
-    case kirune::Engine::Decomposition:
-      return "print00bClick";
-  }
-  return {};
-}
-
 void listPresets() {
   std::cout << "button\trow title\tcaption\tkind\tcount item\tengine\ttiles\n";
   for (const kirune::Preset& p : kirune::presets()) {
     std::cout << p.button << '\t' << p.rowTitle << '\t' << p.caption << '\t' << p.kind << '\t' << p.countItem
-              << '\t' << engineName(p.engine) << '\t' << (p.tiles ? 1 : 0) << '\n';
+              << '\t' << kirune::engineName(p.engine) << '\t' << (p.tiles ? 1 : 0) << '\n';
   }
 }
 

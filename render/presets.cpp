@@ -253,6 +253,23 @@ void runEngine(Engine engine, Session& session, PageCanvas& canvas) {
 
 }  // namespace
 
+std::string_view engineName(Engine engine) {
+  switch (engine) {
+    case Engine::Standard:
+      return "print00Click";
+    case Engine::FillIn:
+      return "print00aClick";
+    case Engine::Decomposition:
+      return "print00bClick";
+  }
+  return {};
+}
+
+CaptionStyle captionStyle(const Preset& preset) {
+  if (preset.caption == "s18") return CaptionStyle::ShortTiles;
+  return preset.tiles ? CaptionStyle::Tiles : CaptionStyle::Plain;
+}
+
 std::span<const Preset> presets() { return kPresets; }
 
 const Preset* findPreset(std::string_view button) {

@@ -36,6 +36,14 @@ struct Preset {
   std::string_view toolTip;  ///< empty: none
 };
 
+/// The name of the engine's function: "print00Click", "print00aClick" or "print00bClick".
+std::string_view engineName(Engine engine);
+
+/// How a preset's caption is coloured: the "s18" buttons stand out from the other tile buttons, which
+/// stand out from the plain ones.
+enum class CaptionStyle { Plain, Tiles, ShortTiles };
+CaptionStyle captionStyle(const Preset& preset);
+
 /// All 159 presets, grid row by grid row, each half left to right.
 std::span<const Preset> presets();
 

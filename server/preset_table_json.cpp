@@ -18,18 +18,6 @@ constexpr std::string_view kCaption = "#008000";
 constexpr std::string_view kTileCaption = "#0000ff";
 constexpr std::string_view kShortTileCaption = "#ff0000";
 
-std::string_view engineName(Engine e) {
-  switch (e) {
-    case Engine::Standard:
-      return "print00Click";
-    case Engine::FillIn:
-      return "print00aClick";
-    case Engine::Decomposition:
-      return "print00bClick";
-  }
-  return {};
-}
-
 std::string_view guardName(Guard g) {
   switch (g) {
     case Guard::None:
@@ -43,8 +31,15 @@ std::string_view guardName(Guard g) {
 }
 
 std::string_view captionColour(const Preset& p) {
-  if (p.caption == "s18") return kShortTileCaption;
-  return p.tiles ? kTileCaption : kCaption;
+  switch (captionStyle(p)) {
+    case CaptionStyle::ShortTiles:
+      return kShortTileCaption;
+    case CaptionStyle::Tiles:
+      return kTileCaption;
+    case CaptionStyle::Plain:
+      break;
+  }
+  return kCaption;
 }
 
 }  // namespace
