@@ -26,7 +26,6 @@
 #include "app/main_window.h"
 #include "app/print_controller.h"
 #include "printing/document_sinks.h"
-#include "printing/fonts.h"
 #include "printing/print_run.h"
 #include "problems/random.h"
 #include "render/image_set.h"
@@ -372,11 +371,3 @@ TEST_F(SpoolerFaultTest, TheWindowStaysUsableAndItsCancelWorksWhileTheSpoolerIsS
 
 }  // namespace
 }  // namespace kirune
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  kirune::installFontSubstitutions();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

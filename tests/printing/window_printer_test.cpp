@@ -21,7 +21,6 @@
 
 #include "app/main_window.h"
 #include "printing/document_sinks.h"
-#include "printing/fonts.h"
 #include "printing/print_run.h"
 #include "render/image_set.h"
 #include "tests/printing/spooler_helpers.h"
@@ -154,13 +153,5 @@ TEST_F(WindowPrinterTest, WithoutASpoolerTheWindowSaysWhereTheFilesAreAndOpensTh
 
 }  // namespace
 }  // namespace kirune
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  kirune::installFontSubstitutions();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
 
 #include "window_printer_test.moc"

@@ -4,7 +4,6 @@
 #include <httplib.h>
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include "tests/printing/spooler_helpers.h"
@@ -66,10 +65,3 @@ TEST_F(ServePrinterTest, AMissingQueueIsReportedAndNothingIsWrittenAnywhere) {
 
 }  // namespace
 }  // namespace kirune
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
