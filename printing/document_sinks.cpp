@@ -21,6 +21,7 @@
 
 #include "printing/cups_queue.h"
 #include "printing/output_file.h"
+#include "printing/pdf_pictures.h"
 #include "printing/picture_image.h"
 
 namespace kirune {
@@ -209,13 +210,18 @@ void PdfSink::finish(QPainter& painter) {
   QFile made(pdf_->path());
   if (!made.open(QIODevice::ReadOnly)) throw PrinterError("PDF を仕上げられません" + pdf_->where());
   auto& stream = static_cast<PdfStream&>(*stream_);
+  PdfPictureUpdate pictures;
   while (!made.atEnd()) {
     const QByteArray chunk = made.read(1 << 16);
     if (chunk.isEmpty()) break;
+    pictures.scan(chunk);
     stream.write(chunk);
   }
+  stream.write(pictures.finish());
   if (!stream.finish()) throw PrinterError("PDF を書き込めません: " + stream.error().toStdString());
 }
+
+QImage PdfSink::imageOf(const Picture& picture) const { return pdfImageOf(picture); }
 
 void PdfSink::abandon(QPainter& painter) noexcept {
   if (painter.isActive()) painter.end();

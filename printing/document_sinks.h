@@ -97,6 +97,7 @@ class PdfSink final : public DocumentSink {
   void endDocument(QPainter& painter, int number) override;
   void finish(QPainter& painter) override;
   void abandon(QPainter& painter) noexcept override;
+  QImage imageOf(const Picture& picture) const override;
 
  private:
   std::unique_ptr<QIODevice> stream_;  // passes the PDF on to `out`

@@ -20,6 +20,7 @@
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
+#include "printing/pdf_pictures.h"
 #include "render/page_canvas.h"
 
 namespace kirune {
@@ -442,6 +443,8 @@ void PrintOutput::abandon(QPainter& painter) noexcept {
   pdf_.clear();
 }
 
+QImage PrintOutput::imageOf(const Picture& picture) const { return pdfImageOf(picture); }
+
 void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
   QFile file(path);
   // NewOnly: a file that appeared in the meantime is left alone rather than overwritten.
@@ -463,6 +466,11 @@ void PrintOutput::endDocument(QPainter& painter, int) {
   QFile made(writer_->path());
   if (drawn && made.open(QIODevice::ReadOnly)) pdf_ = made.readAll();
   made.close();
+  if (!pdf_.isEmpty()) {
+    PdfPictureUpdate pictures;
+    pictures.scan(pdf_);
+    pdf_ += pictures.finish();
+  }
   if (!drawn || pdf_.isEmpty()) fail(QStringLiteral("ページを仕上げられません。"));
   const int document = delivered_ + 1;
 

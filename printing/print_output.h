@@ -86,6 +86,7 @@ class PrintOutput final : public DocumentSink {
   void endDocument(QPainter& painter, int number) override;
   void finish(QPainter& painter) override;
   void abandon(QPainter& painter) noexcept override;
+  QImage imageOf(const Picture& picture) const override;
 
   Route route() const { return route_; }
   /// The queue the documents went to (Spooler route).

@@ -16,6 +16,8 @@ namespace {
 constexpr int kBandHeight = 256;
 }  // namespace
 
+QImage DocumentSink::imageOf(const Picture& picture) const { return toQImage(picture); }
+
 QtPageCanvas::QtPageCanvas(DocumentSink& sink, int pageWidth, int pageHeight)
     : sink_(sink),
       pageWidth_(pageWidth),
@@ -80,7 +82,7 @@ void QtPageCanvas::finish() {
 const QImage& QtPageCanvas::imageOf(const Picture& picture) {
   auto found = images_.find(&picture);
   if (found != images_.end()) return found->second;
-  return images_.emplace(&picture, toQImage(picture)).first->second;
+  return images_.emplace(&picture, sink_.imageOf(picture)).first->second;
 }
 
 void QtPageCanvas::stretchDraw(const Rect& rect, const Picture& picture) {

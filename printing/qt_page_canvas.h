@@ -31,6 +31,9 @@ class DocumentSink {
   virtual void finish(QPainter& painter) = 0;
   /// The run failed part-way: drop the open document without handing it over; must not throw.
   virtual void abandon(QPainter& painter) noexcept = 0;
+  /// The image drawn for `picture` on this sink's pages; the picture itself unless the sink says
+  /// otherwise. Asked once per picture and canvas.
+  virtual QImage imageOf(const Picture& picture) const;
 };
 
 /// The page operations of the engines on a QPainter. Coordinates are device pixels of the printable

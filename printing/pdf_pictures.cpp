@@ -1,0 +1,159 @@
+#include "printing/pdf_pictures.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "printing/picture_image.h"
+#include "render/errors.h"
+#include "render/image_set.h"
+
+namespace kirune {
+namespace {
+
+// How Qt's PDF writer begins an image object that is one sample wide, up to its height: only stand-ins
+// are. The object number comes before it, the height (the picture's place in the set plus one) after.
+constexpr QByteArrayView kStandInHead = " 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width 1\n/Height ";
+// Bytes kept from one chunk to the next: a stand-in's head cut by a chunk's end, and Qt's trailer.
+constexpr qsizetype kKeep = 4096;
+
+const std::vector<Picture>& builtInPictures() { return ImageSet::builtIn().pictures(); }
+
+// The place of `picture` in the built-in set, or -1 when it is not one of them.
+qsizetype indexInSet(const Picture& picture) {
+  const std::vector<Picture>& all = builtInPictures();
+  if (all.empty()) return -1;
+  const std::less<const Picture*> before;
+  if (before(&picture, all.data()) || !before(&picture, all.data() + all.size())) return -1;
+  return &picture - all.data();
+}
+
+// The PDF image object of picture `index`, without its number: grey samples where every pixel is grey,
+// colour ones otherwise, compressed once for the whole process.
+const QByteArray& pictureObject(std::size_t index) {
+  struct Entry {
+    std::once_flag once;
+    QByteArray object;
+  };
+  static const std::unique_ptr<Entry[]> entries = std::make_unique<Entry[]>(builtInPictures().size());
+  Entry& entry = entries[index];
+  std::call_once(entry.once, [&entry, index] {
+    const Picture& p = builtInPictures()[index];
+    const bool grey = isGrey(p);
+    QByteArray samples;
+    if (grey && p.channels == 3) {
+      samples.reserve(static_cast<qsizetype>(p.pixels.size() / 3));
+      for (std::size_t i = 0; i < p.pixels.size(); i += 3) samples.append(static_cast<char>(p.pixels[i]));
+    } else {
+      samples =
+          QByteArray(reinterpret_cast<const char*>(p.pixels.data()), static_cast<qsizetype>(p.pixels.size()));
+    }
+    // qCompress puts the length in front of the zlib stream; a PDF wants the stream alone.
+    const QByteArray compressed = qCompress(samples).sliced(4);
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "<<\n/Type /XObject\n/Subtype /Image\n/Width %d\n/Height %d\n/BitsPerComponent 8\n"
+                  "/ColorSpace %s\n/Filter /FlateDecode\n/Length %lld\n>>\nstream\n",
+                  p.width, p.height, grey ? "/DeviceGray" : "/DeviceRGB",
+                  static_cast<long long>(compressed.size()));
+    entry.object = QByteArray(head) + compressed + "\nendstream\nendobj\n";
+  });
+  return entry.object;
+}
+
+// The whole number at `at` in `bytes` (digits only), or -1.
+long long numberAt(const QByteArray& bytes, qsizetype at, qsizetype end) {
+  if (at >= end) return -1;
+  long long n = 0;
+  for (qsizetype i = at; i < end; ++i) {
+    if (bytes[i] < '0' || bytes[i] > '9' || n > 1'000'000'000'000LL) return -1;
+    n = n * 10 + (bytes[i] - '0');
+  }
+  return n;
+}
+
+[[noreturn]] void cannotFinish() { throw PrinterError("PDF を仕上げられません（絵を入れられません）"); }
+
+}  // namespace
+
+QImage pdfImageOf(const Picture& picture) {
+  const qsizetype index = indexInSet(picture);
+  if (index < 0) return toQImage(picture);
+  QImage standIn(1, static_cast<int>(index) + 1, QImage::Format_Grayscale8);
+  standIn.fill(Qt::white);
+  return standIn;
+}
+
+void preparePdfPictures() {
+  for (std::size_t i = 0; i < builtInPictures().size(); ++i) pictureObject(i);
+}
+
+void PdfPictureUpdate::scan(QByteArrayView chunk) {
+  window_.append(chunk.data(), chunk.size());
+  scanned_ += chunk.size();
+  qsizetype from = static_cast<qsizetype>(std::max<qint64>(0, nextMatch_ - windowStart_));
+  for (qsizetype at; (at = window_.indexOf(kStandInHead, from)) >= 0;) {
+    from = at + 1;
+    const qsizetype height = at + kStandInHead.size();
+    qsizetype end = height;
+    while (end < window_.size() && window_[end] >= '0' && window_[end] <= '9') ++end;
+    if (end == window_.size()) break;  // cut by the chunk's end: the next chunk completes it
+    qsizetype start = at;
+    while (start > 0 && window_[start - 1] >= '0' && window_[start - 1] <= '9') --start;
+    const bool lineStart = start > 0 ? window_[start - 1] == '\n' : windowStart_ == 0;
+    const long long object = numberAt(window_, start, at);
+    const long long index = numberAt(window_, height, end) - 1;
+    if (window_[end] != '\n' || !lineStart || object <= 0 || index < 0 ||
+        index >= static_cast<long long>(builtInPictures().size())) {
+      continue;
+    }
+    found_.push_back({static_cast<int>(object), static_cast<std::size_t>(index)});
+    nextMatch_ = windowStart_ + end;
+    from = end;
+  }
+  if (window_.size() > kKeep) {
+    const qsizetype drop = window_.size() - kKeep;
+    window_.remove(0, drop);
+    windowStart_ += drop;
+  }
+}
+
+QByteArray PdfPictureUpdate::finish() const {
+  if (found_.empty()) return {};
+  // Qt's trailer: "trailer\n<<\n/Size 53 \n/Info 1 0 R\n/Root 2 0 R\n>>\nstartxref\n88094 \n%%EOF\n".
+  const qsizetype trailer = window_.lastIndexOf("trailer\n<<");
+  const qsizetype startxref = window_.lastIndexOf("startxref\n");
+  if (trailer < 0 || startxref < trailer) cannotFinish();
+  const qsizetype close = window_.lastIndexOf(">>", startxref);
+  if (close < trailer) cannotFinish();
+  const QByteArray dictionary = window_.mid(trailer + 10, close - trailer - 10);
+  qsizetype digits = startxref + 10;
+  qsizetype digitsEnd = digits;
+  while (digitsEnd < window_.size() && window_[digitsEnd] >= '0' && window_[digitsEnd] <= '9') ++digitsEnd;
+  const long long previous = numberAt(window_, digits, digitsEnd);
+  if (previous < 0 || dictionary.contains("/Prev")) cannotFinish();
+
+  QByteArray update;
+  if (!window_.endsWith('\n')) update += '\n';
+  std::vector<std::pair<int, qint64>> offsets;
+  for (const Found& f : found_) {
+    offsets.emplace_back(f.object, scanned_ + update.size());
+    update += QByteArray::number(f.object) + " 0 obj\n" + pictureObject(f.index);
+  }
+  std::sort(offsets.begin(), offsets.end());
+  const qint64 xref = scanned_ + update.size();
+  update += "xref\n";
+  char entry[40];
+  for (const auto& [object, offset] : offsets) {
+    // Each entry is exactly 20 bytes, as cross-reference tables require.
+    std::snprintf(entry, sizeof entry, "%d 1\n%010lld 00000 n \n", object, static_cast<long long>(offset));
+    update += entry;
+  }
+  update += "trailer\n<<" + dictionary + "/Prev " + QByteArray::number(previous) + "\n>>\nstartxref\n" +
+            QByteArray::number(xref) + "\n%%EOF\n";
+  return update;
+}
+
+}  // namespace kirune
