@@ -262,7 +262,8 @@ TEST(ServeSlowClients, TricklingClientsAreCutAtTheRequestTimeoutWhileNormalOnesA
       if (!s.open) continue;
       char buffer[512];
       ssize_t n = 0;
-      while ((n = recv(s.fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) s.reply.append(buffer, n);
+      while ((n = recv(s.fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
+        s.reply.append(buffer, static_cast<std::size_t>(n));
       if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
         s.open = false;
         s.closed = Clock::now();
