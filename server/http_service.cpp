@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "printing/pdf_pictures.h"
+#include "server/deadline_server.h"
 #include "server/preset_table_json.h"
 #include "server/sheet_request.h"
 #include "server/sheet_service.h"
@@ -150,14 +151,15 @@ struct HttpService::Impl {
       : options(o),
         page(std::move(p)),
         workers(o.workers, warmUp),
-        presetsJson(presetTableJson(o.maxSheets, o.printer.has_value())) {}
+        presetsJson(presetTableJson(o.maxSheets, o.printer.has_value())),
+        server(std::chrono::seconds(o.requestTimeout), statusMessage(408)) {}
 
   ServeOptions options;
   PageFiles page;
   Workers workers;
   std::mutex printing;  // one print request at a time, so two classes' sheets never interleave
   std::string presetsJson;
-  httplib::Server server;
+  DeadlineServer server;
   int listeningSocket = -1;
 
   // Runs `work` on a drawing worker; answers 503 when none takes it in time.
@@ -238,7 +240,8 @@ HttpService::HttpService(const ServeOptions& options, PageFiles page) {
   impl_ = std::make_unique<Impl>(o, std::move(page));
   httplib::Server& s = impl_->server;
   // Connection threads are cheap and only wait on the network or for a drawing turn; enough of them
-  // that a few slow clients never keep the others out.
+  // that a few slow clients never keep the others out, and none holds one longer than the request
+  // timeout (a request) plus the keep-alive timeout (between requests).
   const int connections = std::max(64, 4 * o.workers);
   s.new_task_queue = [connections] { return new httplib::ThreadPool(static_cast<std::size_t>(connections)); };
   s.set_read_timeout(5, 0);

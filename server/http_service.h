@@ -17,7 +17,7 @@ struct PageFiles {
 /// kirune-serve's routes on an HTTP server with a pool of connection threads. Drawing is limited to
 /// `workers` requests at a time; a request is checked completely before it waits for a turn, so bad
 /// input costs no drawing, and slow clients hold only a connection thread, and that only until the
-/// read timeout.
+/// request timeout.
 class HttpService {
  public:
   HttpService(const ServeOptions& options, PageFiles page);

@@ -7,12 +7,15 @@ namespace {
 
 constexpr std::string_view kUsage =
     R"(kirune-serve [--listen ADDR:PORT] [--max-sheets N] [--workers N] [--printer NAME|default|none]
+             [--request-timeout SECONDS]
   --listen ADDR:PORT   where to answer (default 127.0.0.1:8080; 0.0.0.0:8080 for every device of the
                        network; port 0 picks a free port and prints it)
   --max-sheets N       most sheets one request may ask for (default 100)
   --workers N          sheets drawn at the same time (default: the number of cores)
   --printer NAME       whether the page may print on this machine's CUPS printer: a queue's name,
                        'default' for the default printer, 'none' (default) for no printing
+  --request-timeout S  seconds a client may take to send one whole request (default 10); a slower
+                       one is answered 408 and its connection closed
 kirune-serve --help | --version
 Routes: GET / (the page), GET /api/presets, GET /sheets.pdf?preset=BitBtn13&sheets=2&answers=1&...,
 POST /print (same parameters, form-encoded), GET /healthz
@@ -42,7 +45,8 @@ ServeOptions parseServeArguments(const std::vector<std::string>& args) {
   }
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a != "--listen" && a != "--max-sheets" && a != "--workers" && a != "--printer") {
+    if (a != "--listen" && a != "--max-sheets" && a != "--workers" && a != "--printer" &&
+        a != "--request-timeout") {
       throw UsageError("不明な引数: " + a + "（--help で使い方）");
     }
     if (i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
@@ -64,6 +68,10 @@ ServeOptions parseServeArguments(const std::vector<std::string>& args) {
     } else if (a == "--workers") {
       if (!parseInt(v, o.workers) || o.workers < 1 || o.workers > 256) {
         throw UsageError("--workers の値が正しくありません: " + v + "（1..256）");
+      }
+    } else if (a == "--request-timeout") {
+      if (!parseInt(v, o.requestTimeout) || o.requestTimeout < 1 || o.requestTimeout > 300) {
+        throw UsageError("--request-timeout の値が正しくありません: " + v + "（1..300 秒）");
       }
     } else {
       if (v.empty()) throw UsageError("--printer の値が空です（プリンタ名、default、none）");

@@ -22,7 +22,8 @@ struct ServeOptions {
   std::string host = "127.0.0.1";
   int port = 8080;  ///< 0: any free port, announced on standard output
   int maxSheets = 100;
-  int workers = 0;  ///< sheets drawn at once; 0: one per core
+  int workers = 0;          ///< sheets drawn at once; 0: one per core
+  int requestTimeout = 10;  ///< seconds a client may take to send one whole request
   /// Where POST /print sends sheets: no value, printing is off; empty, the default printer.
   std::optional<std::string> printer;
 };

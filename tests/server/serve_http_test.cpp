@@ -1,5 +1,5 @@
 // kirune-serve over real HTTP on a loopback port: PDFs identical to kirune-print's, every class of bad
-// input refused with a 4xx and a Japanese message, slow and many clients served.
+// input refused with a 4xx and a Japanese message, slow clients cut off, many clients served.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -158,20 +159,25 @@ TEST_F(ServeTest, BadInputIsRefusedWithAFourHundredAndAJapaneseMessage) {
   EXPECT_EQ(big->body, "リクエストが大きすぎます\n");
 }
 
-// A socket that sends half a request and then nothing.
-int halfRequest(int port) {
+int connectTo(int port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<std::uint16_t>(port));
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return -1;
+  return connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 ? fd : -1;
+}
+
+// A socket that sends half a request and then nothing.
+int halfRequest(int port) {
+  const int fd = connectTo(port);
+  if (fd < 0) return -1;
   const std::string half = "GET /sheets.pdf?preset=BitBtn13 HTTP/1.1\r\nHost: 127.0.0.1\r\n";
   if (send(fd, half.data(), half.size(), 0) != static_cast<ssize_t>(half.size())) return -1;
   return fd;
 }
 
-TEST_F(ServeTest, SlowClientsHoldNobodyAndAreDroppedAfterTheReadTimeout) {
+TEST_F(ServeTest, StalledClientsHoldNobodyAndAreAnsweredFourOhEightAfterTheReadTimeout) {
   std::vector<int> slow;
   for (int i = 0; i < 8; ++i) slow.push_back(halfRequest(server->port()));
   for (const int fd : slow) ASSERT_GE(fd, 0);
@@ -182,16 +188,120 @@ TEST_F(ServeTest, SlowClientsHoldNobodyAndAreDroppedAfterTheReadTimeout) {
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 200);
 
-  // Each stalled request ends with a 400 once the server stops waiting for the rest of it.
+  // Each stalled request ends with a 408 once the server stops waiting for the rest of it (the read
+  // timeout, 5 s, comes before the request timeout, 10 s by default).
   for (const int fd : slow) {
     timeval limit{15, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     char buffer[512] = {};
     const ssize_t n = recv(fd, buffer, sizeof buffer - 1, 0);
     EXPECT_GT(n, 0) << "the server neither answered nor closed within 15 s";
-    EXPECT_EQ(std::string(buffer).rfind("HTTP/1.1 400", 0), 0U) << buffer;
+    EXPECT_EQ(std::string(buffer).rfind("HTTP/1.1 408", 0), 0U) << buffer;
+    EXPECT_NE(std::string(buffer).find("リクエストが遅すぎます"), std::string::npos) << buffer;
     close(fd);
   }
+}
+
+// GET /healthz on an open connection; the answer as it came.
+std::string healthOn(int fd) {
+  const std::string get = "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  if (send(fd, get.data(), get.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(get.size())) return {};
+  timeval limit{10, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  std::string answer;
+  char buffer[512];
+  ssize_t n = 0;
+  while (answer.find("\r\n\r\nok\n") == std::string::npos && (n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+    answer.append(buffer, static_cast<std::size_t>(n));
+  return answer;
+}
+
+// More clients trickling their requests a byte at a time than there are connection threads (64 for two
+// workers): each per-read timeout is met, so only the limit on the whole request ends them. A normal
+// client queued behind them must still get its sheets while they go on trickling.
+TEST(ServeSlowClients, TricklingClientsAreCutAtTheRequestTimeoutWhileNormalOnesAreServed) {
+  using Clock = std::chrono::steady_clock;
+  constexpr int kTimeout = 1;
+  ServeProcess server({"--workers", "2", "--request-timeout", QString::number(kTimeout)});
+  ASSERT_GT(server.port(), 0);
+
+  struct Slow {
+    int fd = -1;
+    Clock::time_point opened;
+    Clock::time_point closed;
+    std::string reply;
+    bool open = true;
+  };
+  constexpr int kSlow = 72;
+  std::vector<Slow> slow(kSlow);
+  for (Slow& s : slow) {
+    s.opened = Clock::now();
+    s.fd = halfRequest(server.port());
+    ASSERT_GE(s.fd, 0);
+  }
+
+  std::atomic<bool> served{false};
+  int status = 0;
+  std::string body;
+  std::thread normal;
+  const auto giveUp = Clock::now() + std::chrono::seconds(30);
+  for (int round = 0; Clock::now() < giveUp; ++round) {
+    if (round == 2) {  // every slow client has its connection thread or its place in the queue by now
+      normal = std::thread([&] {
+        httplib::Client c("127.0.0.1", server.port());
+        c.set_read_timeout(60, 0);
+        if (const auto res = c.Get("/sheets.pdf?preset=BitBtn1&seed=3")) {
+          status = res->status;
+          body = res->body;
+        }
+        served = true;
+      });
+    }
+    bool anyOpen = false;
+    for (Slow& s : slow) {
+      if (!s.open) continue;
+      char buffer[512];
+      ssize_t n = 0;
+      while ((n = recv(s.fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
+        s.reply.append(buffer, static_cast<std::size_t>(n));
+      if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+        s.open = false;
+        s.closed = Clock::now();
+        continue;
+      }
+      // A byte of a header line, well within the read timeout, until the server answers.
+      if (s.reply.empty()) send(s.fd, "x", 1, MSG_NOSIGNAL);
+      anyOpen = true;
+    }
+    if (served && !anyOpen) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  }
+  const bool servedWhileTrickling = served;
+  for (const Slow& s : slow) close(s.fd);
+  normal.join();
+
+  EXPECT_TRUE(servedWhileTrickling) << "the normal client waited as long as the slow ones trickled";
+  EXPECT_EQ(status, 200);
+  EXPECT_EQ(body.rfind("%PDF", 0), 0U);
+  for (std::size_t i = 0; i < slow.size(); ++i) {
+    SCOPED_TRACE("slow client " + std::to_string(i));
+    EXPECT_FALSE(slow[i].open) << "still open after 30 s of trickling";
+    EXPECT_EQ(slow[i].reply.rfind("HTTP/1.1 408", 0), 0U) << slow[i].reply;
+    EXPECT_NE(slow[i].reply.find("リクエストが遅すぎます"), std::string::npos) << slow[i].reply;
+    if (!slow[i].open) {
+      EXPECT_GE(slow[i].closed - slow[i].opened, std::chrono::seconds(kTimeout));
+    }
+  }
+
+  // The limit runs from a request's first byte: a kept-alive connection may wait longer than it between
+  // requests (up to the keep-alive timeout, 2 s) and its next request is answered.
+  const int kept = connectTo(server.port());
+  ASSERT_GE(kept, 0);
+  EXPECT_EQ(healthOn(kept).rfind("HTTP/1.1 200", 0), 0U);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const std::string second = healthOn(kept);
+  EXPECT_EQ(second.rfind("HTTP/1.1 200", 0), 0U) << second;
+  close(kept);
 }
 
 TEST_F(ServeTest, ThirtyTwoClientsAtOnceAreAllAnsweredWithTheirOwnSheets) {
@@ -290,7 +400,7 @@ TEST_F(ServeTest, PresetTableHealthAndAPageWithNothingFromElsewhere) {
 TEST(ServeCommandLine, BadArgumentsExitTwoAndTheServerStopsCleanly) {
   for (const QStringList& args :
        {QStringList{"--listen", "nowhere"}, QStringList{"--max-sheets", "0"}, QStringList{"--workers", "x"},
-        QStringList{"--colour"}, QStringList{"--printer"}}) {
+        QStringList{"--colour"}, QStringList{"--printer"}, QStringList{"--request-timeout", "0"}}) {
     QProcess p;
     p.start(KIRUNE_SERVE, args);
     ASSERT_TRUE(p.waitForFinished(30000));
