@@ -13,9 +13,11 @@
 namespace kirune {
 namespace {
 
-// How Qt's PDF writer begins an image object that is one sample wide, up to its height: only stand-ins
-// are. The object number comes before it, the height (the picture's place in the set plus one) after.
-constexpr QByteArrayView kStandInHead = " 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width 1\n/Height ";
+// How Qt's PDF writer begins an image object of one sample, up to its samples: only stand-ins are. The
+// object number comes before it; the one sample, the picture's place in the set, is in its stream.
+constexpr QByteArrayView kStandInHead = " 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width 1\n/Height 1\n";
+constexpr QByteArrayView kStreamStart = "stream\n";
+constexpr QByteArrayView kStreamEnd = "\nendstream";
 // Bytes kept from one chunk to the next: a stand-in's head cut by a chunk's end, and Qt's trailer.
 constexpr qsizetype kKeep = 4096;
 
@@ -80,9 +82,11 @@ long long numberAt(const QByteArray& bytes, qsizetype at, qsizetype end) {
 
 QImage pdfImageOf(const Picture& picture) {
   const qsizetype index = indexInSet(picture);
-  if (index < 0) return toQImage(picture);
-  QImage standIn(1, static_cast<int>(index) + 1, QImage::Format_Grayscale8);
-  standIn.fill(Qt::white);
+  if (index < 0 || index > 255) return toQImage(picture);
+  // One sample, so that Qt's matrix maps it onto exactly the rectangle asked for; its value says which
+  // picture it stands for.
+  QImage standIn(1, 1, QImage::Format_Grayscale8);
+  *standIn.scanLine(0) = static_cast<uchar>(index);
   return standIn;
 }
 
@@ -96,20 +100,21 @@ void PdfPictureUpdate::scan(QByteArrayView chunk) {
   qsizetype from = static_cast<qsizetype>(std::max<qint64>(0, nextMatch_ - windowStart_));
   for (qsizetype at; (at = window_.indexOf(kStandInHead, from)) >= 0;) {
     from = at + 1;
-    const qsizetype height = at + kStandInHead.size();
-    qsizetype end = height;
-    while (end < window_.size() && window_[end] >= '0' && window_[end] <= '9') ++end;
-    if (end == window_.size()) break;  // cut by the chunk's end: the next chunk completes it
+    const qsizetype samples = window_.indexOf(kStreamStart, at + kStandInHead.size());
+    const qsizetype end = samples < 0 ? -1 : window_.indexOf(kStreamEnd, samples);
+    if (end < 0) break;  // cut by the chunk's end: the next chunk completes it
     qsizetype start = at;
     while (start > 0 && window_[start - 1] >= '0' && window_[start - 1] <= '9') --start;
     const bool lineStart = start > 0 ? window_[start - 1] == '\n' : windowStart_ == 0;
     const long long object = numberAt(window_, start, at);
-    const long long index = numberAt(window_, height, end) - 1;
-    if (window_[end] != '\n' || !lineStart || object <= 0 || index < 0 ||
-        index >= static_cast<long long>(builtInPictures().size())) {
+    // qUncompress wants the length of what it unpacks in front of the zlib stream.
+    const qsizetype data = samples + kStreamStart.size();
+    const QByteArray sample = qUncompress(QByteArray("\0\0\0\1", 4) + window_.mid(data, end - data));
+    if (!lineStart || object <= 0 || sample.size() != 1 ||
+        static_cast<std::size_t>(static_cast<uchar>(sample[0])) >= builtInPictures().size()) {
       continue;
     }
-    found_.push_back({static_cast<int>(object), static_cast<std::size_t>(index)});
+    found_.push_back({static_cast<int>(object), static_cast<uchar>(sample[0])});
     nextMatch_ = windowStart_ + end;
     from = end;
   }

@@ -10,10 +10,10 @@
 namespace kirune {
 
 /// Qt's PDF writer compresses every picture anew in every file, which was most of the work of a sheet.
-/// So a PDF is drawn with a tiny stand-in image for each picture of the built-in set, and the finished
+/// So a PDF is drawn with a one-sample stand-in image for each picture of the built-in set, and the finished
 /// file gets the picture's own samples, compressed once per process, in an update appended to it (the
 /// PDF's own way of replacing objects: readers take the newest). The stand-in is drawn exactly where the
-/// picture goes; a PDF image fills its rectangle whatever its size in samples.
+/// picture goes; a PDF image fills its rectangle whatever its number of samples.
 
 /// The image to give Qt's PDF writer for `picture`: a stand-in for a picture of the built-in set,
 /// the picture itself (as toQImage) for any other.
