@@ -9,6 +9,7 @@
 #include <exception>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -136,10 +137,9 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  QPrinter printer(QPrinter::HighResolution);
-  kirune::preparePrinter(printer);
+  const std::unique_ptr<QPrinter> printer = kirune::applicationPrinter();
 
-  kirune::TForm1 window(*images, printer, [&printer] { return kirune::printerRun(printer); });
+  kirune::TForm1 window(*images, *printer, [&printer] { return kirune::printerRun(*printer); });
   QApplication::setWindowIcon(window.windowIcon());
   FirstFrameReporter firstFrame;
   if (QApplication::arguments().contains(QStringLiteral("--quit-after-first-frame"))) {
