@@ -15,6 +15,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_translation.h"
+#include "app/window_fonts.h"
 #include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
@@ -146,14 +147,6 @@ int main(int argc, char* argv[]) {
     window.installEventFilter(&firstFrame);
   }
   window.showCentred();
-  // Told once, after the window shows what it will look like without them.
-  if (const QString notice = kirune::missingFontsNotice(true); !notice.isEmpty()) {
-    QMetaObject::invokeMethod(
-        &window,
-        [&window, notice] {
-          QMessageBox::warning(&window, QString::fromUtf8(kirune::kApplicationName.data()), notice);
-        },
-        Qt::QueuedConnection);
-  }
+  kirune::tellMissingFonts(window);
   return QApplication::exec();
 }
