@@ -9,11 +9,13 @@
 #include <exception>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "app/main_window.h"
 #include "app/qt_translation.h"
+#include "app/window_fonts.h"
 #include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
@@ -136,24 +138,15 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  QPrinter printer(QPrinter::HighResolution);
-  kirune::preparePrinter(printer);
+  const std::unique_ptr<QPrinter> printer = kirune::applicationPrinter();
 
-  kirune::TForm1 window(*images, printer, [&printer] { return kirune::printerRun(printer); });
+  kirune::TForm1 window(*images, *printer, [&printer] { return kirune::printerRun(*printer); });
   QApplication::setWindowIcon(window.windowIcon());
   FirstFrameReporter firstFrame;
   if (QApplication::arguments().contains(QStringLiteral("--quit-after-first-frame"))) {
     window.installEventFilter(&firstFrame);
   }
   window.showCentred();
-  // Told once, after the window shows what it will look like without them.
-  if (const QString notice = kirune::missingFontsNotice(true); !notice.isEmpty()) {
-    QMetaObject::invokeMethod(
-        &window,
-        [&window, notice] {
-          QMessageBox::warning(&window, QString::fromUtf8(kirune::kApplicationName.data()), notice);
-        },
-        Qt::QueuedConnection);
-  }
+  kirune::tellMissingFonts(window);
   return QApplication::exec();
 }

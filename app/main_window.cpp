@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -31,6 +32,8 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <optional>
+#include <thread>
 #include <utility>
 
 #include "app/home_page.h"
@@ -39,6 +42,7 @@
 #include "app/recorded_run.h"
 #include "app/window_fonts.h"
 #include "kirune/version.h"
+#include "printing/cups_queue.h"
 #include "printing/picture_image.h"
 #include "printing/print_output.h"
 #include "render/clip_art.h"
@@ -57,6 +61,21 @@ const QColor kShortTilePresetCaption(255, 0, 0);
 
 QString qs(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Runs `work` (a spooler call, under Kirune's time limits) on a thread of its own while the window
+// keeps painting; the user's input waits until it is done.
+template <typename Work>
+auto whileTheWindowWaits(Work work) -> decltype(work()) {
+  std::optional<decltype(work())> result;
+  QEventLoop loop;
+  std::thread worker([&] {
+    result.emplace(work());
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  return std::move(*result);
 }
 
 QPixmap pixmapOf(const ImageSet& images, std::string_view name) {
@@ -564,6 +583,18 @@ void TForm1::BitBtn169Click() {
 }
 
 void TForm1::BitBtn25Click() {
+  // Qt's dialog asks the spooler about every printer, with no time limit of its own: it opens only
+  // when the spooler answers within Kirune's limit (asked off the window's thread), and a printer that
+  // was made bound to no queue (the spooler did not answer at start) is bound to the default first.
+  const QueueStatus spooler = whileTheWindowWaits([] { return checkQueue({}); });
+  if (spooler.state == QueueState::Stalled || spooler.state == QueueState::Lost) {
+    QMessageBox::warning(this, qs(kApplicationName),
+                         QStringLiteral("印刷のしくみ（CUPS）が答えないので、プリンタ設定を開けません。"
+                                        "少し待ってから、もう一度押してください。"));
+    return;
+  }
+  if (printer_.printerName().isEmpty() && printer_.outputFileName().isEmpty() && !spooler.queue.empty())
+    printer_.setPrinterName(QString::fromStdString(spooler.queue));
   // The dialog works on the application's own printer, so a confirmed choice is what the next print uses.
   QPrintDialog dialog(&printer_, this);
   dialog.setWindowTitle(QStringLiteral("プリンタ設定"));

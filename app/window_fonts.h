@@ -2,6 +2,8 @@
 
 #include <QFont>
 
+class QWidget;
+
 namespace kirune {
 
 /// The typeface the window asks for by name; `installFontSubstitutions` (printing/fonts.h) maps it onto
@@ -15,5 +17,10 @@ QFont windowFont(bool bold = false);
 
 /// Sizes `font` so that its full character cell (ascent + descent) is `cellHeight` pixels.
 void setCellHeight(QFont& font, int cellHeight);
+
+/// When fonts the sheets or the window need are not installed, says which in a message box over
+/// `window` once its event loop runs, so the user first sees what the window looks like without them.
+/// The window goes on either way; nothing is shown when all are there.
+void tellMissingFonts(QWidget& window);
 
 }  // namespace kirune

@@ -55,15 +55,23 @@ using JobOptions = std::vector<std::pair<std::string, std::string>>;
 /// `queue`; an empty name means the default destination.
 QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel = nullptr);
 
-/// The orientation `queue` prints in when a job asks for none: true for landscape; empty when the
-/// spooler or the queue says nothing.
-std::optional<bool> defaultLandscape(const std::string& queue);
+/// What a queue prints on when a job asks for nothing else.
+struct QueueDefaults {
+  int paperWidth = 0;  ///< its paper in hundredths of a millimetre, as IPP gives it; 0: not said
+  int paperLength = 0;
+  std::optional<bool> landscape;  ///< true for landscape; empty when the queue says nothing
+};
+
+/// The defaults of `queue` (empty: the default destination), asked within the ask limit; empty when
+/// the spooler does not answer or has no such queue.
+std::optional<QueueDefaults> queueDefaults(const std::string& queue);
 
 /// Hands one PDF document to `queue` as a job of its own, titled `title` in the queue (none when
 /// empty), and confirms that the spooler holds the job: it exists and was neither aborted nor
 /// cancelled. On success the state is Ready and jobId is set. Otherwise the state says why; a job made
-/// without its whole document is cancelled, and one whose document was sent in full but not confirmed
-/// is named by jobId with maybeHeld set.
+/// without its whole document, or whose document the spooler refused, is cancelled, and one whose
+/// document was sent in full but never answered is named by jobId with maybeHeld set. Every question
+/// ends within the ask limit, the hand-over within the document limit.
 QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options = {},
                       const std::string& title = {}, const CancelFlag* cancel = nullptr);
 
@@ -91,5 +99,20 @@ std::vector<JobState> lookAtJobs(const std::vector<int>& jobs, const CancelFlag*
 
 /// Cancels `jobs`, as far as the spooler answers within the ask limit.
 void cancelJobs(const std::vector<int>& jobs);
+
+/// While it lives, libcups on this thread reaches no spooler, so what Qt's printer support asks CUPS
+/// meanwhile (it asks about every printer whenever a QPrinter is made, with no time limit of its own)
+/// fails at once instead of waiting on a spooler that may be stalled. libcups keeps its server per
+/// thread: other threads, and this one afterwards, reach the spooler as before.
+class NoSpoolerOnThisThread {
+ public:
+  NoSpoolerOnThisThread();
+  ~NoSpoolerOnThisThread();
+  NoSpoolerOnThisThread(const NoSpoolerOnThisThread&) = delete;
+  NoSpoolerOnThisThread& operator=(const NoSpoolerOnThisThread&) = delete;
+
+ private:
+  std::string server_;
+};
 
 }  // namespace kirune

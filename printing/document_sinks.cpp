@@ -10,7 +10,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <QTimeZone>
 
@@ -133,7 +132,7 @@ QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDo
 // ---- PDF ------------------------------------------------------------------------------------------
 
 PdfPrinterFile::PdfPrinterFile(const QPageLayout& layout, Backing backing)
-    : backing_(backing), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    : backing_(backing), printer_(unboundPrinter()) {
   printer_->setOutputFormat(QPrinter::PdfFormat);
   printer_->setResolution(kDotsPerInch);
   printer_->setFullPage(false);
@@ -296,17 +295,41 @@ void RasterSink::abandon(QPainter& painter) noexcept {
 
 // ---- Printer --------------------------------------------------------------------------------------
 
-void preparePrinter(QPrinter& printer) {
+std::unique_ptr<QPrinter> unboundPrinter() {
+  const NoSpoolerOnThisThread noSpooler;
+  return std::make_unique<QPrinter>(QPrinter::HighResolution);
+}
+
+void preparePrinter(QPrinter& printer, const std::optional<QueueDefaults>& defaults) {
   printer.setResolution(kDotsPerInch);
   printer.setFullPage(false);
-  // The printer's own paper and orientation, as its other programs print; A4 portrait where the
-  // printer says nothing (no printer at all: the files of the no-printer folder).
-  const QPrinterInfo info(printer);
-  const QPageSize paper = info.isNull() ? QPageSize() : info.defaultPageSize();
+  const QPageSize paper = defaults && defaults->paperWidth > 0 && defaults->paperLength > 0
+                              ? QPageSize(QSizeF(defaults->paperWidth, defaults->paperLength) / 100.0,
+                                          QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch)
+                              : QPageSize();
   printer.setPageSize(paper.isValid() ? paper : QPageSize(QPageSize::A4));
-  const bool landscape =
-      !info.isNull() && defaultLandscape(printer.printerName().toStdString()).value_or(false);
+  const bool landscape = defaults && defaults->landscape.value_or(false);
   printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void preparePrinter(QPrinter& printer) {
+  preparePrinter(printer, printer.outputFileName().isEmpty()
+                              ? queueDefaults(printer.printerName().toStdString())
+                              : std::nullopt);
+}
+
+std::unique_ptr<QPrinter> applicationPrinter() {
+  // Qt asks the spooler about its printers as the printer is made: only a spooler that answers now
+  // is asked.
+  const QueueStatus spooler = checkQueue({});
+  if (spooler.state == QueueState::Stalled || spooler.state == QueueState::Lost) {
+    std::unique_ptr<QPrinter> printer = unboundPrinter();
+    preparePrinter(*printer, std::nullopt);
+    return printer;
+  }
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  preparePrinter(*printer);
+  return printer;
 }
 
 QSize printableArea(const QPrinter& printer) {

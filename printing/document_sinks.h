@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "printing/cups_queue.h"
 #include "printing/qt_page_canvas.h"
 
 class QPrinter;
@@ -128,9 +129,22 @@ class RasterSink final : public DocumentSink {
   QImage image_;
 };
 
-/// Sets `printer` up for the sheets: 600 dpi, the printer's own default paper and orientation (A4
-/// portrait where it has none).
+/// A printer bound to no queue (it makes PDF), made without Qt asking the spooler anything: Qt asks
+/// CUPS about its printers whenever a QPrinter is made, with no time limit of its own, and a stalled
+/// spooler holds that for minutes.
+std::unique_ptr<QPrinter> unboundPrinter();
+
+/// Sets `printer` up for the sheets: 600 dpi, and the paper and orientation of `defaults` (A4 portrait
+/// where they say none).
+void preparePrinter(QPrinter& printer, const std::optional<QueueDefaults>& defaults);
+/// As above with the defaults of the printer's own queue (the default destination for a printer bound
+/// to none), asked within the spooler's time limit; a printer printing to a file gets A4 portrait.
 void preparePrinter(QPrinter& printer);
+
+/// The application's printer, set up for the sheets: bound to the default queue when the spooler
+/// answers within its time limit; otherwise bound to none, so that Qt asks a stalled spooler nothing
+/// (its runs then go to the default destination, asked under Kirune's own limits).
+std::unique_ptr<QPrinter> applicationPrinter();
 
 /// The printable area of `printer` in device pixels.
 QSize printableArea(const QPrinter& printer);

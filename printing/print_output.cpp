@@ -35,7 +35,9 @@ QString seconds(int ms) { return QString::number((ms + 999) / 1000); }
 QString refusalText(int ippStatus) {
   switch (ippStatus) {
     case IPP_STATUS_ERROR_REQUEST_ENTITY:
-      return QStringLiteral("用紙が大きすぎると言われました");
+    case IPP_STATUS_ERROR_REQUEST_VALUE:
+      // What cupsd answers when its spool disk is full, as well as for a document over its size limit.
+      return QStringLiteral("印刷のしくみ（CUPS）の保存場所がいっぱいか、書類が大きすぎます");
     case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
       return QStringLiteral("PDFを受け付けないプリンタです");
     case IPP_STATUS_ERROR_FORBIDDEN:
@@ -321,11 +323,13 @@ void PrintOutput::fail(const QString& reason, bool spoolerAnswers) {
     // but ask a spooler that has stopped answering only once more.
     const SpoolerLimits limits = SpoolerLimits::current();
     follow(limits.followMs, spoolerAnswers ? 0 : 1, true);
-    // Jobs waiting in a stopped queue would print once it starts again, after the message said they
-    // had not: they go, so a reprint from the named sheet gives no sheet twice.
+    // Jobs waiting in a stopped queue would print once it starts again, and a job stopped by a failed
+    // filter once someone restarts it, after the message said they had not: they go, so a reprint
+    // from the named sheet gives no sheet twice.
     std::vector<int> waiting;
     for (Job& job : jobs_) {
-      if (job.end == JobEnd::PrinterStopped) waiting.push_back(job.id);
+      if (job.end == JobEnd::PrinterStopped || job.end == JobEnd::CompletedWithErrors)
+        waiting.push_back(job.id);
     }
     waitFor([&] {
       cancelJobs(waiting);

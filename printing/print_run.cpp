@@ -69,8 +69,9 @@ class PrinterRun final : public PrintRun {
  public:
   explicit PrinterRun(QPrinter& printer) : PrinterRun(printer, nullptr) {}
 
-  // A printer of its own for `queue`, empty for the default destination. Qt keeps the printer it has
-  // when given a queue it does not know, so the queue is also handed to the output, which asks CUPS.
+  // A printer of its own set up for `queue` (empty: the default destination), which the output hands
+  // the documents to. It is bound to no queue, so that Qt asks the spooler nothing: Qt's questions have
+  // no time limit, Kirune's do.
   explicit PrinterRun(const QString& queue) : PrinterRun(ownPrinter(queue)) { output_.setQueue(queue); }
 
   PageCanvas& canvas() override { return canvas_; }
@@ -94,9 +95,8 @@ class PrinterRun final : public PrintRun {
         canvas_(output_, output_.pageSize().width(), output_.pageSize().height()) {}
 
   static std::unique_ptr<QPrinter> ownPrinter(const QString& queue) {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (!queue.isEmpty()) printer->setPrinterName(queue);
-    preparePrinter(*printer);
+    std::unique_ptr<QPrinter> printer = unboundPrinter();
+    preparePrinter(*printer, queueDefaults(queue.toStdString()));
     return printer;
   }
 

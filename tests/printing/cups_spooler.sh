@@ -5,6 +5,14 @@
 #   cups_spooler.sh stop DIR    stops that cupsd by its process id and removes what start made outside DIR
 # Clients reach it with CUPS_SERVER=DIR/cups.sock.
 #
+# Its programs (ServerBin) are the system's and two more, for fault tests: the backend kirune-fail, whose
+# device URI kirune-fail:/N makes it take the job and then exit with status N as a failing device does
+# (1: failed, 4: stop the queue ...), and the filter kirune-fail, which fails on every document.
+# DIR/failing-filter.ppd is cups-pdf's model with that filter in front.
+#
+# With KIRUNE_SPOOL_SIZE set (a tmpfs size such as 256k), the spool folder is a tmpfs of that size, so a
+# test can fill it; start then exits 3 when the tmpfs cannot be mounted, and stop unmounts it.
+#
 # cups-pdf reads its configuration only from /etc/cups: the queue's device URI cups-pdf:/<tag> makes it
 # read /etc/cups/cups-pdf-<tag>.conf, a file of this spooler alone, removed again by stop.
 set -euo pipefail
@@ -30,7 +38,38 @@ stop() {
     fi
     rm -f "$dir/cupsd.pid"
   fi
+  if mountpoint -q "$dir/spool" 2>/dev/null; then umount "$dir/spool"; fi
   rm -f "$pdfconf"
+}
+
+# ServerBin: links to the system's programs, and the failing backend and filter.
+serverbin() {
+  local bin=$dir/bin entry
+  mkdir -p "$bin/backend" "$bin/filter"
+  for entry in /usr/lib/cups/*; do
+    case ${entry##*/} in
+      backend | filter) ;;
+      *) ln -s "$entry" "$bin/" ;;
+    esac
+  done
+  for entry in /usr/lib/cups/backend/* /usr/lib/cups/filter/*; do
+    ln -s "$entry" "$bin/${entry#/usr/lib/cups/}"
+  done
+  cat >"$bin/backend/kirune-fail" <<'END'
+#!/bin/sh
+# Lists no device. Given a job, reads it and then fails as its device URI (kirune-fail:/N) says.
+[ $# -ge 5 ] || exit 0
+cat ${6:+"$6"} >/dev/null
+echo "ERROR: kirune-fail: the device failed" >&2
+exit "${DEVICE_URI##*/}"
+END
+  cat >"$bin/filter/kirune-fail" <<'END'
+#!/bin/sh
+# Fails on every document.
+echo "ERROR: kirune-fail: the filter failed" >&2
+exit 1
+END
+  chmod 755 "$bin" "$bin/backend" "$bin/filter" "$bin/backend/kirune-fail" "$bin/filter/kirune-fail"
 }
 
 start() {
@@ -38,9 +77,14 @@ start() {
   stop
   rm -rf "$dir"
   mkdir -p "$dir"/{conf,spool,cache,state,tmp,log,out}
+  if [[ -n ${KIRUNE_SPOOL_SIZE:-} ]] && ! mount -t tmpfs -o "size=$KIRUNE_SPOOL_SIZE" tmpfs "$dir/spool"; then
+    echo "cannot mount a tmpfs of $KIRUNE_SPOOL_SIZE on $dir/spool" >&2
+    exit 3
+  fi
   # cupsd hands jobs to filters running as lp; cups-pdf writes as the job's owner.
   chmod 755 "$dir" "$dir"/{conf,spool,cache,state,log}
   chmod 1777 "$dir/tmp" "$dir/out"
+  serverbin
 
   cat >"$dir/conf/cupsd.conf" <<EOF
 LogLevel info
@@ -62,6 +106,7 @@ PreserveJobHistory Yes
 EOF
   cat >"$dir/conf/cups-files.conf" <<EOF
 ServerRoot $dir/conf
+ServerBin $dir/bin
 RequestRoot $dir/spool
 CacheDir $dir/cache
 StateDir $dir/state
@@ -105,6 +150,8 @@ EOF
     exit 1
   fi
   lpadmin -p kirune-pdf -v "cups-pdf:/$tag" -m "$model" -E 2>/dev/null
+  sed '/^\*ModelName:/a *cupsFilter2: "application/pdf application/vnd.cups-pdf 0 kirune-fail"' \
+    "$dir/conf/ppd/kirune-pdf.ppd" >"$dir/failing-filter.ppd"
   lpadmin -d kirune-pdf
   lpstat -d
 }

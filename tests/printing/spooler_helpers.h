@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QList>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QString>
@@ -49,7 +50,23 @@ class ExtraSpooler {
   ExtraSpooler& operator=(const ExtraSpooler&) = delete;
 
   void start() { admin({"bash", spoolerScript(), "start", dir_}); }
+  /// Starts it with its spool folder on a tmpfs of `size` ("400k"); false, with the reason in `why`,
+  /// when no tmpfs can be mounted here.
+  bool startOnTmpfs(const QString& size, QString* why) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KIRUNE_SPOOL_SIZE", size);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start("bash", {spoolerScript(), "start", dir_});
+    process.waitForFinished(120000);
+    *why = QString::fromUtf8(process.readAll()).trimmed();
+    if (process.exitCode() == 3) return false;  // the script's word for "no tmpfs"
+    EXPECT_EQ(process.exitCode(), 0) << why->toStdString();
+    return true;
+  }
   void stop() { admin({"bash", spoolerScript(), "stop", dir_}); }
+  QString dir() const { return dir_; }
   QString socket() const { return dir_ + "/cups.sock"; }
 
  private:

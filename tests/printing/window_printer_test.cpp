@@ -75,8 +75,7 @@ class WindowPrinterTest : public ::testing::Test {
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
     // The application's printer object, made as the program makes it: the default printer.
-    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    preparePrinter(*printer);
+    printer = applicationPrinter();
     window = std::make_unique<TForm1>(ImageSet::builtIn(), *printer, [this] { return printerRun(*printer); });
     window->setProgressDelay(600000);
     window->showCentred();
