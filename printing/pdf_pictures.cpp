@@ -47,8 +47,8 @@ const QByteArray& pictureObject(std::size_t index) {
     QByteArray samples;
     if (grey && p.channels == 3) {
       samples.resize(static_cast<qsizetype>(p.pixels.size() / 3));
-      char* grey = samples.data();
-      for (std::size_t i = 0; i + 2 < p.pixels.size(); i += 3) *grey++ = static_cast<char>(p.pixels[i]);
+      char* out = samples.data();
+      for (std::size_t i = 0; i + 2 < p.pixels.size(); i += 3) *out++ = static_cast<char>(p.pixels[i]);
     } else {
       samples =
           QByteArray(reinterpret_cast<const char*>(p.pixels.data()), static_cast<qsizetype>(p.pixels.size()));
