@@ -152,6 +152,8 @@ QString numbered(int n, int last) {
 
 }  // namespace
 
+QString queueProblemText(const QueueStatus& status) { return reasonText(status); }
+
 QString outcomeMessage(const QString& reason, const QList<int>& printed, const QList<int>& unknown,
                        int totalDocuments, bool answers, bool toFiles) {
   int last = 0;

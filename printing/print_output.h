@@ -159,6 +159,9 @@ class PrintOutput final : public DocumentSink {
   std::unique_ptr<PdfPrinterFile> writer_;
 };
 
+/// Why a queue that is not ready cannot print, in plain Japanese (never the spooler's own words).
+QString queueProblemText(const QueueStatus& status);
+
 /// The message of a run that went wrong: `reason`, then which documents (1-based) were printed (sent to
 /// the printer and completed by it, or saved `toFiles`), which the spooler left unknown, and which were
 /// not printed: every other one up to `totalDocuments` (0 when not known: "from there on").

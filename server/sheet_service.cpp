@@ -5,6 +5,7 @@
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
+#include "printing/print_output.h"
 #include "printing/print_run.h"
 #include "problems/random.h"
 #include "render/errors.h"
@@ -48,9 +49,10 @@ QByteArray sheetsPdf(const SheetRequest& request) {
 PrintReport printSheets(const SheetRequest& request, const std::string& queue) {
   const QueueStatus status = checkQueue(queue);
   if (status.state != QueueState::Ready) {
+    // Why, as the window says it: the spooler's own words are English and mean little to a teacher.
     return {false, true,
-            "プリンタ " + (queue.empty() ? std::string("(既定)") : queue) + " は使えません" +
-                (status.detail.empty() ? std::string() : "（" + status.detail + "）")};
+            "プリンタ " + (queue.empty() ? std::string("(既定)") : queue) +
+                " は使えません: " + queueProblemText(status).toStdString()};
   }
   const std::unique_ptr<PrintRun> run = queueRun(QString::fromStdString(queue));
   try {

@@ -4,6 +4,7 @@
 #include <httplib.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "tests/printing/spooler_helpers.h"
@@ -55,6 +56,12 @@ TEST_F(ServePrinterTest, AMissingQueueIsReportedAndNothingIsWrittenAnywhere) {
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 503);
   EXPECT_EQ(res->body.rfind("プリンタ no-such-queue は使えません", 0), 0U) << res->body;
+  // Why, in the window's words, not the spooler's English.
+  EXPECT_NE(res->body.find("見つかりません"), std::string::npos) << res->body;
+  EXPECT_EQ(
+      QString::fromStdString(res->body).remove("no-such-queue").contains(QRegularExpression("[A-Za-z]{3,}")),
+      false)
+      << res->body;
   EXPECT_TRUE(jobsAfter(mark).isEmpty());
   EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
   // Bad input is refused before the printer is even asked.
