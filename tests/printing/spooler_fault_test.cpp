@@ -487,6 +487,53 @@ TEST_F(SpoolerFaultTest, ControllerReportsAStalledSpoolerWithoutACancel) {
   expectReportMatchesSpooler(report.message, report.documentsUnknown);
 }
 
+// The spooler killed or the queue deleted after the second sheet, under the window's print controller:
+// the run fails with the sheet and what happened, and nothing goes to PDF files instead.
+TEST_F(SpoolerFaultTest, ControllerReportsAKilledSpoolerOrADeletedQueueAndNeverFallsBackToFiles) {
+  struct Case {
+    const char* name;
+    std::function<void(FaultySpooler&)> fault;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"killed", [](FaultySpooler& s) { s.signal(SIGKILL); }, "印刷されていません"},
+      {"queue deleted",
+       [](FaultySpooler&) {
+         admin({"lpadmin", "-x", "kirune-pdf"});
+       },
+       "プリンタ「kirune-pdf」が見つかりません。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    spooler.start();
+    useSpooler(spooler.socket());
+    Random rng(3);
+    Session session(ImageSet::builtIn(), rng);
+    session.settings.SpinEdit1 = 20;
+    PrintController controller(session, [] { return queueRun(QString()); });
+    struct FaultAtSecond final : PrintProgress {
+      std::function<void()> fault;
+      void documentBegun(int, int) override {}
+      void documentEnded(int number, int, int) override {
+        if (number == 2) fault();
+      }
+      bool cancelRequested() override { return false; }
+    } progress;
+    progress.fault = [&] { c.fault(spooler); };
+    QElapsedTimer clock;
+    clock.start();
+    const PrintReport report = controller.run(*findPreset("BitBtn1"), progress);
+    EXPECT_LT(clock.elapsed(), 30000);
+    EXPECT_EQ(report.status, PrintReport::Status::Failed) << report.message.toStdString();
+    EXPECT_THAT(report.message.toStdString(), HasSubstr(c.said));
+    EXPECT_LE(report.documentsPrinted, 2);
+    expectPlainJapanese(report.message, QStringLiteral("kirune-pdf"));
+    EXPECT_TRUE(report.savedNotice.isEmpty());
+    EXPECT_TRUE(report.savedFolder.isEmpty());
+    EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+  }
+}
+
 // Watches the window through a click: a timer beside it counts its ticks (they stop while the window's
 // thread is held), runs `onTick`, answers the message box the click brings up and records its text,
 // and closes a print dialog, recording the printer it came up with.
