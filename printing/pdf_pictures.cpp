@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "printing/pdf_samples.h"
 #include "printing/picture_image.h"
 #include "render/errors.h"
 #include "render/image_set.h"
@@ -26,14 +27,14 @@ const std::vector<Picture>& builtInPictures() { return ImageSet::builtIn().pictu
 // The place of `picture` in the built-in set, or -1 when it is not one of them.
 qsizetype indexInSet(const Picture& picture) {
   const std::vector<Picture>& all = builtInPictures();
-  if (all.empty()) return -1;
+  if (all.empty() || builtInPdfSamples().size() != all.size()) return -1;
   const std::less<const Picture*> before;
   if (before(&picture, all.data()) || !before(&picture, all.data() + all.size())) return -1;
   return &picture - all.data();
 }
 
-// The PDF image object of picture `index`, without its number: grey samples where every pixel is grey,
-// colour ones otherwise, compressed once for the whole process.
+// The PDF image object of picture `index`, without its number, from the samples compressed when the
+// program was built.
 const QByteArray& pictureObject(std::size_t index) {
   struct Entry {
     std::once_flag once;
@@ -42,26 +43,16 @@ const QByteArray& pictureObject(std::size_t index) {
   static const std::unique_ptr<Entry[]> entries = std::make_unique<Entry[]>(builtInPictures().size());
   Entry& entry = entries[index];
   std::call_once(entry.once, [&entry, index] {
-    const Picture& p = builtInPictures()[index];
-    const bool grey = isGrey(p);
-    QByteArray samples;
-    if (grey && p.channels == 3) {
-      samples.resize(static_cast<qsizetype>(p.pixels.size() / 3));
-      char* out = samples.data();
-      for (std::size_t i = 0; i + 2 < p.pixels.size(); i += 3) *out++ = static_cast<char>(p.pixels[i]);
-    } else {
-      samples =
-          QByteArray(reinterpret_cast<const char*>(p.pixels.data()), static_cast<qsizetype>(p.pixels.size()));
-    }
-    // qCompress puts the length in front of the zlib stream; a PDF wants the stream alone.
-    const QByteArray compressed = qCompress(samples).sliced(4);
+    const PdfSamples& p = builtInPdfSamples()[index];
     char head[256];
     std::snprintf(head, sizeof head,
                   "<<\n/Type /XObject\n/Subtype /Image\n/Width %d\n/Height %d\n/BitsPerComponent 8\n"
-                  "/ColorSpace %s\n/Filter /FlateDecode\n/Length %lld\n>>\nstream\n",
-                  p.width, p.height, grey ? "/DeviceGray" : "/DeviceRGB",
-                  static_cast<long long>(compressed.size()));
-    entry.object = QByteArray(head) + compressed + "\nendstream\nendobj\n";
+                  "/ColorSpace %s\n/Filter /FlateDecode\n/Length %zu\n>>\nstream\n",
+                  p.width, p.height, p.grey ? "/DeviceGray" : "/DeviceRGB", p.deflated.size());
+    entry.object = QByteArray(head) +
+                   QByteArray(reinterpret_cast<const char*>(p.deflated.data()),
+                              static_cast<qsizetype>(p.deflated.size())) +
+                   "\nendstream\nendobj\n";
   });
   return entry.object;
 }
@@ -89,10 +80,6 @@ QImage pdfImageOf(const Picture& picture) {
   QImage standIn(1, 1, QImage::Format_Grayscale8);
   *standIn.scanLine(0) = static_cast<uchar>(index);
   return standIn;
-}
-
-void preparePdfPictures() {
-  for (std::size_t i = 0; i < builtInPictures().size(); ++i) pictureObject(i);
 }
 
 void PdfPictureUpdate::scan(QByteArrayView chunk) {

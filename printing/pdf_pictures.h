@@ -11,17 +11,13 @@ namespace kirune {
 
 /// Qt's PDF writer compresses every picture anew in every file, which was most of the work of a sheet.
 /// So a PDF is drawn with a one-sample stand-in image for each picture of the built-in set, and the finished
-/// file gets the picture's own samples, compressed once per process, in an update appended to it (the
-/// PDF's own way of replacing objects: readers take the newest). The stand-in is drawn exactly where the
+/// file gets the picture's own samples, compressed when the program was built, in an update appended to it
+/// (the PDF's own way of replacing objects: readers take the newest). The stand-in is drawn exactly where the
 /// picture goes; a PDF image fills its rectangle whatever its number of samples.
 
 /// The image to give Qt's PDF writer for `picture`: a stand-in for a picture of the built-in set,
 /// the picture itself (as toQImage) for any other.
 QImage pdfImageOf(const Picture& picture);
-
-/// Compresses every picture of the built-in set now rather than for the first PDF that shows it: for a
-/// server, whose first answers should not wait. Safe to call from several threads.
-void preparePdfPictures();
 
 /// Reads a PDF that Qt wrote with stand-ins, chunk by chunk in order, and makes the update that puts
 /// the pictures in their place. Each chunk goes on unchanged; the update is appended after the last.

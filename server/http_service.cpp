@@ -15,7 +15,6 @@
 #include <variant>
 #include <vector>
 
-#include "printing/pdf_pictures.h"
 #include "server/deadline_server.h"
 #include "server/preset_table_json.h"
 #include "server/sheet_request.h"
@@ -132,10 +131,8 @@ class Workers {
   std::vector<std::thread> threads_;
 };
 
-// One small sheet, so that a worker's first real request does not pay for loading the fonts, and
-// every picture ready for PDFs.
+// One small sheet, so that a worker's first real request does not pay for loading the fonts.
 void warmUp() {
-  preparePdfPictures();
   const auto request = readSheetRequest({{"preset", "BitBtn1"}, {"answers", "1"}, {"seed", "1"}}, 1);
   try {
     if (const auto* r = std::get_if<SheetRequest>(&request)) sheetsPdf(*r);

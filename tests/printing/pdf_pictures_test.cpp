@@ -16,6 +16,7 @@
 
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
+#include "printing/pdf_samples.h"
 #include "printing/picture_image.h"
 #include "render/errors.h"
 #include "render/image_set.h"
@@ -138,6 +139,27 @@ TEST_F(PdfPicturesTest, EachPictureKeepsItsPlaceAndItsSamplesExactly) {
     EXPECT_TRUE(found) << name.toStdString();
   }
   EXPECT_EQ(run("pdftotext", {"-f", "1", "-l", "1", withStandIns, "-"}).trimmed(), "7");
+}
+
+TEST_F(PdfPicturesTest, TheSamplesMadeAtBuildTimeAreEveryPictureExactly) {
+  const std::span<const PdfSamples> made = builtInPdfSamples();
+  ASSERT_EQ(made.size(), set.pictures().size());
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    const Picture& picture = set.pictures()[i];
+    SCOPED_TRACE(picture.name);
+    EXPECT_EQ(made[i].name, picture.name);
+    EXPECT_EQ(made[i].grey, isGrey(picture));
+    // qUncompress wants the length in front of the zlib stream.
+    const QByteArray samples = qUncompress(QByteArray("\0\0\0\0", 4) +
+                                           QByteArray(reinterpret_cast<const char*>(made[i].deflated.data()),
+                                                      static_cast<qsizetype>(made[i].deflated.size())));
+    const QImage::Format format = made[i].grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    const int perPixel = made[i].grey ? 1 : 3;
+    ASSERT_EQ(samples.size(), qsizetype{made[i].width} * made[i].height * perPixel);
+    const QImage stored(reinterpret_cast<const uchar*>(samples.constData()), made[i].width, made[i].height,
+                        made[i].width * perPixel, format);
+    EXPECT_EQ(stored, toQImage(picture).convertToFormat(format));
+  }
 }
 
 // Qt's own file, before the update: stand-ins of a few pictures on one page.

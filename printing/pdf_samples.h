@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace kirune {
+
+/// One picture of the built-in set as a PDF stores it, compressed when the program was built.
+struct PdfSamples {
+  std::string_view name;  ///< the picture's catalogue name
+  int width;
+  int height;
+  bool grey;                               ///< one grey sample a pixel (every pixel is grey); three otherwise
+  std::span<const std::uint8_t> deflated;  ///< the samples, rows top-down, as one zlib stream
+};
+
+/// Every picture of the built-in set, in its order (ImageSet::builtIn().pictures()).
+std::span<const PdfSamples> builtInPdfSamples();
+
+}  // namespace kirune
