@@ -5,11 +5,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include "printing/pdf_samples.h"
 #include "printing/picture_image.h"
 #include "render/errors.h"
 #include "render/image_set.h"
+#include "render/picture_names.h"
 
 namespace kirune {
 namespace {
@@ -22,15 +24,11 @@ constexpr QByteArrayView kStreamEnd = "\nendstream";
 // Bytes kept from one chunk to the next: a stand-in's head cut by a chunk's end, and Qt's trailer.
 constexpr qsizetype kKeep = 4096;
 
-const std::vector<Picture>& builtInPictures() { return ImageSet::builtIn().pictures(); }
-
 // The place of `picture` in the built-in set, or -1 when it is not one of them.
 qsizetype indexInSet(const Picture& picture) {
-  const std::vector<Picture>& all = builtInPictures();
-  if (all.empty() || builtInPdfSamples().size() != all.size()) return -1;
-  const std::less<const Picture*> before;
-  if (before(&picture, all.data()) || !before(&picture, all.data() + all.size())) return -1;
-  return &picture - all.data();
+  const ImageSet& set = ImageSet::builtIn();
+  if (builtInPdfSamples().size() != set.size()) return -1;
+  return set.indexOf(picture);
 }
 
 // The PDF image object of picture `index`, without its number, from the samples compressed when the
@@ -40,7 +38,7 @@ const QByteArray& pictureObject(std::size_t index) {
     std::once_flag once;
     QByteArray object;
   };
-  static const std::unique_ptr<Entry[]> entries = std::make_unique<Entry[]>(builtInPictures().size());
+  static const std::unique_ptr<Entry[]> entries = std::make_unique<Entry[]>(builtInPdfSamples().size());
   Entry& entry = entries[index];
   std::call_once(entry.once, [&entry, index] {
     const PdfSamples& p = builtInPdfSamples()[index];
@@ -72,6 +70,18 @@ long long numberAt(const QByteArray& bytes, qsizetype at, qsizetype end) {
 
 }  // namespace
 
+bool paperPicturesAreGrey() {
+  static const bool grey = [] {
+    const std::span<const PdfSamples> all = builtInPdfSamples();
+    return std::all_of(all.begin(), all.end(), [](const PdfSamples& p) {
+      const bool onPaper = p.name != pictures::kWindowIcon && p.name != pictures::kPrinterSetupIcon &&
+                           p.name != pictures::kBanner;
+      return !onPaper || p.grey;
+    });
+  }();
+  return grey;
+}
+
 QImage pdfImageOf(const Picture& picture) {
   const qsizetype index = indexInSet(picture);
   if (index < 0 || index > 255) return toQImage(picture);
@@ -99,7 +109,7 @@ void PdfPictureUpdate::scan(QByteArrayView chunk) {
     const qsizetype data = samples + kStreamStart.size();
     const QByteArray sample = qUncompress(QByteArray("\0\0\0\1", 4) + window_.mid(data, end - data));
     if (!lineStart || object <= 0 || sample.size() != 1 ||
-        static_cast<std::size_t>(static_cast<uchar>(sample[0])) >= builtInPictures().size()) {
+        static_cast<std::size_t>(static_cast<uchar>(sample[0])) >= builtInPdfSamples().size()) {
       continue;
     }
     found_.push_back({static_cast<int>(object), static_cast<uchar>(sample[0])});

@@ -15,6 +15,10 @@ namespace kirune {
 /// (the PDF's own way of replacing objects: readers take the newest). The stand-in is drawn exactly where the
 /// picture goes; a PDF image fills its rectangle whatever its number of samples.
 
+/// True when every picture of the built-in set that can go on paper is grey (the window's icon and
+/// button pictures never do). Known from the samples made when the program was built: nothing is decoded.
+bool paperPicturesAreGrey();
+
 /// The image to give Qt's PDF writer for `picture`: a stand-in for a picture of the built-in set,
 /// the picture itself (as toQImage) for any other.
 QImage pdfImageOf(const Picture& picture);

@@ -15,7 +15,7 @@ struct PdfSamples {
   std::span<const std::uint8_t> deflated;  ///< the samples, rows top-down, as one zlib stream
 };
 
-/// Every picture of the built-in set, in its order (ImageSet::builtIn().pictures()).
+/// Every picture of the built-in set, in its order (ImageSet::builtIn()).
 std::span<const PdfSamples> builtInPdfSamples();
 
 }  // namespace kirune

@@ -1,10 +1,6 @@
 #include "printing/picture_image.h"
 
-#include <algorithm>
 #include <cstddef>
-
-#include "render/image_set.h"
-#include "render/picture_names.h"
 
 namespace kirune {
 
@@ -28,18 +24,6 @@ bool isGrey(const Picture& picture) {
       return false;
   }
   return true;
-}
-
-bool paperPicturesAreGrey() {
-  static const bool grey = [] {
-    const auto& all = ImageSet::builtIn().pictures();
-    return std::all_of(all.begin(), all.end(), [](const Picture& p) {
-      const bool onPaper = p.name != pictures::kWindowIcon && p.name != pictures::kPrinterSetupIcon &&
-                           p.name != pictures::kBanner;
-      return !onPaper || isGrey(p);
-    });
-  }();
-  return grey;
 }
 
 }  // namespace kirune

@@ -13,8 +13,4 @@ QImage toQImage(const Picture& picture);
 /// True when every pixel of `picture` is grey (one channel, or three equal ones).
 bool isGrey(const Picture& picture);
 
-/// True when every picture of the built-in set that can go on paper is grey (the window's icon and
-/// button pictures never do).
-bool paperPicturesAreGrey();
-
 }  // namespace kirune

@@ -101,33 +101,53 @@ Picture decodePicture(std::string_view name, StoredFormat format, std::span<cons
 }
 
 const ImageSet& ImageSet::builtIn() {
-  // Every picture is decoded at the first call; a fault is a start-up error, never a blank square.
-  static const ImageSet set = [] {
-    std::vector<Picture> pictures;
-    pictures.reserve(kCatalogue.size());
-    for (const CatalogueEntry& entry : kCatalogue) {
-      const auto bytes = assetBytes(entry.file);
-      if (bytes.empty()) {
-        throwDecodeError(entry.name, "プログラムに組み込まれていません");
-      }
-      Picture picture = decodePicture(entry.name, entry.format, bytes);
-      if (picture.width != entry.width || picture.height != entry.height) {
-        throwDecodeError(entry.name, "大きさが " + std::to_string(entry.width) + "x" +
-                                         std::to_string(entry.height) + " ではなく " +
-                                         std::to_string(picture.width) + "x" +
-                                         std::to_string(picture.height) + " です");
-      }
-      pictures.push_back(std::move(picture));
-    }
-    return ImageSet(std::move(pictures));
-  }();
+  static const ImageSet set(kCatalogue);
   return set;
+}
+
+ImageSet::ImageSet(std::span<const CatalogueEntry> entries)
+    : decodedOnce_(std::make_unique<std::once_flag[]>(entries.size())), stored_(entries) {
+  pictures_.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    Picture picture;
+    picture.name = std::string(entries[i].name);
+    picture.format = entries[i].format;
+    picture.width = entries[i].width;
+    picture.height = entries[i].height;
+    pictures_.push_back(std::move(picture));
+    index_.emplace(pictures_[i].name, i);
+  }
 }
 
 ImageSet::ImageSet(std::vector<Picture> pictures) : pictures_(std::move(pictures)) {
   for (std::size_t i = 0; i < pictures_.size(); ++i) {
     index_.emplace(pictures_[i].name, i);
   }
+}
+
+const Picture& ImageSet::decoded(std::size_t index) const {
+  if (stored_.empty()) return pictures_[index];
+  // A fault throws here, from the call that wanted the picture, and again from the next: never a blank
+  // square. The tests decode every picture of the catalogue.
+  std::call_once(decodedOnce_[index], [this, index] {
+    const CatalogueEntry& entry = stored_[index];
+    const auto bytes = assetBytes(entry.file);
+    if (bytes.empty()) {
+      throwDecodeError(entry.name, "プログラムに組み込まれていません");
+    }
+    Picture picture = decodePicture(entry.name, entry.format, bytes);
+    if (picture.width != entry.width || picture.height != entry.height) {
+      throwDecodeError(entry.name, "大きさが " + std::to_string(entry.width) + "x" +
+                                       std::to_string(entry.height) + " ではなく " +
+                                       std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+                                       " です");
+    }
+    Picture& slot = pictures_[index];
+    slot.format = picture.format;
+    slot.channels = picture.channels;
+    slot.pixels = std::move(picture.pixels);
+  });
+  return pictures_[index];
 }
 
 const Picture& ImageSet::get(std::string_view name) const {
@@ -139,7 +159,19 @@ const Picture& ImageSet::get(std::string_view name) const {
 
 const Picture* ImageSet::find(std::string_view name) const {
   const auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &pictures_[it->second];
+  return it == index_.end() ? nullptr : &decoded(it->second);
+}
+
+const std::vector<Picture>& ImageSet::pictures() const {
+  for (std::size_t i = 0; i < pictures_.size(); ++i) decoded(i);
+  return pictures_;
+}
+
+std::ptrdiff_t ImageSet::indexOf(const Picture& picture) const {
+  if (pictures_.empty()) return -1;
+  const std::less<const Picture*> before;
+  if (before(&picture, pictures_.data()) || !before(&picture, pictures_.data() + pictures_.size())) return -1;
+  return &picture - pictures_.data();
 }
 
 }  // namespace kirune

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "assets/embedded_assets.h"
@@ -128,7 +129,7 @@ TEST(Catalogue, EveryFileIsCompiledInAndNothingElse) {
 
 TEST(BuiltInImages, EveryPictureDecodesInItsCatalogueSizeAndIsNotBlank) {
   const ImageSet& images = ImageSet::builtIn();
-  EXPECT_EQ(&images, &ImageSet::builtIn());  // decoded once
+  EXPECT_EQ(&images, &ImageSet::builtIn());  // one set for the process
   ASSERT_EQ(images.pictures().size(), catalogue().size());
   for (const CatalogueEntry& e : catalogue()) {
     SCOPED_TRACE(std::string(e.name));
@@ -153,6 +154,29 @@ TEST(BuiltInImages, EveryPictureDecodesInItsCatalogueSizeAndIsNotBlank) {
 }
 
 // The shapes the pictures are drawn for, stored at an integer multiple so that they print sharp.
+// Pictures are decoded when first asked for: threads asking at once for the same pictures all get the
+// one copy, decoded exactly as the stored file says.
+TEST(BuiltInImages, ThreadsAskingAtOnceGetOneCopyDecodedOnce) {
+  const ImageSet& images = ImageSet::builtIn();
+  std::vector<std::vector<const Picture*>> seen(4);
+  std::vector<std::thread> threads;
+  for (auto& mine : seen) {
+    threads.emplace_back([&images, &mine] {
+      for (const CatalogueEntry& e : catalogue()) mine.push_back(&images.get(e.name));
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (std::size_t i = 0; i < catalogue().size(); ++i) {
+    const CatalogueEntry& e = catalogue()[i];
+    SCOPED_TRACE(std::string(e.name));
+    for (const auto& mine : seen) EXPECT_EQ(mine[i], seen[0][i]);
+    EXPECT_EQ(images.indexOf(*seen[0][i]), static_cast<std::ptrdiff_t>(i));
+    EXPECT_EQ(seen[0][i]->pixels, decodePicture(e.name, e.format, assetBytes(e.file)).pixels);
+  }
+  const Picture elsewhere = *seen[0][0];
+  EXPECT_EQ(images.indexOf(elsewhere), -1);
+}
+
 TEST(BuiltInImages, ShapesAreThoseTheEnginesStretchThemTo) {
   struct Shape {
     const char* name;
