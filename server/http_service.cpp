@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -158,6 +159,11 @@ struct HttpService::Impl {
   std::string presetsJson;
   DeadlineServer server;
   int listeningSocket = -1;
+  // The library ignores a stop that comes before it listens (a signal right after start-up): run() and
+  // stop() meet through these instead.
+  std::atomic<bool> runEntered{false};
+  std::atomic<bool> runExited{false};
+  std::atomic<bool> stopRequested{false};
 
   // Runs `work` on a drawing worker; answers 503 when none takes it in time.
   template <typename Work>
@@ -274,8 +280,24 @@ int HttpService::bind(std::string& error) {
   return port;
 }
 
-bool HttpService::run() { return impl_->server.listen_after_bind(); }
+bool HttpService::run() {
+  impl_->runEntered = true;
+  const bool ran = impl_->stopRequested || impl_->server.listen_after_bind();
+  impl_->runExited = true;
+  return ran;
+}
 
-void HttpService::stop() { impl_->server.stop(); }
+void HttpService::stop() {
+  impl_->stopRequested = true;
+  if (!impl_->runEntered) return;  // run() will see the request and not listen at all
+  // run() may be on its way into listening: stop the server once it is.
+  while (!impl_->runExited) {
+    if (impl_->server.is_running()) {
+      impl_->server.stop();
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
 
 }  // namespace kirune::serve
