@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
-#include <mutex>
 #include <span>
 
 #include "printing/pdf_samples.h"
@@ -30,28 +28,18 @@ qsizetype indexInSet(const Picture& picture) {
   return set.indexOf(picture);
 }
 
-// The PDF image object of picture `index`, without its number, from the samples compressed when the
-// program was built.
-const QByteArray& pictureObject(std::size_t index) {
-  struct Entry {
-    std::once_flag once;
-    QByteArray object;
-  };
-  static const std::unique_ptr<Entry[]> entries = std::make_unique<Entry[]>(builtInPdfSamples().size());
-  Entry& entry = entries[index];
-  std::call_once(entry.once, [&entry, index] {
-    const PdfSamples& p = builtInPdfSamples()[index];
-    char head[256];
-    std::snprintf(head, sizeof head,
-                  "<<\n/Type /XObject\n/Subtype /Image\n/Width %d\n/Height %d\n/BitsPerComponent 8\n"
-                  "/ColorSpace %s\n/Filter /FlateDecode\n/Length %zu\n>>\nstream\n",
-                  p.width, p.height, p.grey ? "/DeviceGray" : "/DeviceRGB", p.deflated.size());
-    entry.object = QByteArray(head) +
-                   QByteArray(reinterpret_cast<const char*>(p.deflated.data()),
-                              static_cast<qsizetype>(p.deflated.size())) +
-                   "\nendstream\nendobj\n";
-  });
-  return entry.object;
+// Appends the PDF image object of picture `index`, without its number, to `out`: the samples as
+// compressed when the program was built.
+void appendPictureObject(QByteArray& out, std::size_t index) {
+  const PdfSamples& p = builtInPdfSamples()[index];
+  char head[256];
+  std::snprintf(head, sizeof head,
+                "<<\n/Type /XObject\n/Subtype /Image\n/Width %d\n/Height %d\n/BitsPerComponent 8\n"
+                "/ColorSpace %s\n/Filter /FlateDecode\n/Length %zu\n>>\nstream\n",
+                p.width, p.height, p.grey ? "/DeviceGray" : "/DeviceRGB", p.deflated.size());
+  out += head;
+  out.append(reinterpret_cast<const char*>(p.deflated.data()), static_cast<qsizetype>(p.deflated.size()));
+  out += "\nendstream\nendobj\n";
 }
 
 // The whole number at `at` in `bytes` (digits only), or -1.
@@ -142,7 +130,8 @@ QByteArray PdfPictureUpdate::finish() const {
   std::vector<std::pair<int, qint64>> offsets;
   for (const Found& f : found_) {
     offsets.emplace_back(f.object, scanned_ + update.size());
-    update += QByteArray::number(f.object) + " 0 obj\n" + pictureObject(f.index);
+    update += QByteArray::number(f.object) + " 0 obj\n";
+    appendPictureObject(update, f.index);
   }
   std::sort(offsets.begin(), offsets.end());
   const qint64 xref = scanned_ + update.size();
