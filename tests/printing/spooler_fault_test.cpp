@@ -26,6 +26,7 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/main_window.h"
 #include "app/print_controller.h"
@@ -171,6 +172,39 @@ class SpoolerFaultTest : public ::testing::Test {
     EXPECT_LE(completed, printed.size() + unknownAllowed) << message.toStdString();
   }
 
+  // What a run of BitBtn1 with `sheets` sheets on `queue` (empty: the default printer) said, through
+  // the window's print controller or through kirune-print, and what the one or the other reported.
+  struct Outcome {
+    QString message;
+    int exitCode = -1;                  // kirune-print's
+    std::optional<PrintReport> report;  // the controller's
+  };
+  static Outcome printThrough(bool window, const QString& queue, int sheets) {
+    Outcome outcome;
+    if (window) {
+      Random rng(3);
+      Session session(ImageSet::builtIn(), rng);
+      session.settings.SpinEdit1 = sheets;
+      PrintController controller(session, [&queue] { return queueRun(queue); });
+      struct : PrintProgress {
+        void documentBegun(int, int) override {}
+        void documentEnded(int, int, int) override {}
+        bool cancelRequested() override { return false; }
+      } progress;
+      outcome.report = controller.run(*findPreset("BitBtn1"), progress);
+      outcome.message = outcome.report->message;
+    } else {
+      QProcess print;
+      print.start(QStringLiteral(KIRUNE_PRINT),
+                  {"BitBtn1", "--seed", "1", "--set", QStringLiteral("SpinEdit1=%1").arg(sheets), "--printer",
+                   queue.isEmpty() ? QStringLiteral("default") : queue});
+      EXPECT_TRUE(print.waitForFinished(60000));
+      outcome.exitCode = print.exitCode();
+      outcome.message = QString::fromUtf8(print.readAllStandardError());
+    }
+    return outcome;
+  }
+
   QTemporaryDir home;
   FaultySpooler spooler{"faulty"};
 };
@@ -265,28 +299,14 @@ TEST_F(SpoolerFaultTest, AJobThatFailsAfterTheSpoolerTookItIsNotCountedAsPrinted
 
       QElapsedTimer clock;
       clock.start();
-      QString message;
-      if (window) {
-        Random rng(3);
-        Session session(ImageSet::builtIn(), rng);
-        session.settings.SpinEdit1 = 3;
-        PrintController controller(session, [&queue] { return queueRun(queue); });
-        struct : PrintProgress {
-          void documentBegun(int, int) override {}
-          void documentEnded(int, int, int) override {}
-          bool cancelRequested() override { return false; }
-        } progress;
-        const PrintReport report = controller.run(*findPreset("BitBtn1"), progress);
-        EXPECT_EQ(report.status, PrintReport::Status::Failed);
-        EXPECT_EQ(report.fault, PrintReport::Fault::Undelivered);
-        EXPECT_EQ(report.documentsPrinted, 0);
-        message = report.message;
+      const Outcome outcome = printThrough(window, queue, 3);
+      const QString& message = outcome.message;
+      if (outcome.report) {
+        EXPECT_EQ(outcome.report->status, PrintReport::Status::Failed);
+        EXPECT_EQ(outcome.report->fault, PrintReport::Fault::Undelivered);
+        EXPECT_EQ(outcome.report->documentsPrinted, 0);
       } else {
-        QProcess print;
-        print.start(QStringLiteral(KIRUNE_PRINT), {"BitBtn1", "--set", "SpinEdit1=3", "--printer", queue});
-        ASSERT_TRUE(print.waitForFinished(60000));
-        EXPECT_EQ(print.exitCode(), 1);
-        message = QString::fromUtf8(print.readAllStandardError());
+        EXPECT_EQ(outcome.exitCode, 1);
       }
       // Its jobs are followed to their end, which takes seconds here, not the minutes of a hang.
       EXPECT_LT(clock.elapsed(), 30000);
@@ -322,32 +342,14 @@ TEST_F(SpoolerFaultTest, AFullSpoolDiskStopsTheRunAtTheSheetItCouldNotTake) {
       GTEST_SKIP() << "no tmpfs can be mounted for the spool: " << why.toStdString();
     useSpooler(full.socket());
 
-    QString message;
-    int printed = -1;
-    if (window) {
-      Random rng(3);
-      Session session(ImageSet::builtIn(), rng);
-      session.settings.SpinEdit1 = kSheets;
-      PrintController controller(session, [] { return queueRun(QString()); });
-      struct : PrintProgress {
-        void documentBegun(int, int) override {}
-        void documentEnded(int, int, int) override {}
-        bool cancelRequested() override { return false; }
-      } progress;
-      const PrintReport report = controller.run(*findPreset("BitBtn1"), progress);
-      EXPECT_EQ(report.status, PrintReport::Status::Failed);
-      EXPECT_EQ(report.fault, PrintReport::Fault::Undelivered);
-      EXPECT_TRUE(report.savedNotice.isEmpty());
-      printed = report.documentsPrinted;
-      message = report.message;
+    const Outcome outcome = printThrough(window, QString(), kSheets);
+    const QString& message = outcome.message;
+    if (outcome.report) {
+      EXPECT_EQ(outcome.report->status, PrintReport::Status::Failed);
+      EXPECT_EQ(outcome.report->fault, PrintReport::Fault::Undelivered);
+      EXPECT_TRUE(outcome.report->savedNotice.isEmpty());
     } else {
-      QProcess print;
-      print.start(QStringLiteral(KIRUNE_PRINT),
-                  {"BitBtn1", "--seed", "1", "--set", QStringLiteral("SpinEdit1=%1").arg(kSheets),
-                   "--printer", "default"});
-      ASSERT_TRUE(print.waitForFinished(60000));
-      EXPECT_EQ(print.exitCode(), 1);
-      message = QString::fromUtf8(print.readAllStandardError());
+      EXPECT_EQ(outcome.exitCode, 1);
     }
     const QRegularExpressionMatch refused =
         QRegularExpression(
@@ -361,8 +363,8 @@ TEST_F(SpoolerFaultTest, AFullSpoolDiskStopsTheRunAtTheSheetItCouldNotTake) {
     QList<int> before;
     for (int n = 1; n < sheet; ++n) before << n;
     EXPECT_EQ(reportedPrinted(message), before) << message.toStdString();
-    if (window) {
-      EXPECT_EQ(printed, sheet - 1);
+    if (outcome.report) {
+      EXPECT_EQ(outcome.report->documentsPrinted, sheet - 1);
     }
     EXPECT_THAT(message.toStdString(),
                 HasSubstr(QStringLiteral("%1枚目（問題用紙）から%2枚目までは印刷されていません。")
