@@ -38,11 +38,7 @@ const QStringList kThreeSheetsWithAnswers = {"BitBtn1", "--set", "SpinEdit1=3", 
 
 class CliPrinterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
-    useSpooler(spoolerDir() + "/cups.sock");
-    ASSERT_TRUE(home.isValid());
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(useFixtureSpooler(home)); }
   QTemporaryDir home;
 };
 

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 
@@ -24,6 +25,16 @@ inline QString spoolerScript() { return QStringLiteral(KIRUNE_CUPS_SCRIPT); }
 inline void useSpooler(const QString& socket) {
   qputenv("CUPS_SERVER", socket.toUtf8());
   cupsSetServer(nullptr);  // forget the server libcups looked up before
+}
+
+// Points this test at the spooler the CTest fixture started, with `home` as the user's home and
+// configuration folder, where the no-printer folder and the user's printer settings go.
+inline void useFixtureSpooler(const QTemporaryDir& home) {
+  ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
+  useSpooler(spoolerDir() + "/cups.sock");
+  ASSERT_TRUE(home.isValid());
+  qputenv("HOME", home.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
 }
 
 inline QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {

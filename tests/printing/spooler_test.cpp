@@ -65,12 +65,7 @@ std::optional<std::string> printSheets(PrintOutput& output, int documents,
 class SpoolerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
-    useSpooler(spoolerDir() + "/cups.sock");
-    ASSERT_TRUE(home.isValid());
-    // The no-printer folder goes under the documents folder of this home.
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    ASSERT_NO_FATAL_FAILURE(useFixtureSpooler(home));
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     preparePrinter(*printer);
   }

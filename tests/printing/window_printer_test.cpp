@@ -69,11 +69,7 @@ std::shared_ptr<BoxWatch> watchNextBox(const QString& press = {}) {
 class WindowPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
-    useSpooler(spoolerDir() + "/cups.sock");
-    ASSERT_TRUE(home.isValid());
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    ASSERT_NO_FATAL_FAILURE(useFixtureSpooler(home));
     // The application's printer object, made as the program makes it: the default printer.
     printer = applicationPrinter();
     window = std::make_unique<TForm1>(ImageSet::builtIn(), *printer, [this] { return printerRun(*printer); });

@@ -18,12 +18,7 @@ using kirune::test::ServeProcess;
 
 class ServePrinterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(spoolerDir().isEmpty()) << "run through ctest: the fixture starts the spooler";
-    useSpooler(spoolerDir() + "/cups.sock");
-    ASSERT_TRUE(home.isValid());
-    qputenv("HOME", home.path().toUtf8());
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(useFixtureSpooler(home)); }
   QTemporaryDir home;
 };
 
