@@ -1,42 +1,71 @@
 #include "server/http_service.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
+#include <boost/asio/bind_executor.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/string.hpp>
+#include <boost/beast/http.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <mutex>
+#include <optional>
+#include <random>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
 
-#include "server/deadline_server.h"
+#include "server/http_text.h"
 #include "server/preset_table_json.h"
+#include "server/request_log.h"
 #include "server/sheet_request.h"
 #include "server/sheet_service.h"
 
 namespace kirune::serve {
 namespace {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+using Response = http::response<http::string_body>;
+
 constexpr const char* kText = "text/plain; charset=utf-8";
-constexpr int kMaxBodyBytes = 16 * 1024;
-// How long a request waits for a drawing turn before it is told to come back.
-constexpr auto kTurnWait = std::chrono::seconds(20);
-
-void reply(httplib::Response& res, int status, const std::string& message) {
-  res.status = status;
-  res.set_content(message + "\n", kText);
-}
-
-std::vector<std::pair<std::string, std::string>> paramsOf(const httplib::Request& req) {
-  return {req.params.begin(), req.params.end()};
-}
+// Request line and headers together; more is answered 431 and the connection closed.
+constexpr std::uint32_t kHeaderBytes = 16 * 1024;
+constexpr std::ptrdiff_t kHeaderLines = 100;
+constexpr std::uint64_t kBodyBytes = 16 * 1024;
+constexpr std::size_t kTargetBytes = 8 * 1024;
+// How long a connection may wait for its next request before it is closed without an answer.
+constexpr auto kIdleWait = std::chrono::seconds(5);
+// How long one answer may take to be written; a client that does not read is cut off.
+constexpr auto kWriteWait = std::chrono::seconds(20);
+// After an answer that closes the connection, what the client still sends is read and dropped for a
+// moment, so that the answer is not lost to a reset.
+constexpr auto kLingerWait = std::chrono::seconds(2);
+constexpr std::size_t kLingerBytes = 64 * 1024;
+// Requests waiting for a drawing worker; one more is answered 503.
+constexpr std::size_t kQueueLength = 64;
+constexpr int kIoThreads = 2;
+// The longest a stop waits for requests under way before it ends them anyway.
+constexpr auto kStopGrace = std::chrono::seconds(60);
 
 std::string statusMessage(int status) {
   switch (status) {
@@ -48,20 +77,26 @@ std::string statusMessage(int status) {
       return "その方法では使えません";
     case 408:
       return "リクエストが遅すぎます";
+    case 411:
+      return "長さ（Content-Length）のない POST です";
     case 413:
       return "リクエストが大きすぎます";
     case 414:
       return "アドレスが長すぎます";
+    case 429:
+      return "この端末からの依頼が多すぎます。少し待ってからもう一度どうぞ";
     case 431:
       return "ヘッダーが大きすぎます";
+    case 503:
+      return "混み合っています。少し待ってからもう一度どうぞ";
     default:
       return status >= 500 ? "サーバーの中で失敗しました" : "リクエストを受け付けられません";
   }
 }
 
-// The threads that draw. A request's drawing is queued and taken in order by the first free worker,
-// so under load every request waits about as long as the others, and the fonts and glyph caches (which
-// Qt keeps per thread) are made once per worker, not once per connection thread.
+// The threads that draw. Jobs are taken in the order they came by the first free worker, so the fonts
+// and glyph caches (which Qt keeps per thread) are made once per worker. The queue is bounded: a job
+// beyond it is refused at once instead of waiting without end.
 class Workers {
  public:
   Workers(int count, const std::function<void()>& warmUp) {
@@ -83,51 +118,34 @@ class Workers {
   Workers(const Workers&) = delete;
   Workers& operator=(const Workers&) = delete;
 
-  /// Runs `job` on a worker and returns when it is done; false, with the job dropped, when no worker
-  /// took it within `patience`.
-  bool run(const std::function<void()>& job, std::chrono::steady_clock::duration patience) {
-    auto task = std::make_shared<Task>();
-    task->job = job;
-    std::unique_lock lock(mutex_);
-    queue_.push_back(task);
-    queued_.notify_one();
-    if (!task->changed.wait_for(lock, patience, [&] { return task->state != State::Waiting; })) {
-      task->state = State::Dropped;
-      return false;
+  /// Queues `job`; false when the queue is full.
+  bool trySubmit(std::function<void()> job) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (queue_.size() >= kQueueLength) return false;
+      queue_.push_back(std::move(job));
     }
-    task->changed.wait(lock, [&] { return task->state == State::Done; });
+    queued_.notify_one();
     return true;
   }
 
  private:
-  enum class State { Waiting, Running, Done, Dropped };
-  struct Task {
-    std::function<void()> job;
-    State state = State::Waiting;
-    std::condition_variable changed;
-  };
-
   void work() {
     std::unique_lock lock(mutex_);
     while (true) {
       queued_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-      if (stopping_) return;
-      const std::shared_ptr<Task> task = queue_.front();
+      if (queue_.empty()) return;  // stopping, with nothing left
+      std::function<void()> job = std::move(queue_.front());
       queue_.pop_front();
-      if (task->state == State::Dropped) continue;
-      task->state = State::Running;
-      task->changed.notify_all();
       lock.unlock();
-      task->job();
+      job();
       lock.lock();
-      task->state = State::Done;
-      task->changed.notify_all();
     }
   }
 
   std::mutex mutex_;
   std::condition_variable queued_;
-  std::deque<std::shared_ptr<Task>> queue_;
+  std::deque<std::function<void()>> queue_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
@@ -142,162 +160,570 @@ void warmUp() {
   }
 }
 
+// The seed of a request that names none: short enough to read out or copy by hand.
+std::uint64_t freshSeed() {
+  static std::mutex mutex;
+  static std::mt19937_64 engine{std::random_device{}()};
+  const std::lock_guard lock(mutex);
+  return std::uniform_int_distribution<std::uint64_t>(1, 999'999'999)(engine);
+}
+
+// "くりあがり_２０.pdf": the row and the button, as the teacher chose them.
+std::string pdfName(const Preset& preset) {
+  std::string name = std::string(preset.rowTitle) + "_" + std::string(preset.caption) + ".pdf";
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
+  return name;
+}
+
+std::string authorityOf(std::string_view origin) {
+  for (const std::string_view scheme : {"http://", "https://"}) {
+    if (origin.substr(0, scheme.size()) == scheme) return std::string(origin.substr(scheme.size()));
+  }
+  return {};
+}
+
+// Whether a POST may print: it must come from this server's own page. A form on another site cannot
+// set the page's header, and a script there cannot either without a preflight, which is refused.
+bool fromOwnPage(const http::request<http::string_body>& req) {
+  const auto origin = req[http::field::origin];
+  if (!origin.empty()) {
+    const std::string authority = authorityOf(origin);
+    // Behind a proxy the browser's host may come as X-Forwarded-Host.
+    if (authority.empty() || (authority != req[http::field::host] && authority != req["X-Forwarded-Host"]))
+      return false;
+  }
+  const auto site = req["Sec-Fetch-Site"];
+  if (!site.empty() && site != "same-origin" && site != "none") return false;
+  return req["X-Kirune-Page"] == "1";
+}
+
+struct Route {
+  std::string_view path;
+  std::string_view allow;
+};
+constexpr std::array<Route, 7> kRoutes = {{{"/", "GET, HEAD"},
+                                           {"/kirune.css", "GET, HEAD"},
+                                           {"/kirune.js", "GET, HEAD"},
+                                           {"/healthz", "GET, HEAD"},
+                                           {"/api/presets", "GET, HEAD"},
+                                           {"/sheets.pdf", "GET, HEAD"},
+                                           {"/print", "POST"}}};
+
+class Session;
+
 }  // namespace
 
 struct HttpService::Impl {
   Impl(const ServeOptions& o, PageFiles p)
       : options(o),
         page(std::move(p)),
-        workers(o.workers, warmUp),
         presetsJson(presetTableJson(o.maxSheets, o.printer.has_value())),
-        server(std::chrono::seconds(o.requestTimeout), statusMessage(408)) {}
+        acceptStrand(asio::make_strand(io)),
+        acceptor(acceptStrand),
+        retryAccept(acceptStrand),
+        log(20, 200),
+        workers(o.workers, warmUp) {}
 
   ServeOptions options;
   PageFiles page;
-  Workers workers;
-  std::mutex printing;  // one print request at a time, so two classes' sheets never interleave
   std::string presetsJson;
-  DeadlineServer server;
-  int listeningSocket = -1;
-  // The library ignores a stop that comes before it listens (a signal right after start-up): run() and
-  // stop() meet through these instead.
-  std::atomic<bool> runEntered{false};
-  std::atomic<bool> runExited{false};
-  std::atomic<bool> stopRequested{false};
+  asio::io_context io{kIoThreads};
+  asio::strand<asio::io_context::executor_type> acceptStrand;
+  tcp::acceptor acceptor;
+  asio::steady_timer retryAccept;
+  RequestLog log;
+  std::mutex printing;  // one print request at a time, so two classes' sheets never interleave
 
-  // Runs `work` on a drawing worker; answers 503 when none takes it in time.
-  template <typename Work>
-  void inTurn(httplib::Response& res, Work&& work) {
-    std::string failure;
-    const bool ran = workers.run(
-        [&] {
-          try {
-            work();
-          } catch (const std::exception& e) {
-            failure = e.what();
-          }
-        },
-        kTurnWait);
-    if (!ran) {
-      reply(res, 503, "混み合っています。少し待ってからもう一度どうぞ");
-    } else if (!failure.empty()) {
-      reply(res, 500, "作れませんでした: " + failure);
+  // Requests drawing or queued, by client address.
+  std::mutex busyMutex;
+  std::map<std::string, int> busy;
+
+  // Open connections, so a stop can close the idle ones and let the others finish.
+  std::mutex sessionsMutex;
+  std::unordered_map<Session*, std::weak_ptr<Session>> sessions;
+  bool stopping = false;  // on the acceptor's strand
+
+  std::mutex runMutex;
+  std::condition_variable runChanged;
+  bool runExited = false;
+
+  // Last: its threads are joined first, before anything a job uses is gone.
+  Workers workers;
+
+  bool takeTurn(const std::string& client) {
+    const std::lock_guard lock(busyMutex);
+    int& n = busy[client];
+    if (n >= options.perClient) return false;
+    ++n;
+    return true;
+  }
+  void giveTurnBack(const std::string& client) {
+    const std::lock_guard lock(busyMutex);
+    if (--busy[client] <= 0) busy.erase(client);
+  }
+
+  void accept();
+  void shutDown();
+};
+
+namespace {
+
+// One connection: it reads a request, answers it, and waits for the next, every step with a deadline.
+// Its handlers run one at a time on its strand; drawing runs on a worker, which hands the answer back
+// to the strand and never touches the socket.
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  Session(HttpService::Impl& service, tcp::socket socket)
+      : service_(service), socket_(std::move(socket)), timer_(socket_.get_executor()) {
+    beast::error_code ec;
+    const tcp::endpoint peer = socket_.remote_endpoint(ec);
+    if (!ec) {
+      asio::ip::address address = peer.address();
+      if (address.is_v6() && address.to_v6().is_v4_mapped())
+        address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+      client_ = address.to_string();
+    }
+    socket_.set_option(tcp::no_delay(true), ec);
+  }
+  ~Session() {
+    const std::lock_guard lock(service_.sessionsMutex);
+    service_.sessions.erase(this);
+  }
+
+  void start() {
+    {
+      const std::lock_guard lock(service_.sessionsMutex);
+      service_.sessions.emplace(this, weak_from_this());
+    }
+    nextRequest();
+  }
+
+  /// The server stops: an idle connection closes now, the others after their answer.
+  auto socketExecutor() { return socket_.get_executor(); }
+
+  void stop() {
+    stopping_ = true;
+    if (phase_ == Phase::Idle) {
+      beast::error_code ec;
+      socket_.cancel(ec);
     }
   }
 
-  void routes() {
-    server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-      res.set_content(page.html, "text/html; charset=utf-8");
-    });
-    server.Get("/kirune.css", [this](const httplib::Request&, httplib::Response& res) {
-      res.set_content(page.css, "text/css; charset=utf-8");
-    });
-    server.Get("/kirune.js", [this](const httplib::Request&, httplib::Response& res) {
-      res.set_content(page.js, "text/javascript; charset=utf-8");
-    });
-    server.Get("/healthz",
-               [](const httplib::Request&, httplib::Response& res) { res.set_content("ok\n", kText); });
-    server.Get("/api/presets", [this](const httplib::Request&, httplib::Response& res) {
-      res.set_content(presetsJson, "application/json; charset=utf-8");
-    });
-    server.Get("/sheets.pdf", [this](const httplib::Request& req, httplib::Response& res) {
-      auto read = readSheetRequest(paramsOf(req), options.maxSheets);
-      if (auto* no = std::get_if<Refusal>(&read)) return reply(res, no->status, no->message);
-      const SheetRequest& request = std::get<SheetRequest>(read);
-      inTurn(res, [&] {
-        const QByteArray pdf = sheetsPdf(request);
-        res.set_header("Content-Disposition",
-                       "inline; filename=\"" + std::string(request.preset->button) + ".pdf\"");
-        res.set_content(pdf.constData(), static_cast<std::size_t>(pdf.size()), "application/pdf");
-      });
-    });
-    server.Post("/print", [this](const httplib::Request& req, httplib::Response& res) {
-      if (!options.printer) return reply(res, 403, "このサーバーでは印刷できません（--printer none）");
-      auto read = readSheetRequest(paramsOf(req), options.maxSheets);
-      if (auto* no = std::get_if<Refusal>(&read)) return reply(res, no->status, no->message);
-      const SheetRequest& request = std::get<SheetRequest>(read);
-      inTurn(res, [&] {
-        const std::lock_guard lock(printing);
-        const PrintReport report = printSheets(request, *options.printer);
-        reply(res, report.delivered ? 200 : report.noPrinter ? 503 : 502, report.message);
-      });
-    });
-    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-      if (res.body.empty()) res.set_content(statusMessage(res.status) + "\n", kText);
-    });
-    server.set_exception_handler([](const httplib::Request&, httplib::Response& res,
-                                    const std::exception_ptr&) { reply(res, 500, statusMessage(500)); });
-    server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
-      // The page uses nothing from elsewhere, and says so to the browser.
-      res.set_header("Content-Security-Policy",
-                     "default-src 'self'; object-src 'self'; frame-ancestors 'self'");
-      res.set_header("X-Content-Type-Options", "nosniff");
-      res.set_header("Cache-Control", "no-store");
+ private:
+  enum class Phase { Idle, Reading, Drawing, Writing, Closing };
+
+  void arm(Clock::duration wait) {
+    const std::uint64_t generation = ++timerGeneration_;
+    timer_.expires_after(wait);
+    timer_.async_wait([self = shared_from_this(), generation](beast::error_code ec) {
+      if (!ec && generation == self->timerGeneration_) self->onTimer();
     });
   }
+  void disarm() {
+    ++timerGeneration_;
+    timer_.cancel();
+  }
+
+  void onTimer() {
+    beast::error_code ec;
+    if (phase_ == Phase::Reading) {
+      // The request is too slow: stop reading and answer 408.
+      timedOut_ = true;
+      socket_.cancel(ec);
+    } else {
+      socket_.close(ec);
+    }
+  }
+
+  void nextRequest() {
+    if (stopping_) return closeNow();
+    parser_.emplace();
+    parser_->header_limit(kHeaderBytes);
+    parser_->body_limit(kBodyBytes);
+    res_ = {};
+    note_.clear();
+    closeAfter_ = false;
+    timedOut_ = false;
+    if (buffer_.size() > 0) return readHeader();
+    phase_ = Phase::Idle;
+    arm(kIdleWait);
+    socket_.async_read_some(buffer_.prepare(4096),
+                            [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                              self->disarm();
+                              if (ec) return self->closeNow();
+                              self->buffer_.commit(n);
+                              self->readHeader();
+                            });
+  }
+
+  void readHeader() {
+    phase_ = Phase::Reading;
+    started_ = Clock::now();
+    method_ = "-";
+    target_ = "-";
+    // The whole request, headers and body, has this long from its first byte.
+    arm(std::chrono::seconds(service_.options.requestTimeout));
+    http::async_read_header(socket_, buffer_, *parser_,
+                            [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                              if (ec) return self->readFailed(ec);
+                              self->onHeader();
+                            });
+  }
+
+  void readFailed(beast::error_code ec) {
+    disarm();
+    if (timedOut_) return fault(408, "リクエストを送り終えるのが遅すぎます", false);
+    if (ec == http::error::header_limit || ec == http::error::buffer_overflow) return fault(431);
+    if (ec == http::error::body_limit) return fault(413);
+    // The client went away before its request was complete: nobody to answer.
+    if (ec == http::error::end_of_stream || ec == http::error::partial_message || ec == asio::error::eof ||
+        ec == asio::error::connection_reset || ec == asio::error::operation_aborted || !socket_.is_open())
+      return closeNow();
+    fault(400, ec.message(), false);
+  }
+
+  void onHeader() {
+    const auto& req = parser_->get();
+    method_ = std::string(req.method_string());
+    target_ = std::string(req.target());
+    if (std::distance(req.begin(), req.end()) + 1 > kHeaderLines)
+      return fault(431, "ヘッダーの行が多すぎます");
+    if (req.version() >= 11 && req.count(http::field::host) != 1) return fault(400, "Host がありません");
+    const bool hasLength = req.count(http::field::content_length) > 0;
+    const bool hasEncoding = req.count(http::field::transfer_encoding) > 0;
+    // Requests framed two ways, or a body where none belongs, are how requests get smuggled.
+    if (req.count(http::field::content_length) > 1) return fault(400, "Content-Length が二つあります");
+    if (hasLength && hasEncoding) return fault(400, "Content-Length と Transfer-Encoding の両方があります");
+    if (hasEncoding && !parser_->chunked()) return fault(400, "Transfer-Encoding が chunked ではありません");
+    const bool body = parser_->chunked() || parser_->content_length().value_or(0) > 0;
+    if ((req.method() == http::verb::get || req.method() == http::verb::head) && body)
+      return fault(400, "GET や HEAD に本文があります");
+    if (req.method() == http::verb::post && !hasLength && !hasEncoding) return fault(411);
+    if (parser_->is_done()) return route();
+    if (beast::iequals(req[http::field::expect], "100-continue")) {
+      static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+      asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
+                        [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                          if (ec) return self->readFailed(ec);
+                          self->readBody();
+                        });
+      return;
+    }
+    readBody();
+  }
+
+  void readBody() {
+    http::async_read(socket_, buffer_, *parser_,
+                     [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                       if (ec) return self->readFailed(ec);
+                       self->route();
+                     });
+  }
+
+  void route() {
+    disarm();
+    phase_ = Phase::Drawing;
+    const auto& req = parser_->get();
+    const std::string_view target = req.target();
+    if (target.size() > kTargetBytes) return refuse(414);
+    if (target.empty() || target.front() != '/') return fault(400, "アドレスが / で始まりません");
+    const std::size_t question = target.find('?');
+    const std::string_view path = target.substr(0, question);
+    const std::string_view query = question == std::string_view::npos ? "" : target.substr(question + 1);
+    const auto found =
+        std::find_if(kRoutes.begin(), kRoutes.end(), [&](const Route& r) { return r.path == path; });
+    if (found == kRoutes.end()) return refuse(404);
+    const bool get = req.method() == http::verb::get || req.method() == http::verb::head;
+    if (found->allow == "POST" ? req.method() != http::verb::post : !get) {
+      res_.set(http::field::allow, found->allow);
+      return refuse(405);
+    }
+    const ServeOptions& options = service_.options;
+    if (path == "/") return answer(200, service_.page.html, "text/html; charset=utf-8");
+    if (path == "/kirune.css") return answer(200, service_.page.css, "text/css; charset=utf-8");
+    if (path == "/kirune.js") return answer(200, service_.page.js, "text/javascript; charset=utf-8");
+    if (path == "/healthz") return answer(200, "ok\n", kText);
+    if (path == "/api/presets") return answer(200, service_.presetsJson, "application/json; charset=utf-8");
+
+    if (path == "/print") {
+      if (!fromOwnPage(req)) return refuse(403, "ほかのサイトからは印刷できません");
+      if (!options.printer) return refuse(403, "このサーバーでは印刷できません（--printer none）");
+    }
+    auto form = parseForm(path == "/print" ? std::string_view(req.body()) : query);
+    if (auto* no = std::get_if<std::string>(&form)) return refuse(400, *no);
+    auto read = readSheetRequest(std::get<Params>(form), options.maxSheets);
+    if (auto* no = std::get_if<Refusal>(&read)) return refuse(no->status, no->message);
+    SheetRequest request = std::get<SheetRequest>(read);
+    if (path == "/sheets.pdf") {
+      res_.set(http::field::content_disposition,
+               "inline; filename=\"kirune.pdf\"; filename*=" + extValue(pdfName(*request.preset)));
+      // HEAD says what GET would send, without drawing it.
+      if (req.method() == http::verb::head) return answer(200, {}, "application/pdf");
+      if (!request.seed) request.seed = freshSeed();
+    }
+    if (!service_.takeTurn(client_)) {
+      res_.set(http::field::retry_after, "5");
+      return refuse(429);
+    }
+    note_ = "preset=" + std::string(request.preset->button) +
+            " sheets=" + std::to_string(request.settings.SpinEdit1);
+    const bool print = path == "/print";
+    auto job = [self = shared_from_this(), request, print,
+                guard = asio::make_work_guard(socket_.get_executor())]() mutable {
+      self->draw(request, print);
+      guard.reset();
+    };
+    if (!service_.workers.trySubmit(std::move(job))) {
+      service_.giveTurnBack(client_);
+      res_.set(http::field::retry_after, "5");
+      return refuse(503, "待ちの列がいっぱいです");
+    }
+  }
+
+  // On a worker.
+  void draw(const SheetRequest& request, bool print) {
+    int status = 200;
+    std::string body;
+    std::string type = "application/pdf";
+    std::string outcome;
+    try {
+      if (print) {
+        const std::lock_guard lock(service_.printing);
+        const PrintReport report = printSheets(request, *service_.options.printer);
+        status = report.delivered ? 200 : report.noPrinter ? 503 : 502;
+        body = report.message + "\n";
+        type = kText;
+        outcome = " queue=" +
+                  (service_.options.printer->empty() ? std::string("(default)")
+                                                     : logSafe(*service_.options.printer, 100)) +
+                  " outcome=" +
+                  (report.delivered   ? "sent"
+                   : report.noPrinter ? "unavailable"
+                                      : "failed");
+      } else {
+        const QByteArray pdf = sheetsPdf(request);
+        body.assign(pdf.constData(), static_cast<std::size_t>(pdf.size()));
+        outcome = " seed=" + std::to_string(*request.seed);
+      }
+    } catch (const std::exception& e) {
+      status = 500;
+      body = "作れませんでした: " + std::string(e.what()) + "\n";
+      type = kText;
+      outcome = " outcome=failed";
+    }
+    service_.giveTurnBack(client_);
+    asio::post(socket_.get_executor(), [self = shared_from_this(), status, body = std::move(body), type,
+                                        outcome, seed = request.seed]() mutable {
+      self->note_ += outcome;
+      if (status == 200 && seed && type == "application/pdf")
+        self->res_.set("X-Kirune-Seed", std::to_string(*seed));
+      self->answer(status, std::move(body), type);
+    });
+  }
+
+  /// A request that cannot be read as it came: answered, and the connection closed, so that nothing
+  /// after it can be taken for a next request.
+  void fault(int status, const std::string& detail = {}, bool tell = true) {
+    closeAfter_ = true;
+    refuse(status, detail, tell);
+  }
+
+  /// A refusal: `detail` says why in the log, and to the client too when `tell` (the library's own
+  /// words about a malformed request are not for a teacher).
+  void refuse(int status, const std::string& detail = {}, bool tell = true) {
+    const std::string message = detail.empty() || !tell ? statusMessage(status) : detail;
+    note_ = "reason=\"" + logSafe(detail.empty() ? message : detail, 200) + "\"";
+    answer(status, message + "\n", kText);
+  }
+
+  void answer(int status, std::string body, std::string_view type) {
+    disarm();
+    const bool head = parser_ && parser_->is_header_done() && parser_->get().method() == http::verb::head;
+    res_.version(11);
+    res_.result(static_cast<unsigned>(status));
+    res_.set(http::field::content_type, type);
+    // The page uses nothing from elsewhere, and says so to the browser.
+    res_.set("Content-Security-Policy", "default-src 'self'; object-src 'self'; frame-ancestors 'self'");
+    res_.set("X-Content-Type-Options", "nosniff");
+    res_.set(http::field::cache_control, "no-store");
+    res_.set(http::field::accept_ranges, "none");
+    const bool keepAlive =
+        !closeAfter_ && !stopping_ && parser_ && parser_->is_header_done() && parser_->get().keep_alive();
+    res_.keep_alive(keepAlive);
+    closeAfter_ = !keepAlive;
+    const bool pdfHead = head && body.empty() && type == "application/pdf";
+    res_.body() = std::move(body);
+    if (!pdfHead) res_.prepare_payload();
+    bodyBytes_ = res_.body().size();
+    if (head) {
+      // The headers of GET's answer, no body.
+      res_.body().clear();
+      bodyBytes_ = 0;
+    }
+    phase_ = Phase::Writing;
+    arm(kWriteWait);
+    http::async_write(socket_, res_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+      self->disarm();
+      self->logLine();
+      if (ec) return self->closeNow();
+      if (self->closeAfter_) return self->closeSoon();
+      self->nextRequest();
+    });
+  }
+
+  void logLine() {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count();
+    std::string line = (client_.empty() ? "-" : client_) + " " + logSafe(method_, 20) + " " +
+                       logSafe(target_, 300) + " " + std::to_string(res_.result_int()) + " " +
+                       std::to_string(bodyBytes_) + " B " + std::to_string(ms) + " ms";
+    if (!note_.empty()) line += " " + note_;
+    service_.log.write(line);
+  }
+
+  // Closes after the client has had time to read the answer: our side is shut, and whatever it still
+  // sends is read and dropped for a moment, so that closing with unread bytes does not reset the
+  // connection before the answer arrives.
+  void closeSoon() {
+    phase_ = Phase::Closing;
+    beast::error_code ec;
+    socket_.shutdown(tcp::socket::shutdown_send, ec);
+    if (ec) return closeNow();
+    arm(kLingerWait);
+    drain();
+  }
+  void drain() {
+    socket_.async_read_some(asio::buffer(discard_),
+                            [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                              self->drained_ += n;
+                              if (ec || self->drained_ > kLingerBytes) return self->closeNow();
+                              self->drain();
+                            });
+  }
+
+  void closeNow() {
+    disarm();
+    phase_ = Phase::Closing;
+    beast::error_code ec;
+    socket_.close(ec);
+  }
+
+  HttpService::Impl& service_;
+  tcp::socket socket_;
+  asio::steady_timer timer_;
+  std::uint64_t timerGeneration_ = 0;
+  beast::flat_buffer buffer_{2 * kHeaderBytes};
+  std::optional<http::request_parser<http::string_body>> parser_;
+  Response res_;
+  Phase phase_ = Phase::Idle;
+  bool stopping_ = false;
+  bool timedOut_ = false;
+  bool closeAfter_ = false;
+  std::string client_;
+  Clock::time_point started_ = Clock::now();
+  std::string method_ = "-";
+  std::string target_ = "-";
+  std::string note_;
+  std::size_t bodyBytes_ = 0;
+  std::array<char, 4096> discard_{};
+  std::size_t drained_ = 0;
 };
+
+}  // namespace
+
+void HttpService::Impl::accept() {
+  acceptor.async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+    if (stopping || !acceptor.is_open()) return;
+    if (ec) {
+      // Out of descriptors, most likely: try again shortly instead of spinning.
+      retryAccept.expires_after(std::chrono::milliseconds(100));
+      retryAccept.async_wait([this](beast::error_code waitError) {
+        if (!waitError && !stopping) accept();
+      });
+      return;
+    }
+    std::make_shared<Session>(*this, std::move(socket))->start();
+    accept();
+  });
+}
+
+void HttpService::Impl::shutDown() {
+  if (stopping) return;
+  stopping = true;
+  beast::error_code ec;
+  acceptor.close(ec);
+  retryAccept.cancel();
+  std::vector<std::shared_ptr<Session>> open;
+  {
+    const std::lock_guard lock(sessionsMutex);
+    for (auto& [raw, weak] : sessions) {
+      if (auto s = weak.lock()) open.push_back(std::move(s));
+    }
+  }
+  for (auto& s : open) {
+    asio::post(s->socketExecutor(), [s] { s->stop(); });
+  }
+}
 
 HttpService::HttpService(const ServeOptions& options, PageFiles page) {
   ServeOptions o = options;
   if (o.workers <= 0) o.workers = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
   impl_ = std::make_unique<Impl>(o, std::move(page));
-  httplib::Server& s = impl_->server;
-  // Connection threads are cheap and only wait on the network or for a drawing turn; enough of them
-  // that a few slow clients never keep the others out, and none holds one longer than the request
-  // timeout (a request) plus the keep-alive timeout (between requests).
-  const int connections = std::max(64, 4 * o.workers);
-  s.new_task_queue = [connections] { return new httplib::ThreadPool(static_cast<std::size_t>(connections)); };
-  s.set_read_timeout(5, 0);
-  s.set_write_timeout(10, 0);
-  s.set_keep_alive_max_count(1000);
-  s.set_keep_alive_timeout(2);
-  s.set_payload_max_length(kMaxBodyBytes);
-  // A PDF goes out as headers and body; without this, Nagle's algorithm holds the body back for the
-  // client's delayed acknowledgement on every kept-alive connection.
-  s.set_tcp_nodelay(true);
-  // SO_REUSEADDR only: a restarted server gets its port back at once, but a second server on a port
-  // in use fails to start instead of sharing it. The socket is kept to lengthen its queue after bind.
-  s.set_socket_options([impl = impl_.get()](int socket) {
-    const int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    impl->listeningSocket = socket;
-  });
-  impl_->routes();
 }
 
 HttpService::~HttpService() = default;
 
 int HttpService::bind(std::string& error) {
   const ServeOptions& o = impl_->options;
-  const int port = o.port == 0 ? impl_->server.bind_to_any_port(o.host)
-                               : (impl_->server.bind_to_port(o.host, o.port) ? o.port : -1);
-  // The library listens with a queue of 5 connections; when many clients connect at once, the others
-  // would wait a second or more for their connection to be tried again. listen() again lengthens it.
-  if (port >= 0 && impl_->listeningSocket >= 0) ::listen(impl_->listeningSocket, SOMAXCONN);
-  if (port < 0)
+  beast::error_code ec;
+  tcp::resolver resolver(impl_->io);
+  const auto found = resolver.resolve(o.host, std::to_string(o.port),
+                                      tcp::resolver::passive | tcp::resolver::numeric_service, ec);
+  if (ec || found.empty()) {
+    error = o.host + " というアドレスがわかりません";
+    return -1;
+  }
+  const tcp::endpoint endpoint = found.begin()->endpoint();
+  tcp::acceptor& a = impl_->acceptor;
+  a.open(endpoint.protocol(), ec);
+  // A restarted server gets its port back at once; a second server on a port in use still fails.
+  if (!ec) a.set_option(asio::socket_base::reuse_address(true), ec);
+  // [::] takes IPv4 clients too.
+  if (!ec && endpoint.address().is_v6() && endpoint.address().is_unspecified())
+    a.set_option(asio::ip::v6_only(false), ec);
+  if (!ec) a.bind(endpoint, ec);
+  if (ec == asio::error::address_in_use) {
+    error = "ポート " + std::to_string(o.port) + " はほかのプログラムが使っています";
+    return -1;
+  }
+  if (!ec) a.listen(asio::socket_base::max_listen_connections, ec);
+  if (ec) {
     error =
         o.host + ":" + std::to_string(o.port) + " で待ち受けられません（アドレスか番号を確かめてください）";
-  return port;
+    return -1;
+  }
+  return a.local_endpoint().port();
 }
 
 bool HttpService::run() {
-  impl_->runEntered = true;
-  const bool ran = impl_->stopRequested || impl_->server.listen_after_bind();
-  impl_->runExited = true;
-  return ran;
+  impl_->accept();
+  std::vector<std::thread> threads;
+  for (int i = 1; i < kIoThreads; ++i) threads.emplace_back([this] { impl_->io.run(); });
+  impl_->io.run();
+  for (std::thread& t : threads) t.join();
+  {
+    const std::lock_guard lock(impl_->runMutex);
+    impl_->runExited = true;
+  }
+  impl_->runChanged.notify_all();
+  return true;
 }
 
 void HttpService::stop() {
-  impl_->stopRequested = true;
-  if (!impl_->runEntered) return;  // run() will see the request and not listen at all
-  // run() may be on its way into listening: stop the server once it is.
-  while (!impl_->runExited) {
-    if (impl_->server.is_running()) {
-      impl_->server.stop();
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  asio::post(impl_->acceptStrand, [impl = impl_.get()] { impl->shutDown(); });
+  // Requests under way finish, each within its own deadlines; past the grace, the rest are cut.
+  std::unique_lock lock(impl_->runMutex);
+  if (!impl_->runChanged.wait_for(lock, kStopGrace, [&] { return impl_->runExited; })) impl_->io.stop();
 }
 
 }  // namespace kirune::serve

@@ -14,10 +14,10 @@ struct PageFiles {
   std::string js;
 };
 
-/// kirune-serve's routes on an HTTP server with a pool of connection threads. Drawing is limited to
-/// `workers` requests at a time; a request is checked completely before it waits for a turn, so bad
-/// input costs no drawing, and slow clients hold only a connection thread, and that only until the
-/// request timeout.
+/// kirune-serve's routes over Boost.Beast: connections are served asynchronously by two I/O threads,
+/// so idle or slow clients cost a socket and a few kilobytes, and every read and write has a deadline.
+/// Drawing runs on `workers` threads of its own, behind a bounded queue and a cap per client address;
+/// a request is checked completely before it is queued, so bad input costs no drawing.
 class HttpService {
  public:
   HttpService(const ServeOptions& options, PageFiles page);
@@ -29,11 +29,13 @@ class HttpService {
   int bind(std::string& error);
   /// Answers requests until stop(); returns false when the server could not run.
   bool run();
-  /// Stops run() from any thread.
+  /// Stops run() from any thread: no new connection is taken, the requests under way are answered,
+  /// and run() returns. Returns when it has.
   void stop();
 
- private:
   struct Impl;
+
+ private:
   std::unique_ptr<Impl> impl_;
 };
 

@@ -2,6 +2,7 @@
 // network. Stateless: every request carries its settings, so several servers can share one address.
 
 #include <pthread.h>
+#include <sys/resource.h>
 #include <QFile>
 #include <QGuiApplication>
 #include <QString>
@@ -18,6 +19,7 @@
 #include "printing/fonts.h"
 #include "render/image_set.h"
 #include "server/http_service.h"
+#include "server/listen_addresses.h"
 #include "server/serve_options.h"
 
 namespace {
@@ -62,12 +64,22 @@ int main(int argc, char** argv) {
   setenv("TZ", "UTC", 1);
   tzset();
 
-  // SIGTERM (systemd) and SIGINT end the server through one thread that waits for them; blocked
-  // here, before any other thread exists, so no other thread receives them.
+  // SIGTERM (systemd), SIGINT and SIGHUP (a closed terminal) end the server through one thread that
+  // waits for them, and the requests under way are finished first. Blocked here, before any other
+  // thread exists, so no other thread receives them.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGHUP);
+  // A client that goes away mid-answer must not end the server.
+  std::signal(SIGPIPE, SIG_IGN);
+  // Every open connection is a descriptor; idle ones cost little else, so allow as many as permitted.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   // Fonts need a GUI application; it needs no display.
@@ -92,9 +104,9 @@ int main(int argc, char** argv) {
     say(error);
     return EXIT_FAILURE;
   }
-  const bool v6 = options.host.find(':') != std::string::npos;
-  std::cout << "kirune-serve: http://" << (v6 ? "[" + options.host + "]" : options.host) << ':' << port << "/"
-            << std::endl;
+  for (const std::string& url : kirune::serve::openableUrls(options.host, port))
+    std::cout << "kirune-serve: " << url << '\n';
+  std::cout.flush();
 
   std::thread stopper([&service, stopSignals] {
     int signal = 0;

@@ -1,21 +1,26 @@
 #include "server/serve_options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <thread>
 
 namespace kirune::serve {
 namespace {
 
 constexpr std::string_view kUsage =
     R"(kirune-serve [--listen ADDR:PORT] [--max-sheets N] [--workers N] [--printer NAME|default|none]
-             [--request-timeout SECONDS]
+             [--request-timeout SECONDS] [--per-client N]
   --listen ADDR:PORT   where to answer (default 127.0.0.1:8080; 0.0.0.0:8080 for every device of the
                        network; port 0 picks a free port and prints it)
   --max-sheets N       most sheets one request may ask for (default 100)
-  --workers N          sheets drawn at the same time (default: the number of cores)
+  --workers N          sheets drawn at the same time (default: the number of cores; at most four
+                       times the number of cores)
   --printer NAME       whether the page may print on this machine's CUPS printer: a queue's name,
                        'default' for the default printer, 'none' (default) for no printing
   --request-timeout S  seconds a client may take to send one whole request (default 10); a slower
                        one is answered 408 and its connection closed
+  --per-client N       requests one client address may have drawing or waiting at once (default 8);
+                       one more is answered 429
 kirune-serve --help | --version
 Routes: GET / (the page), GET /api/presets, GET /sheets.pdf?preset=BitBtn13&sheets=2&answers=1&...,
 POST /print (same parameters, form-encoded), GET /healthz
@@ -46,7 +51,7 @@ ServeOptions parseServeArguments(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a != "--listen" && a != "--max-sheets" && a != "--workers" && a != "--printer" &&
-        a != "--request-timeout") {
+        a != "--request-timeout" && a != "--per-client") {
       throw UsageError("不明な引数: " + a + "（--help で使い方）");
     }
     if (i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
@@ -66,8 +71,14 @@ ServeOptions parseServeArguments(const std::vector<std::string>& args) {
         throw UsageError("--max-sheets の値が正しくありません: " + v + "（1..10000）");
       }
     } else if (a == "--workers") {
-      if (!parseInt(v, o.workers) || o.workers < 1 || o.workers > 256) {
-        throw UsageError("--workers の値が正しくありません: " + v + "（1..256）");
+      // More threads than this only share the same cores, each with its own fonts and caches.
+      const int most = 4 * static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+      if (!parseInt(v, o.workers) || o.workers < 1 || o.workers > most) {
+        throw UsageError("--workers の値が正しくありません: " + v + "（1.." + std::to_string(most) + "）");
+      }
+    } else if (a == "--per-client") {
+      if (!parseInt(v, o.perClient) || o.perClient < 1 || o.perClient > 1000) {
+        throw UsageError("--per-client の値が正しくありません: " + v + "（1..1000）");
       }
     } else if (a == "--request-timeout") {
       if (!parseInt(v, o.requestTimeout) || o.requestTimeout < 1 || o.requestTimeout > 300) {

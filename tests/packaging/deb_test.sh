@@ -18,7 +18,7 @@ size=$(stat -c %s "$deb")
 
 # The package declares what the program needs at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libcups2 libcpp-httplib0.11 fonts-klee \
+for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libcups2 fonts-klee \
   fonts-ipafont-gothic qt6-translations-l10n; do
   [[ $depends == *"$need"* ]] || fail "Depends lacks $need: $depends"
 done
