@@ -477,7 +477,7 @@ class Session : public std::enable_shared_from_this<Session> {
     if (!service_.workers.trySubmit(std::move(job))) {
       service_.giveTurnBack(client_);
       res_.set(http::field::retry_after, "5");
-      return refuse(503, "待ちの列がいっぱいです");
+      return refuse(503, "待ちの列がいっぱいです", false);
     }
   }
 

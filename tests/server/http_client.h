@@ -45,13 +45,19 @@ class HttpConnection {
       sockaddr_in local{};
       local.sin_family = AF_INET;
       inet_pton(AF_INET, from, &local.sin_addr);
-      if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return close();
+      if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        close();
+        return;
+      }
     }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return close();
+    if (connect(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+      close();
+      return;
+    }
     const int yes = 1;
     setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     timeval limit{timeoutSeconds, 0};
@@ -61,6 +67,15 @@ class HttpConnection {
   HttpConnection(const HttpConnection&) = delete;
   HttpConnection& operator=(const HttpConnection&) = delete;
   HttpConnection(HttpConnection&& o) noexcept : fd_(o.fd_), pending_(std::move(o.pending_)) { o.fd_ = -1; }
+  HttpConnection& operator=(HttpConnection&& o) noexcept {
+    if (this != &o) {
+      close();
+      fd_ = o.fd_;
+      pending_ = std::move(o.pending_);
+      o.fd_ = -1;
+    }
+    return *this;
+  }
 
   bool open() const { return fd_ >= 0; }
   int fd() const { return fd_; }
@@ -99,6 +114,7 @@ class HttpConnection {
       char buffer[64 * 1024];
       const ssize_t n = fd_ < 0 ? -1 : ::recv(fd_, buffer, sizeof buffer, 0);
       if (n == 0) {
+        if (!parser.got_some()) return std::nullopt;
         parser.put_eof(ec);
         if (ec || !parser.is_done()) return std::nullopt;
         break;

@@ -1,9 +1,9 @@
 // kirune-serve over real HTTP on a loopback port: PDFs identical to kirune-print's, every class of bad
-// input refused with a 4xx and a Japanese message, slow clients cut off, many clients served.
+// input refused with a 4xx and a Japanese message, hostile requests refused and their connections
+// closed, slow and idle clients holding nobody up, printing only from the server's own page.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,10 +22,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/server/http_client.h"
 #include "tests/server/serve_process.h"
 
 namespace {
 
+using kirune::test::HttpConnection;
+using kirune::test::httpGet;
+using kirune::test::httpRequest;
+using kirune::test::HttpResponse;
 using kirune::test::ServeProcess;
 
 QByteArray runTool(const QString& program, const QStringList& args) {
@@ -64,10 +69,8 @@ class ServeTest : public ::testing::Test {
   static void TearDownTestSuite() { server.reset(); }
   void SetUp() override { ASSERT_GT(server->port(), 0) << "kirune-serve did not announce its port"; }
 
-  static httplib::Client client() {
-    httplib::Client c("127.0.0.1", server->port());
-    c.set_read_timeout(60, 0);
-    return c;
+  static std::optional<HttpResponse> get(const std::string& target) {
+    return httpGet(server->port(), target);
   }
   static std::unique_ptr<ServeProcess> server;
   QTemporaryDir dir;
@@ -96,14 +99,14 @@ TEST_F(ServeTest, SheetsAreThePdfKirunePrintMakesWithTheSameSeed) {
        2},
       {"preset=BitBtn121&sheets=5&seed=1", {"BitBtn121", "--sheets", "5", "--seed", "1"}, 5},
   };
-  auto c = client();
+  HttpConnection c(server->port());
   for (const Case& k : cases) {
     SCOPED_TRACE(k.query);
-    const auto res = c.Get("/sheets.pdf?" + k.query);
+    const auto res = c.exchange(httpRequest("GET", "/sheets.pdf?" + k.query));
     ASSERT_TRUE(res);
-    ASSERT_EQ(res->status, 200) << res->body;
-    EXPECT_EQ(res->get_header_value("Content-Type"), "application/pdf");
-    const QByteArray served(res->body.data(), static_cast<qsizetype>(res->body.size()));
+    ASSERT_EQ(res->result_int(), 200U) << res->body();
+    EXPECT_EQ((*res)["Content-Type"], "application/pdf");
+    const QByteArray served(res->body().data(), static_cast<qsizetype>(res->body().size()));
     const QByteArray printed = kirunePrintPdf(k.print, dir);
     ASSERT_FALSE(printed.isEmpty());
     const QByteArray text = pdfText(served, dir);
@@ -111,6 +114,30 @@ TEST_F(ServeTest, SheetsAreThePdfKirunePrintMakesWithTheSameSeed) {
     EXPECT_EQ(text, pdfText(printed, dir));
     EXPECT_TRUE(served == printed) << "the served PDF differs from kirune-print's";
   }
+}
+
+TEST_F(ServeTest, DownloadsAreNamedInJapaneseAndTheirSeedRemakesThem) {
+  HttpConnection c(server->port());
+  const auto first = c.exchange(httpRequest("GET", "/sheets.pdf?preset=BitBtn13&answers=1"));
+  ASSERT_TRUE(first);
+  ASSERT_EQ(first->result_int(), 200U) << first->body();
+  // くりあがり_２０.pdf, with a plain name for clients that read no filename*.
+  EXPECT_EQ((*first)["Content-Disposition"],
+            "inline; filename=\"kirune.pdf\"; filename*=UTF-8''%E3%81%8F%E3%82%8A%E3%81%82%E3%81%8C%E3%82%8A_"
+            "%EF%BC%92%EF%BC%90.pdf");
+  const std::string seed((*first)["X-Kirune-Seed"]);
+  ASSERT_FALSE(seed.empty());
+  EXPECT_EQ(seed.find_first_not_of("0123456789"), std::string::npos) << seed;
+
+  const auto again = c.exchange(httpRequest("GET", "/sheets.pdf?preset=BitBtn13&answers=1&seed=" + seed));
+  ASSERT_TRUE(again);
+  EXPECT_EQ((*again)["X-Kirune-Seed"], seed);
+  EXPECT_TRUE(again->body() == first->body()) << "the seed in the header does not remake the PDF";
+  // Two unseeded requests draw different sheets, each with its own seed.
+  const auto other = c.exchange(httpRequest("GET", "/sheets.pdf?preset=BitBtn13&answers=1"));
+  ASSERT_TRUE(other);
+  EXPECT_NE((*other)["X-Kirune-Seed"], seed);
+  EXPECT_NE(other->body(), first->body());
 }
 
 TEST_F(ServeTest, BadInputIsRefusedWithAFourHundredAndAJapaneseMessage) {
@@ -125,6 +152,7 @@ TEST_F(ServeTest, BadInputIsRefusedWithAFourHundredAndAJapaneseMessage) {
       {"/sheets.pdf?sheets=2", 400, "preset がありません"},
       {"/sheets.pdf?preset=BitBtn13&colour=red", 400, "不明な設定: colour"},
       {"/sheets.pdf?preset=BitBtn13&sheets=two", 400, "sheets の値が正しくありません: two"},
+      {"/sheets.pdf?preset=BitBtn13&sheets=abc=2", 400, "sheets の値が正しくありません: abc=2"},
       {"/sheets.pdf?preset=BitBtn13&answers=2", 400, "answers の値が正しくありません: 2"},
       {"/sheets.pdf?preset=BitBtn13&clipart_fixed=40", 400, "clipart_fixed の値が正しくありません: 40"},
       {"/sheets.pdf?preset=BitBtn13&rows=1,11", 400, "rows の値が正しくありません: 1,11"},
@@ -135,28 +163,109 @@ TEST_F(ServeTest, BadInputIsRefusedWithAFourHundredAndAJapaneseMessage) {
       {"/sheets.pdf?preset=BitBtn13&print=0", 400, "シートが一つもできません"},
       {"/sheets.pdf?preset=BitBtn26&rows=none", 400, "シートが一つもできません"},
       {"/sheets.pdf?preset=BitBtn13&sheets=1&sheets=2", 400, "同じ設定が二度あります: sheets"},
+      // Not UTF-8, or not decodable: refused, and what came is not said back.
+      {"/sheets.pdf?preset=BitBtn13&rows=%ff%fe", 400, "文字が正しくない設定があります"},
+      {"/sheets.pdf?preset=BitBtn%c0%ad13", 400, "文字が正しくない設定があります"},
+      {"/sheets.pdf?preset=BitBtn13&rows=%zz", 400, "% の書き方が正しくない設定があります"},
       {"/nothing-here", 404, "そのページはありません"},
       {"/sheets.pdf?preset=BitBtn13&name=" + std::string(9000, '1'), 414, "アドレスが長すぎます"},
   };
-  auto c = client();
+  HttpConnection c(server->port());
   for (const Case& k : cases) {
     SCOPED_TRACE(k.target.substr(0, 80));
-    const auto res = c.Get(k.target);
+    const auto res = c.exchange(httpRequest("GET", k.target));
     ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, k.status);
-    EXPECT_EQ(res->get_header_value("Content-Type"), "text/plain; charset=utf-8");
-    EXPECT_EQ(res->body.rfind(k.message, 0), 0U) << res->body;
+    EXPECT_EQ(res->result_int(), static_cast<unsigned>(k.status));
+    EXPECT_EQ((*res)["Content-Type"], "text/plain; charset=utf-8");
+    EXPECT_EQ(res->body().rfind(k.message, 0), 0U) << res->body();
+    EXPECT_EQ(res->body().find('\xff'), std::string::npos);
   }
+  // Refused parameters are no fault of the connection: it stays open for the next request.
+  EXPECT_FALSE(c.closedWithin(std::chrono::milliseconds(100)));
 
-  // Printing is off on this server; a body too large is refused before it is read.
-  const auto print = c.Post("/print", "preset=BitBtn13", "application/x-www-form-urlencoded");
+  // Printing is off on this server.
+  const auto print = c.exchange(httpRequest("POST", "/print", "X-Kirune-Page: 1\r\n", "preset=BitBtn13"));
   ASSERT_TRUE(print);
-  EXPECT_EQ(print->status, 403);
-  EXPECT_EQ(print->body.rfind("このサーバーでは印刷できません", 0), 0U) << print->body;
-  const auto big = c.Post("/print", std::string(100000, 'a'), "application/x-www-form-urlencoded");
-  ASSERT_TRUE(big);
-  EXPECT_EQ(big->status, 413);
-  EXPECT_EQ(big->body, "リクエストが大きすぎます\n");
+  EXPECT_EQ(print->result_int(), 403U);
+  EXPECT_EQ(print->body().rfind("このサーバーでは印刷できません", 0), 0U) << print->body();
+}
+
+// What a hostile client sends, what it gets, and whether the connection ends there. Requests that are
+// framed in a way that could be read two ways are answered and the connection closed, so that nothing
+// after them is taken for a request.
+TEST_F(ServeTest, HostileRequestsAreRefusedAndTheirConnectionsClosedWhereNothingAfterCanBeTrusted) {
+  const std::string host = "Host: 127.0.0.1\r\n";
+  std::string ranges = "Range: bytes=0-";
+  for (int i = 0; i < 399; ++i) ranges += ",0-";
+  std::string manyLines;
+  for (int i = 0; i < 100; ++i) manyLines += "X-Line-" + std::to_string(i) + ": 1\r\n";
+  const std::string health = "GET /healthz HTTP/1.1\r\n" + host + "\r\n";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int status;
+    bool closes;
+  };
+  const std::vector<Case> cases = {
+      {"headers over 16 KB",
+       "GET /healthz HTTP/1.1\r\n" + host + "X-Big: " + std::string(17000, 'a') + "\r\n\r\n", 431, true},
+      {"more than 100 lines", "GET /healthz HTTP/1.1\r\n" + host + manyLines + "\r\n", 431, true},
+      {"a body on GET, which would be read as a next request",
+       "GET /healthz HTTP/1.1\r\n" + host + "Content-Length: 39\r\n\r\n" + health, 400, true},
+      {"a body on HEAD", "HEAD /healthz HTTP/1.1\r\n" + host + "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+       400, true},
+      {"Content-Length with Transfer-Encoding",
+       "POST /print HTTP/1.1\r\n" + host +
+           "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n" + health,
+       400, true},
+      {"two different lengths",
+       "POST /print HTTP/1.1\r\n" + host + "Content-Length: 3\r\nContent-Length: 4\r\n\r\nabcd", 400, true},
+      {"bad chunking",
+       "POST /print HTTP/1.1\r\n" + host + "Transfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n", 400,
+       true},
+      {"an encoding other than chunked",
+       "POST /print HTTP/1.1\r\n" + host + "Transfer-Encoding: gzip\r\n\r\n", 400, true},
+      {"no Host", "GET /healthz HTTP/1.1\r\n\r\n", 400, true},
+      {"not HTTP", "HELLO\r\n\r\n", 400, true},
+      {"a POST without a length", "POST /print HTTP/1.1\r\n" + host + "\r\n", 411, true},
+      {"a body over 16 KB",
+       "POST /print HTTP/1.1\r\n" + host + "Content-Length: 100000\r\n\r\n" + std::string(100000, 'a'), 413,
+       true},
+      {"OPTIONS", "OPTIONS /print HTTP/1.1\r\n" + host + "\r\n", 405, false},
+      {"PUT", "PUT / HTTP/1.1\r\n" + host + "Content-Length: 2\r\n\r\nhi", 405, false},
+      {"DELETE", "DELETE /sheets.pdf HTTP/1.1\r\n" + host + "\r\n", 405, false},
+      {"GET on /print", "GET /print HTTP/1.1\r\n" + host + "\r\n", 405, false},
+      {"400 byte ranges: one whole answer", "GET /healthz HTTP/1.1\r\n" + host + ranges + "\r\n\r\n", 200,
+       false},
+      {"HEAD of a PDF: headers only", "HEAD /sheets.pdf?preset=BitBtn13 HTTP/1.1\r\n" + host + "\r\n", 200,
+       false},
+      {"HTTP/1.0 without keep-alive", "GET /healthz HTTP/1.0\r\n\r\n", 200, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    HttpConnection c(server->port(), nullptr, 15);
+    ASSERT_TRUE(c.open());
+    const bool head = k.bytes.rfind("HEAD", 0) == 0;
+    const auto res = c.exchange(k.bytes, head);
+    ASSERT_TRUE(res) << "no answer";
+    EXPECT_EQ(res->result_int(), static_cast<unsigned>(k.status)) << res->body();
+    EXPECT_EQ((*res)["Content-Type"].find("multipart"), std::string::npos);
+    if (k.status == 405) {
+      EXPECT_FALSE((*res)["Allow"].empty());
+    }
+    if (k.status == 200 && !head) {
+      EXPECT_EQ(res->body(), "ok\n");
+    }
+    if (head && k.status == 200) {
+      EXPECT_EQ((*res)["Content-Type"], "application/pdf");
+      EXPECT_TRUE((*res)["X-Kirune-Seed"].empty()) << "HEAD drew a PDF";
+    }
+    EXPECT_EQ(c.closedWithin(std::chrono::seconds(k.closes ? 5 : 0)), k.closes);
+    // Whatever followed a faulty request was not answered as a request of its own.
+    if (k.closes) {
+      EXPECT_FALSE(c.read());
+    }
+  }
 }
 
 int connectTo(int port) {
@@ -177,19 +286,18 @@ int halfRequest(int port) {
   return fd;
 }
 
-TEST_F(ServeTest, StalledClientsHoldNobodyAndAreAnsweredFourOhEightAfterTheReadTimeout) {
+TEST_F(ServeTest, StalledClientsHoldNobodyAndAreAnsweredFourOhEightAfterTheRequestTimeout) {
   std::vector<int> slow;
   for (int i = 0; i < 8; ++i) slow.push_back(halfRequest(server->port()));
   for (const int fd : slow) ASSERT_GE(fd, 0);
 
   // With eight stalled clients (more than the two drawing workers) a normal request is answered.
-  auto c = client();
-  const auto res = c.Get("/sheets.pdf?preset=BitBtn1&seed=3");
+  const auto res = get("/sheets.pdf?preset=BitBtn1&seed=3");
   ASSERT_TRUE(res);
-  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(res->result_int(), 200U);
 
-  // Each stalled request ends with a 408 once the server stops waiting for the rest of it (the read
-  // timeout, 5 s, comes before the request timeout, 10 s by default).
+  // Each stalled request ends with a 408 once the server stops waiting for the rest of it (the request
+  // timeout, 10 s by default).
   for (const int fd : slow) {
     timeval limit{15, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -216,9 +324,6 @@ std::string healthOn(int fd) {
   return answer;
 }
 
-// More clients trickling their requests a byte at a time than there are connection threads (64 for two
-// workers): each per-read timeout is met, so only the limit on the whole request ends them. A normal
-// client queued behind them must still get its sheets while they go on trickling.
 TEST(ServeSlowClients, TricklingClientsAreCutAtTheRequestTimeoutWhileNormalOnesAreServed) {
   using Clock = std::chrono::steady_clock;
   constexpr int kTimeout = 1;
@@ -246,13 +351,11 @@ TEST(ServeSlowClients, TricklingClientsAreCutAtTheRequestTimeoutWhileNormalOnesA
   std::thread normal;
   const auto giveUp = Clock::now() + std::chrono::seconds(30);
   for (int round = 0; Clock::now() < giveUp; ++round) {
-    if (round == 2) {  // every slow client has its connection thread or its place in the queue by now
+    if (round == 2) {  // every slow client is connected and trickling by now
       normal = std::thread([&] {
-        httplib::Client c("127.0.0.1", server.port());
-        c.set_read_timeout(60, 0);
-        if (const auto res = c.Get("/sheets.pdf?preset=BitBtn1&seed=3")) {
-          status = res->status;
-          body = res->body;
+        if (const auto res = httpGet(server.port(), "/sheets.pdf?preset=BitBtn1&seed=3")) {
+          status = static_cast<int>(res->result_int());
+          body = res->body();
         }
         served = true;
       });
@@ -294,7 +397,7 @@ TEST(ServeSlowClients, TricklingClientsAreCutAtTheRequestTimeoutWhileNormalOnesA
   }
 
   // The limit runs from a request's first byte: a kept-alive connection may wait longer than it between
-  // requests (up to the keep-alive timeout, 2 s) and its next request is answered.
+  // requests (up to 5 s) and its next request is answered.
   const int kept = connectTo(server.port());
   ASSERT_GE(kept, 0);
   EXPECT_EQ(healthOn(kept).rfind("HTTP/1.1 200", 0), 0U);
@@ -304,51 +407,53 @@ TEST(ServeSlowClients, TricklingClientsAreCutAtTheRequestTimeoutWhileNormalOnesA
   close(kept);
 }
 
+// Loopback addresses of their own, so that many clients in this one process count as many devices.
+std::string deviceAddress(int i) { return "127.0.0." + std::to_string(10 + i); }
+
 TEST_F(ServeTest, ThirtyTwoClientsAtOnceAreAllAnsweredWithTheirOwnSheets) {
   // The sheets of four seeds, asked one at a time, are what each of 32 simultaneous clients must get.
   constexpr int kSeeds = 4;
   std::vector<std::string> expected;
-  auto c = client();
   for (int s = 0; s < kSeeds; ++s) {
-    const auto res = c.Get("/sheets.pdf?preset=BitBtn13&answers=1&seed=" + std::to_string(s));
+    const auto res = get("/sheets.pdf?preset=BitBtn13&answers=1&seed=" + std::to_string(s));
     ASSERT_TRUE(res);
-    ASSERT_EQ(res->status, 200);
-    expected.push_back(res->body);
+    ASSERT_EQ(res->result_int(), 200U);
+    expected.push_back(res->body());
   }
   ASSERT_NE(expected[0], expected[1]);
 
   constexpr int kClients = 32;
-  std::vector<int> status(kClients, 0);
+  std::vector<unsigned> status(kClients, 0);
   std::vector<bool> same(kClients, false);
   std::vector<std::thread> clients;
   for (int i = 0; i < kClients; ++i) {
     clients.emplace_back([&, i] {
-      httplib::Client own("127.0.0.1", server->port());
-      own.set_read_timeout(120, 0);
-      const auto res = own.Get("/sheets.pdf?preset=BitBtn13&answers=1&seed=" + std::to_string(i % kSeeds));
+      const std::string from = deviceAddress(i);
+      HttpConnection own(server->port(), from.c_str(), 120);
+      const auto res = own.exchange(
+          httpRequest("GET", "/sheets.pdf?preset=BitBtn13&answers=1&seed=" + std::to_string(i % kSeeds)));
       if (!res) return;
-      status[static_cast<std::size_t>(i)] = res->status;
-      same[static_cast<std::size_t>(i)] = res->body == expected[static_cast<std::size_t>(i % kSeeds)];
+      status[static_cast<std::size_t>(i)] = res->result_int();
+      same[static_cast<std::size_t>(i)] = res->body() == expected[static_cast<std::size_t>(i % kSeeds)];
     });
   }
   for (std::thread& t : clients) t.join();
   for (int i = 0; i < kClients; ++i) {
-    EXPECT_EQ(status[static_cast<std::size_t>(i)], 200) << "client " << i;
+    EXPECT_EQ(status[static_cast<std::size_t>(i)], 200U) << "client " << i;
     EXPECT_TRUE(same[static_cast<std::size_t>(i)]) << "client " << i;
   }
 }
 
 TEST_F(ServeTest, PresetTableHealthAndAPageWithNothingFromElsewhere) {
-  auto c = client();
-  const auto health = c.Get("/healthz");
+  const auto health = get("/healthz");
   ASSERT_TRUE(health);
-  EXPECT_EQ(health->status, 200);
-  EXPECT_EQ(health->body, "ok\n");
+  EXPECT_EQ(health->result_int(), 200U);
+  EXPECT_EQ(health->body(), "ok\n");
 
-  const auto table = c.Get("/api/presets");
+  const auto table = get("/api/presets");
   ASSERT_TRUE(table);
-  EXPECT_EQ(table->get_header_value("Content-Type"), "application/json; charset=utf-8");
-  const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(table->body)).object();
+  EXPECT_EQ((*table)["Content-Type"], "application/json; charset=utf-8");
+  const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(table->body())).object();
   EXPECT_EQ(json["window"].toObject()["background"].toString(), "#225588");
   EXPECT_EQ(json["limits"].toObject()["maxSheets"].toInt(), 5);
   EXPECT_FALSE(json["limits"].toObject()["printing"].toBool());
@@ -386,21 +491,263 @@ TEST_F(ServeTest, PresetTableHealthAndAPageWithNothingFromElsewhere) {
 
   for (const char* path : {"/", "/kirune.css", "/kirune.js"}) {
     SCOPED_TRACE(path);
-    const auto res = c.Get(path);
+    const auto res = get(path);
     ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, 200);
-    EXPECT_EQ(res->body.find("http:"), std::string::npos);
-    EXPECT_EQ(res->body.find("https:"), std::string::npos);
-    EXPECT_EQ(res->body.find("//cdn"), std::string::npos);
-    EXPECT_EQ(res->get_header_value("Content-Security-Policy").rfind("default-src 'self'", 0), 0U);
+    EXPECT_EQ(res->result_int(), 200U);
+    EXPECT_EQ(res->body().find("http:"), std::string::npos);
+    EXPECT_EQ(res->body().find("https:"), std::string::npos);
+    EXPECT_EQ(res->body().find("//cdn"), std::string::npos);
+    EXPECT_EQ((*res)["Content-Security-Policy"].rfind("default-src 'self'", 0), 0U);
   }
-  EXPECT_NE(c.Get("/")->body.find("<html lang=\"ja\">"), std::string::npos);
+  EXPECT_NE(get("/")->body().find("<html lang=\"ja\">"), std::string::npos);
+}
+
+// The server's clients that misbehave: busy ones asking for PDFs as fast as they come, idle sockets,
+// and slowloris connections that trickle a header line and never finish it.
+class Abuse {
+ public:
+  explicit Abuse(int port) : port_(port) {}
+  ~Abuse() { stop(); }
+
+  void busy(int clients) {
+    for (int i = 0; i < clients; ++i) {
+      threads_.emplace_back([this, i] {
+        const std::string from = deviceAddress(i);
+        HttpConnection c(port_, from.c_str(), 60);
+        while (!stopping_) {
+          const auto res = c.exchange(httpRequest("GET", "/sheets.pdf?preset=BitBtn1&answers=1"));
+          if (!res || res->result_int() != 200) ++busyFailures;
+          if (!res) c = HttpConnection(port_, from.c_str(), 60);
+        }
+      });
+    }
+  }
+  void idle(int sockets) {
+    for (int i = 0; i < sockets; ++i) held_.emplace_back(port_, deviceAddress(100 + i % 100).c_str());
+  }
+  void slowloris(int sockets) {
+    std::vector<HttpConnection> slow;
+    for (int i = 0; i < sockets; ++i) {
+      slow.emplace_back(port_, deviceAddress(i % 50).c_str());
+      slow.back().send("GET /sheets.pdf?preset=BitBtn13 HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ");
+    }
+    threads_.emplace_back([this, slow = std::move(slow)]() mutable {
+      while (!stopping_) {
+        for (HttpConnection& c : slow) c.send("a");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+    });
+  }
+  // Header lines of 8 KB as fast as the server reads them, on new connections once it closes them.
+  void headerFlood(int sockets) {
+    for (int i = 0; i < sockets; ++i) {
+      threads_.emplace_back([this, i] {
+        const std::string line = "X-Flood: " + std::string(8192, 'a') + "\r\n";
+        while (!stopping_) {
+          HttpConnection c(port_, deviceAddress(200 + i).c_str(), 5);
+          c.send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+          while (!stopping_ && c.send(line)) {
+          }
+        }
+      });
+    }
+  }
+  // Requests for 400 ranges of a PDF at once, over and over.
+  void rangeFlood(int sockets) {
+    std::string ranges = "Range: bytes=0-";
+    for (int i = 0; i < 399; ++i) ranges += ",0-";
+    for (int i = 0; i < sockets; ++i) {
+      threads_.emplace_back([this, i, ranges] {
+        HttpConnection c(port_, deviceAddress(230 + i).c_str(), 60);
+        while (!stopping_) {
+          if (!c.exchange(
+                  httpRequest("GET", "/sheets.pdf?preset=BitBtn1&sheets=5&answers=1", ranges + "\r\n")))
+            c = HttpConnection(port_, deviceAddress(230 + i).c_str(), 60);
+        }
+      });
+    }
+  }
+  void stop() {
+    stopping_ = true;
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+    held_.clear();
+    stopping_ = false;
+  }
+
+  std::atomic<int> busyFailures{0};
+
+ private:
+  int port_;
+  std::atomic<bool> stopping_{false};
+  std::vector<std::thread> threads_;
+  std::vector<HttpConnection> held_;
+};
+
+// The slowest of a few /healthz, each on a new connection from a device of its own, in milliseconds.
+double slowestHealth(int port) {
+  double slowest = 0;
+  for (int i = 0; i < 5; ++i) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto res = httpGet(port, "/healthz");
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    if (!res || res->result_int() != 200) return 1e9;
+    slowest = std::max(slowest, ms);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  return slowest;
+}
+
+TEST(ServeFairness, AnotherClientsHealthCheckIsAnsweredWithinASecondUnderEachAbuse) {
+  ServeProcess server({"--workers", "2"});
+  ASSERT_GT(server.port(), 0);
+  {
+    Abuse abuse(server.port());
+    abuse.busy(64);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(slowestHealth(server.port()), 1000) << "64 busy kept-alive clients";
+    abuse.stop();
+    EXPECT_EQ(abuse.busyFailures, 0) << "64 clients from 64 devices are within every limit";
+  }
+  {
+    Abuse abuse(server.port());
+    abuse.idle(900);
+    EXPECT_LT(slowestHealth(server.port()), 1000) << "900 idle sockets";
+  }
+  {
+    Abuse abuse(server.port());
+    abuse.slowloris(100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LT(slowestHealth(server.port()), 1000) << "100 slowloris connections";
+  }
+}
+
+// Each abuse at once, with floods of header lines and of byte ranges besides: the server's peak memory
+// stays within what the unit allows it with room to spare.
+TEST(ServeFairness, PeakMemoryStaysUnderOneHundredFiftyMegabytesUnderEveryAbuseAtOnce) {
+  ServeProcess server({"--workers", "2"});
+  ASSERT_GT(server.port(), 0);
+  {
+    Abuse abuse(server.port());
+    abuse.busy(64);
+    abuse.idle(900);
+    abuse.slowloris(100);
+    abuse.headerFlood(3);
+    abuse.rangeFlood(8);
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+  }
+  QFile status(QString("/proc/%1/status").arg(server.pid()));
+  ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+  const QString text = QString::fromLatin1(status.readAll());
+  const auto m = QRegularExpression(R"(VmHWM:\s+(\d+) kB)").match(text);
+  ASSERT_TRUE(m.hasMatch());
+  const double peakMb = m.captured(1).toDouble() / 1024;
+  EXPECT_LE(peakMb, 150) << "peak " << peakMb << " MB";
+  EXPECT_GT(peakMb, 10);  // the reading is the server's, which holds its fonts and pictures
+  EXPECT_TRUE(httpGet(server.port(), "/healthz"));
+}
+
+// One device cannot fill the queue for the others, and a full queue says when to come back.
+TEST(ServeFairness, ADeviceOverItsCapGetsFourTwentyNineAndAFullQueueFiveOhThree) {
+  ServeProcess server({"--workers", "1", "--per-client", "2"});
+  ASSERT_GT(server.port(), 0);
+  const std::string big = httpRequest("GET", "/sheets.pdf?preset=BitBtn1&sheets=100&answers=1");
+  {
+    std::vector<HttpConnection> same;
+    for (int i = 0; i < 3; ++i) {
+      same.emplace_back(server.port(), "127.0.0.77", 120);
+      ASSERT_TRUE(same.back().send(big));
+    }
+    std::vector<unsigned> statuses;
+    for (HttpConnection& c : same) {
+      const auto res = c.read();
+      ASSERT_TRUE(res);
+      statuses.push_back(res->result_int());
+      if (res->result_int() == 429) {
+        EXPECT_EQ(res->body().rfind("この端末からの依頼が多すぎます", 0), 0U) << res->body();
+        EXPECT_FALSE((*res)["Retry-After"].empty());
+      }
+    }
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 200U), 2);
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 429U), 1);
+  }
+  // 35 devices with two requests each: one is drawn, 64 wait, the rest are told to come back.
+  const std::string small = httpRequest("GET", "/sheets.pdf?preset=BitBtn1&sheets=50");
+  std::vector<HttpConnection> many;
+  for (int i = 0; i < 70; ++i) {
+    many.emplace_back(server.port(), deviceAddress(i / 2).c_str(), 120);
+    ASSERT_TRUE(many.back().send(small));
+  }
+  int ok = 0;
+  int later = 0;
+  for (HttpConnection& c : many) {
+    const auto res = c.read();
+    ASSERT_TRUE(res);
+    if (res->result_int() == 200) ++ok;
+    if (res->result_int() == 503) {
+      ++later;
+      EXPECT_FALSE((*res)["Retry-After"].empty());
+      EXPECT_EQ(res->body().rfind("混み合っています", 0), 0U) << res->body();
+    }
+  }
+  EXPECT_EQ(ok + later, 70);
+  EXPECT_GE(later, 1);
+  EXPECT_GE(ok, 65);
+  // /healthz never waited behind any of it.
+  EXPECT_TRUE(httpGet(server.port(), "/healthz"));
+}
+
+// A POST to /print from another site, the way a page there can send one: refused before anything is
+// checked or printed. The queue does not exist, so a request let through would say so with a 503.
+TEST(ServeCrossSite, OnlyTheServersOwnPageCanPrint) {
+  ServeProcess server({"--printer", "kirune-no-such-queue"});
+  ASSERT_GT(server.port(), 0);
+  struct Case {
+    const char* what;
+    std::string headers;
+    int status;
+  };
+  const std::string page = "X-Kirune-Page: 1\r\n";
+  const std::vector<Case> cases = {
+      {"a form on another site", "Origin: http://evil.example\r\nSec-Fetch-Site: cross-site\r\n", 403},
+      {"another site's script, with the page's header",
+       page + "Origin: http://evil.example\r\nSec-Fetch-Site: cross-site\r\n", 403},
+      {"another origin only", page + "Origin: http://127.0.0.1:1\r\n", 403},
+      {"a sandboxed frame", page + "Origin: null\r\n", 403},
+      {"a neighbour on the same site", page + "Sec-Fetch-Site: same-site\r\n", 403},
+      {"the own origin without the page's header",
+       "Origin: http://127.0.0.1\r\nSec-Fetch-Site: same-origin\r\n", 403},
+      {"no header at all", "", 403},
+      {"the page", page + "Origin: http://127.0.0.1\r\nSec-Fetch-Site: same-origin\r\n", 503},
+      {"the page behind a proxy",
+       page + "Origin: https://kirune.school.example\r\nX-Forwarded-Host: kirune.school.example\r\n", 503},
+      {"a client that is no browser", page, 503},
+  };
+  HttpConnection c(server.port());
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    const auto res = c.exchange(httpRequest("POST", "/print", k.headers, "preset=BitBtn13"));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->result_int(), static_cast<unsigned>(k.status)) << res->body();
+    if (k.status == 403) {
+      EXPECT_EQ(res->body(), "ほかのサイトからは印刷できません\n");
+    }
+  }
+  // A script on another site would first ask with OPTIONS; nothing allows it.
+  const auto preflight = c.exchange(httpRequest(
+      "OPTIONS", "/print", "Origin: http://evil.example\r\nAccess-Control-Request-Method: POST\r\n"));
+  ASSERT_TRUE(preflight);
+  EXPECT_EQ(preflight->result_int(), 405U);
+  EXPECT_TRUE((*preflight)["Access-Control-Allow-Origin"].empty());
 }
 
 TEST(ServeCommandLine, BadArgumentsExitTwoAndTheServerStopsCleanly) {
+  const QString tooMany = QString::number(4 * std::max(1U, std::thread::hardware_concurrency()) + 1);
   for (const QStringList& args :
        {QStringList{"--listen", "nowhere"}, QStringList{"--max-sheets", "0"}, QStringList{"--workers", "x"},
-        QStringList{"--colour"}, QStringList{"--printer"}, QStringList{"--request-timeout", "0"}}) {
+        QStringList{"--workers", tooMany}, QStringList{"--colour"}, QStringList{"--printer"},
+        QStringList{"--request-timeout", "0"}, QStringList{"--per-client", "0"}}) {
     QProcess p;
     p.start(KIRUNE_SERVE, args);
     ASSERT_TRUE(p.waitForFinished(30000));
@@ -410,6 +757,103 @@ TEST(ServeCommandLine, BadArgumentsExitTwoAndTheServerStopsCleanly) {
   ServeProcess own({});
   ASSERT_GT(own.port(), 0);
   EXPECT_TRUE(own.stopCleanly());
+}
+
+TEST(ServeCommandLine, APortInUseIsSaidSoAndEveryInterfaceIsAnnouncedByItsAddresses) {
+  ServeProcess first({});
+  ASSERT_GT(first.port(), 0);
+  QProcess second;
+  second.start(KIRUNE_SERVE, {"--listen", QString("127.0.0.1:%1").arg(first.port())});
+  ASSERT_TRUE(second.waitForFinished(30000));
+  EXPECT_EQ(second.exitCode(), 1);
+  EXPECT_EQ(QString::fromUtf8(second.readAllStandardError()).trimmed(),
+            QString("kirune-serve: ポート %1 はほかのプログラムが使っています").arg(first.port()));
+
+  QProcess any;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  any.setProcessEnvironment(env);
+  any.start(KIRUNE_SERVE, {"--listen", "0.0.0.0:0"});
+  QByteArray out;
+  for (int i = 0; i < 100 && !out.contains('\n'); ++i) {
+    any.waitForReadyRead(200);
+    out += any.readAllStandardOutput();
+  }
+  any.waitForReadyRead(300);
+  out += any.readAllStandardOutput();
+  any.terminate();
+  any.waitForFinished(10000);
+  const QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+  ASSERT_FALSE(lines.isEmpty());
+  static const QRegularExpression url(R"(^kirune-serve: http://\d+\.\d+\.\d+\.\d+:\d+/$)");
+  for (const QString& line : lines) {
+    EXPECT_TRUE(url.match(line).hasMatch()) << line.toStdString();
+    EXPECT_FALSE(line.contains("0.0.0.0")) << line.toStdString();
+  }
+}
+
+// SIGHUP, as from a closed terminal, stops the server as SIGTERM does: the requests under way are
+// answered whole first.
+TEST(ServeCommandLine, AHangUpEndsTheServerOnlyAfterTheRequestsUnderWay) {
+  ServeProcess server({"--workers", "2"});
+  ASSERT_GT(server.port(), 0);
+  std::vector<HttpConnection> clients;
+  for (int i = 0; i < 4; ++i) {
+    clients.emplace_back(server.port(), deviceAddress(i).c_str(), 60);
+    ASSERT_TRUE(clients.back().send(httpRequest("GET", "/sheets.pdf?preset=BitBtn1&sheets=100&answers=1")));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ::kill(static_cast<pid_t>(server.pid()), SIGHUP);
+  for (HttpConnection& c : clients) {
+    const auto res = c.read();
+    ASSERT_TRUE(res) << "a request was cut";
+    EXPECT_EQ(res->result_int(), 200U);
+    EXPECT_EQ(res->body().rfind("%PDF", 0), 0U);
+    EXPECT_EQ((*res)["Connection"], "close");
+  }
+  EXPECT_TRUE(server.stopCleanly(SIGHUP));
+}
+
+// One line per request on standard error: time, client, method, path with query, status, bytes and
+// milliseconds; refusals with their reason; and a flood written only in part.
+TEST(ServeLog, EveryRequestIsALineAndAFloodIsCutShort) {
+  QTemporaryDir dir;
+  const QString logPath = dir.filePath("serve.log");
+  {
+    ServeProcess server({"--request-timeout", "1"}, logPath);
+    ASSERT_GT(server.port(), 0);
+    ASSERT_TRUE(httpGet(server.port(), "/healthz"));
+    ASSERT_TRUE(httpGet(server.port(), "/sheets.pdf?preset=BitBtn13&seed=4"));
+    HttpConnection slow(server.port(), "127.0.0.3");
+    slow.send("GET /healthz HTTP/1.1\r\n");
+    ASSERT_TRUE(slow.read());
+    HttpConnection flood(server.port(), "127.0.0.4");
+    for (int batch = 0; batch < 20; ++batch) {
+      for (int i = 0; i < 50; ++i)
+        flood.send(httpRequest("GET", "/nothing\"\xff" + std::to_string(batch * 50 + i)));
+      for (int i = 0; i < 50; ++i) ASSERT_TRUE(flood.read());
+    }
+    // The next line, once the rate allows it, says how much was left out.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(httpGet(server.port(), "/healthz"));
+  }
+  QFile file(logPath);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  const QString time = R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )";
+  auto has = [&](const QString& pattern) {
+    const QRegularExpression re(time + pattern);
+    return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return re.match(l).hasMatch(); });
+  };
+  EXPECT_TRUE(has(R"(127\.0\.0\.1 GET /healthz 200 3 B \d+ ms$)")) << lines.join('\n').toStdString();
+  EXPECT_TRUE(has(
+      R"(127\.0\.0\.1 GET /sheets\.pdf\?preset=BitBtn13&seed=4 200 \d{4,} B \d+ ms preset=BitBtn13 sheets=1 seed=4$)"));
+  EXPECT_TRUE(has(R"(127\.0\.0\.3 - - 408 \d+ B \d+ ms reason="リクエストを送り終えるのが遅すぎます"$)"));
+  // Bytes a client sent that could break a line or a field are written escaped.
+  EXPECT_TRUE(has(R"(127\.0\.0\.4 GET /nothing%22%FF0 404 \d+ B \d+ ms reason="そのページはありません"$)"));
+  // A burst is written, then about 20 lines a second; what is left out is counted.
+  EXPECT_LT(lines.size(), 400);
+  EXPECT_TRUE(has(R"(kirune-serve: 多すぎるため \d+ 行を記録しませんでした$)")) << lines.size();
 }
 
 }  // namespace

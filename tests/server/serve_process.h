@@ -6,17 +6,21 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <csignal>
 
 namespace kirune::test {
 
 class ServeProcess {
  public:
-  explicit ServeProcess(const QStringList& arguments) {
+  /// `log`: a file for the server's standard error (its request log); empty, the test's own.
+  explicit ServeProcess(const QStringList& arguments, const QString& log = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.remove("SOURCE_DATE_EPOCH");
     process_.setProcessEnvironment(env);
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setProcessChannelMode(log.isEmpty() ? QProcess::ForwardedErrorChannel
+                                                 : QProcess::SeparateChannels);
+    if (!log.isEmpty()) process_.setStandardErrorFile(log);
     process_.start(QStringLiteral(KIRUNE_SERVE), QStringList{"--listen", "127.0.0.1:0"} + arguments);
     static const QRegularExpression line(R"(^kirune-serve: http://127\.0\.0\.1:(\d+)/$)");
     QByteArray out;
@@ -37,9 +41,10 @@ class ServeProcess {
   ServeProcess& operator=(const ServeProcess&) = delete;
 
   int port() const { return port_; }
+  qint64 pid() const { return process_.processId(); }
   /// After the server was stopped: whether it ended by itself with exit code 0.
-  bool stopCleanly() {
-    process_.terminate();
+  bool stopCleanly(int signal = SIGTERM) {
+    ::kill(static_cast<pid_t>(process_.processId()), signal);
     return process_.waitForFinished(10000) && process_.exitStatus() == QProcess::NormalExit &&
            process_.exitCode() == 0;
   }
