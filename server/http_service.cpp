@@ -219,19 +219,15 @@ struct HttpService::Impl {
       : options(o),
         page(std::move(p)),
         presetsJson(presetTableJson(o.maxSheets, o.printer.has_value())),
+        log(20, 200),
         acceptStrand(asio::make_strand(io)),
         acceptor(acceptStrand),
         retryAccept(acceptStrand),
-        log(20, 200),
         workers(o.workers, warmUp) {}
 
   ServeOptions options;
   PageFiles page;
   std::string presetsJson;
-  asio::io_context io{kIoThreads};
-  asio::strand<asio::io_context::executor_type> acceptStrand;
-  tcp::acceptor acceptor;
-  asio::steady_timer retryAccept;
   RequestLog log;
   std::mutex printing;  // one print request at a time, so two classes' sheets never interleave
 
@@ -239,9 +235,15 @@ struct HttpService::Impl {
   std::mutex busyMutex;
   std::map<std::string, int> busy;
 
-  // Open connections, so a stop can close the idle ones and let the others finish.
+  // Open connections, so a stop can close the idle ones and let the others finish. Before the I/O
+  // context: sessions its handlers still hold when it goes take themselves out of this list.
   std::mutex sessionsMutex;
   std::unordered_map<Session*, std::weak_ptr<Session>> sessions;
+
+  asio::io_context io{kIoThreads};
+  asio::strand<asio::io_context::executor_type> acceptStrand;
+  tcp::acceptor acceptor;
+  asio::steady_timer retryAccept;
   bool stopping = false;  // on the acceptor's strand
 
   std::mutex runMutex;
