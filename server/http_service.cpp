@@ -231,9 +231,11 @@ struct HttpService::Impl {
   RequestLog log;
   std::mutex printing;  // one print request at a time, so two classes' sheets never interleave
 
-  // Requests drawing or queued, by client address.
+  // Requests that hold a turn, from their check until their answer has been written (a drawn PDF is
+  // memory until then), by client address and in all.
   std::mutex busyMutex;
   std::map<std::string, int> busy;
+  int busyTotal = 0;
 
   // Open connections, so a stop can close the idle ones and let the others finish. Before the I/O
   // context: sessions its handlers still hold when it goes take themselves out of this list.
@@ -253,15 +255,21 @@ struct HttpService::Impl {
   // Last: its threads are joined first, before anything a job uses is gone.
   Workers workers;
 
-  bool takeTurn(const std::string& client) {
+  enum class Turn { Taken, ClientFull, ServerFull };
+  Turn takeTurn(const std::string& client) {
     const std::lock_guard lock(busyMutex);
+    // As many as can wait, plus those drawing: beyond that a request would only wait, and the memory
+    // of the answers waiting to be read stays bounded (64 PDFs of the most sheets are about 100 MB).
+    if (busyTotal >= static_cast<int>(kQueueLength) + options.workers) return Turn::ServerFull;
     int& n = busy[client];
-    if (n >= options.perClient) return false;
+    if (n >= options.perClient) return Turn::ClientFull;
     ++n;
-    return true;
+    ++busyTotal;
+    return Turn::Taken;
   }
   void giveTurnBack(const std::string& client) {
     const std::lock_guard lock(busyMutex);
+    --busyTotal;
     if (--busy[client] <= 0) busy.erase(client);
   }
 
@@ -289,6 +297,7 @@ class Session : public std::enable_shared_from_this<Session> {
     socket_.set_option(tcp::no_delay(true), ec);
   }
   ~Session() {
+    giveTurnBack();
     const std::lock_guard lock(service_.sessionsMutex);
     service_.sessions.erase(this);
   }
@@ -464,10 +473,13 @@ class Session : public std::enable_shared_from_this<Session> {
       if (req.method() == http::verb::head) return answer(200, {}, "application/pdf");
       if (!request.seed) request.seed = freshSeed();
     }
-    if (!service_.takeTurn(client_)) {
+    const auto turn = service_.takeTurn(client_);
+    if (turn != HttpService::Impl::Turn::Taken) {
       res_.set(http::field::retry_after, "5");
-      return refuse(429);
+      if (turn == HttpService::Impl::Turn::ClientFull) return refuse(429);
+      return refuse(503, "待ちの列がいっぱいです", false);
     }
+    holdsTurn_ = true;
     note_ = "preset=" + std::string(request.preset->button) +
             " sheets=" + std::to_string(request.settings.SpinEdit1);
     const bool print = path == "/print";
@@ -477,7 +489,7 @@ class Session : public std::enable_shared_from_this<Session> {
       guard.reset();
     };
     if (!service_.workers.trySubmit(std::move(job))) {
-      service_.giveTurnBack(client_);
+      giveTurnBack();
       res_.set(http::field::retry_after, "5");
       return refuse(503, "待ちの列がいっぱいです", false);
     }
@@ -514,7 +526,6 @@ class Session : public std::enable_shared_from_this<Session> {
       type = kText;
       outcome = " outcome=failed";
     }
-    service_.giveTurnBack(client_);
     asio::post(socket_.get_executor(), [self = shared_from_this(), status, body = std::move(body), type,
                                         outcome, seed = request.seed]() mutable {
       self->note_ += outcome;
@@ -567,6 +578,7 @@ class Session : public std::enable_shared_from_this<Session> {
     arm(kWriteWait);
     http::async_write(socket_, res_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
       self->disarm();
+      self->giveTurnBack();
       self->logLine();
       if (ec) return self->closeNow();
       if (self->closeAfter_) return self->closeSoon();
@@ -603,6 +615,11 @@ class Session : public std::enable_shared_from_this<Session> {
                             });
   }
 
+  void giveTurnBack() {
+    if (holdsTurn_) service_.giveTurnBack(client_);
+    holdsTurn_ = false;
+  }
+
   void closeNow() {
     disarm();
     phase_ = Phase::Closing;
@@ -621,6 +638,7 @@ class Session : public std::enable_shared_from_this<Session> {
   bool stopping_ = false;
   bool timedOut_ = false;
   bool closeAfter_ = false;
+  bool holdsTurn_ = false;
   std::string client_;
   Clock::time_point started_ = Clock::now();
   std::string method_ = "-";

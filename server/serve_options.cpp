@@ -19,7 +19,7 @@ constexpr std::string_view kUsage =
                        'default' for the default printer, 'none' (default) for no printing
   --request-timeout S  seconds a client may take to send one whole request (default 10); a slower
                        one is answered 408 and its connection closed
-  --per-client N       requests one client address may have drawing or waiting at once (default 8);
+  --per-client N       requests one client address may have under way at once (default 8);
                        one more is answered 429
 kirune-serve --help | --version
 Routes: GET / (the page), GET /api/presets, GET /sheets.pdf?preset=BitBtn13&sheets=2&answers=1&...,

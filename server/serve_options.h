@@ -24,7 +24,7 @@ struct ServeOptions {
   int maxSheets = 100;
   int workers = 0;          ///< sheets drawn at once; 0: one per core
   int requestTimeout = 10;  ///< seconds a client may take to send one whole request
-  int perClient = 8;        ///< requests one client address may have drawing or waiting at once
+  int perClient = 8;        ///< requests one client address may have under way at once
   /// Where POST /print sends sheets: no value, printing is off; empty, the default printer.
   std::optional<std::string> printer;
 };
