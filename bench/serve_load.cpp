@@ -248,6 +248,17 @@ std::vector<Abuse> abuses() {
          }
          for (std::thread& t : floods) t.join();
        }},
+      {"128 connections from 16 devices asking for 100-sheet PDFs with answers and never reading",
+       [](int port, std::vector<HttpConnection>& held) {
+         const std::string request = httpRequest("GET", "/sheets.pdf?preset=BitBtn1&sheets=100&answers=1");
+         for (int i = 0; i < 128; ++i) {
+           held.emplace_back(port, device(300 + i / 8).c_str());
+           const int small = 4096;
+           setsockopt(held.back().fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+           held.back().send(request);
+         }
+       },
+       {}},
       {"8 connections asking for 400 byte ranges of a PDF", [](int, std::vector<HttpConnection>&) {},
        [ranges](int port, std::vector<HttpConnection>&, const std::atomic<bool>& stop) {
          std::vector<std::thread> floods;
