@@ -296,6 +296,7 @@ int main(int argc, char** argv) {
   std::printf("|---|---|---|---|---|---|---|\n");
   for (const int n : counts) measure(binary, n, seconds);
 
+  if (std::getenv("KIRUNE_BENCH_NO_ABUSE")) return 0;  // the load rows only, for comparing builds
   std::printf(
       "\nUnder abuse, with 8 busy clients besides; another device's /healthz every 100 ms, %.0f s per "
       "row\n\n",
