@@ -315,10 +315,9 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void stop() {
     stopping_ = true;
-    if (phase_ == Phase::Idle) {
-      beast::error_code ec;
-      socket_.cancel(ec);
-    }
+    beast::error_code ec;
+    // A request that has begun to arrive is under way: it is read and answered first.
+    if (phase_ == Phase::Idle && socket_.available(ec) == 0) socket_.cancel(ec);
   }
 
  private:
