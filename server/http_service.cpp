@@ -384,7 +384,9 @@ class Session : public std::enable_shared_from_this<Session> {
   void readFailed(beast::error_code ec) {
     disarm();
     if (timedOut_) return fault(408, "リクエストを送り終えるのが遅すぎます", false);
-    if (ec == http::error::header_limit || ec == http::error::buffer_overflow) return fault(431);
+    if (ec == http::error::header_limit) return fault(431);
+    // More than the buffer holds: of the headers before the body, of a chunk's extensions after.
+    if (ec == http::error::buffer_overflow) return fault(parser_->is_header_done() ? 413 : 431);
     if (ec == http::error::body_limit) return fault(413);
     // The client went away before its request was complete: nobody to answer.
     if (ec == http::error::end_of_stream || ec == http::error::partial_message || ec == asio::error::eof ||
@@ -427,6 +429,10 @@ class Session : public std::enable_shared_from_this<Session> {
     http::async_read(socket_, buffer_, *parser_,
                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
                        if (ec) return self->readFailed(ec);
+                       // A chunked body's trailer lines join the headers, and count with them.
+                       const auto& req = self->parser_->get();
+                       if (std::distance(req.begin(), req.end()) + 1 > kHeaderLines)
+                         return self->fault(431, "ヘッダーの行が多すぎます");
                        self->route();
                      });
   }
