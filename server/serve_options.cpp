@@ -23,7 +23,7 @@ constexpr std::string_view kUsage =
                        one more is answered 429
 kirune-serve --help | --version
 Routes: GET / (the page), GET /api/presets, GET /sheets.pdf?preset=BitBtn13&sheets=2&answers=1&...,
-POST /print (same parameters, form-encoded), GET /healthz
+POST /print (same parameters, form-encoded, with the header X-Kirune-Page: 1), GET /healthz
 )";
 
 bool parseInt(std::string_view text, int& value) {
