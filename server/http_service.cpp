@@ -107,10 +107,14 @@ class Workers {
       });
     }
   }
+  // Only once the I/O threads are done: what is still queued then (a stop past its grace) is dropped,
+  // and what is being drawn is finished.
   ~Workers() {
+    std::deque<std::function<void()>> dropped;
     {
       const std::lock_guard lock(mutex_);
       stopping_ = true;
+      dropped.swap(queue_);
     }
     queued_.notify_all();
     for (std::thread& t : threads_) t.join();
