@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "tests/printing/spooler_helpers.h"
 #include "tests/server/http_client.h"
@@ -33,9 +35,10 @@ class ServePrinterTest : public ::testing::Test {
 };
 
 TEST_F(ServePrinterTest, EveryDocumentIsAConfirmedJobAndTheAnswerNamesTheSheets) {
-  ServeProcess server({"--printer", "kirune-pdf"});
-  ASSERT_GT(server.port(), 0);
-  HttpConnection c(server.port(), nullptr, 120);
+  const QString log = home.filePath("serve.log");
+  auto server = std::make_unique<ServeProcess>(QStringList{"--printer", "kirune-pdf"}, log);
+  ASSERT_GT(server->port(), 0);
+  HttpConnection c(server->port(), nullptr, 120);
   const int mark = lastJob();
   const auto res = c.exchange(printRequest("preset=BitBtn13&sheets=3&answers=1"));
   ASSERT_TRUE(res);
@@ -48,6 +51,14 @@ TEST_F(ServePrinterTest, EveryDocumentIsAConfirmedJobAndTheAnswerNamesTheSheets)
   EXPECT_NE(c.exchange(httpRequest("GET", "/api/presets"))->body().find("\"printing\":true"),
             std::string::npos);
   EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
+  // The journal's line says what was printed where, and how it went.
+  server.reset();
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(
+      QString::fromUtf8(file.readAll())
+          .contains(QRegularExpression(R"(Z 127\.0\.0\.1 POST /print 200 \d+ B \d+ ms preset=BitBtn13 )"
+                                       R"(sheets=3 queue=kirune-pdf outcome=sent\n)")));
 }
 
 TEST_F(ServePrinterTest, AMissingQueueIsReportedAndNothingIsWrittenAnywhere) {
