@@ -314,9 +314,9 @@ class Session : public std::enable_shared_from_this<Session> {
     nextRequest();
   }
 
-  /// The server stops: an idle connection closes now, the others after their answer.
   auto socketExecutor() { return socket_.get_executor(); }
 
+  /// The server stops: an idle connection closes now, the others after their answer.
   void stop() {
     stopping_ = true;
     beast::error_code ec;
