@@ -46,7 +46,18 @@ def values(key):
     return [v for k, v in directives if k == key]
 
 
+def stop(tracer, sig=signal.SIGTERM):
+    """Signals the server strace runs (strace itself does not pass SIGTERM on)."""
+    try:
+        children = open(f"/proc/{tracer.pid}/task/{tracer.pid}/children").read().split()
+    except OSError:
+        return
+    for child in children:
+        os.kill(int(child), sig)
+
+
 work = tempfile.mkdtemp(prefix="kirune-unit-")
+server = None
 try:
     # 1. verify wants the program the unit starts: the built one stands in for /usr/bin/kirune-serve.
     copy = os.path.join(work, "kirune-serve.service")
@@ -104,13 +115,10 @@ try:
     except urllib.error.HTTPError as e:
         e.read()
     # The server ends on SIGTERM as under systemd; strace ends with it.
-    children = open(f"/proc/{server.pid}/task/{server.pid}/children").read().split()
-    for child in children:
-        os.kill(int(child), signal.SIGTERM)
+    stop(server)
     try:
         server.wait(timeout=30)
     except subprocess.TimeoutExpired:
-        server.kill()
         fail("kirune-serve did not end on SIGTERM")
 
     calls = open(trace, encoding="utf-8", errors="replace").read().splitlines()
@@ -167,6 +175,10 @@ try:
     if writes:
         fail(f"writes outside the cache and runtime directories: {writes[:5]}")
 finally:
+    if server and server.poll() is None:
+        stop(server, signal.SIGKILL)
+        server.kill()
+        server.wait()
     shutil.rmtree(work, ignore_errors=True)
 
 if failures:
