@@ -99,6 +99,7 @@ try {
   const titles = await page.$$eval(".title", (t) => t.map((x) => [x.textContent, getComputedStyle(x).color]));
   assert.ok(titles.some(([t, c]) => t === "くりあがり" && c === "rgb(255, 255, 0)"));
   assert.ok(await page.$eval("#destination", (f) => f.hidden), "printing is off on this server");
+  await page.evaluate(() => document.activeElement.blur());
   await page.screenshot({ path: join(shotDir, "server-page.png") });
 
   stage = "settings";
@@ -204,6 +205,7 @@ try {
   assert.equal(await page.$eval("#status", (s) => s.classList.contains("quiet")), false);
   await checkNothingCovered(page);
   await checkAxe(page, "390x844");
+  await page.$eval("#page", (p) => p.scrollTo(0, 0));
   await page.screenshot({ path: join(shotDir, "server-phone.png") });
 
   stage = "no script";
