@@ -1,5 +1,6 @@
 // The window's preset grid and settings column, drawn from /api/presets. A click asks the server for
 // the PDF of exactly those sheets, or sends them to the school printer where the server allows it.
+// Every click draws with a seed the page chooses, so 「同じ問題をもう一度」 can ask for the same sheets.
 "use strict";
 
 const STORE = "kirune.settings";
@@ -11,9 +12,13 @@ const DECOMPOSITION_ROW = 10;
 const defaults = {
   sheets: 1, name: true, clipart: true, print: true, clipartFixed: false, clipartNumber: 30,
   answers: false, time: false, zero_add: 1, zero_add10: 0, zero_sub: 1, zero_sub10: 0, tile_rows: 2,
-  rows: [0, 1, 2, 3, 4, 5, 6, 7, 8, 9], numbers: [2, 3, 4, 5, 6, 7, 8, 9, 10], dest: "pdf",
+  rows: [0, 1, 2, 3, 4, 5, 6, 7, 8, 9], numbers: [2, 3, 4, 5, 6, 7, 8, 9, 10],
 };
+const ROW_CHOICES = [0, 1, 2, 3, 4, 5, 6, 7, 8, 9];
+const NUMBER_CHOICES = [2, 3, 4, 5, 6, 7, 8, 9, 10];
 let state = { ...defaults };
+// Where a click goes. Never stored: after a reload a click opens a PDF until the printer is chosen again.
+let dest = "pdf";
 let limits = { maxSheets: 100, printing: false };
 
 function load() {
@@ -33,6 +38,56 @@ function save() {
   } catch (e) {
     // Private browsing may refuse storage; the page still works for this visit.
   }
+  const share = document.getElementById("share");
+  share.href = `${location.origin}/?${settingsParams().toString()}`;
+}
+
+// The settings under kirune-print's readable names: the request's parameters and the share link's.
+function settingsParams() {
+  const p = new URLSearchParams();
+  p.set("sheets", String(state.sheets));
+  p.set("name", state.name ? "1" : "0");
+  p.set("clipart", state.clipart ? "1" : "0");
+  p.set("print", state.print ? "1" : "0");
+  p.set("clipart_fixed", state.clipartFixed ? String(state.clipartNumber) : "0");
+  p.set("answers", state.answers ? "1" : "0");
+  p.set("time", state.time ? "1" : "0");
+  for (const [name] of Object.values(ZERO)) p.set(name, String(state[name]));
+  p.set("tile_rows", String(state.tile_rows));
+  p.set("rows", state.rows.length ? state.rows.join(",") : "none");
+  p.set("numbers", state.numbers.length ? state.numbers.join(",") : "none");
+  return p;
+}
+
+// A share link's settings, taken over where each value is one the page could have set itself.
+// Returns whether the address held any.
+function loadShared(params) {
+  const flag = (v) => (v === "1" ? true : v === "0" ? false : undefined);
+  const int = (v) => (/^\d{1,6}$/.test(v ?? "") ? Number(v) : undefined);
+  const list = (v, allowed) => {
+    if (v === "none") return [];
+    if (!/^\d+(,\d+)*$/.test(v ?? "")) return undefined;
+    const values = v.split(",").map(Number);
+    return values.every((n) => allowed.includes(n)) ? allowed.filter((n) => values.includes(n)) : undefined;
+  };
+  const taken = {
+    sheets: int(params.get("sheets")), name: flag(params.get("name")), clipart: flag(params.get("clipart")),
+    print: flag(params.get("print")), answers: flag(params.get("answers")), time: flag(params.get("time")),
+    rows: list(params.get("rows"), ROW_CHOICES), numbers: list(params.get("numbers"), NUMBER_CHOICES),
+  };
+  for (const [name] of Object.values(ZERO)) taken[name] = [0, 1].includes(int(params.get(name))) ? int(params.get(name)) : undefined;
+  taken.tile_rows = [1, 2].includes(int(params.get("tile_rows"))) ? int(params.get("tile_rows")) : undefined;
+  const fixed = int(params.get("clipart_fixed"));
+  if (fixed === 0) taken.clipartFixed = false;
+  else if (fixed !== undefined) Object.assign(taken, { clipartFixed: true, clipartNumber: fixed });
+  let any = false;
+  for (const [key, value] of Object.entries(taken)) {
+    if (value !== undefined) {
+      state[key] = value;
+      any = true;
+    }
+  }
+  return any;
 }
 
 function el(tag, attrs = {}, ...children) {
@@ -46,10 +101,17 @@ function el(tag, attrs = {}, ...children) {
   return node;
 }
 
-function say(text, error = false) {
+// The answer to a click, with a link that makes the same sheets again where there are some.
+function say(text, error = false, again = "") {
   const status = document.getElementById("status");
-  status.textContent = text;
+  document.getElementById("said").textContent = text;
   status.classList.toggle("error", error);
+  // The live region stays in the page, so a screen reader hears each answer; empty, it takes no room.
+  status.classList.toggle("quiet", !text);
+  const link = document.getElementById("again");
+  link.hidden = !again;
+  if (again) link.href = again;
+  else link.removeAttribute("href");
 }
 
 // A pair of radio buttons bound to a numeric state field.
@@ -90,23 +152,20 @@ function listBoxes(field, title, values) {
   return el("div", { class: "choice" }, el("span", { class: "small-title", text: title }), boxes);
 }
 
-function query(preset) {
+// A seed in the page's own address makes every click reproducible (for checks and comparisons);
+// otherwise each click draws new problems under a seed of its own.
+const pageSeed = new URLSearchParams(location.search).get("seed");
+
+function newSeed() {
+  if (pageSeed !== null && /^\d+$/.test(pageSeed)) return pageSeed;
+  return String(crypto.getRandomValues(new Uint32Array(1))[0]);
+}
+
+function query(preset, seed) {
   const p = new URLSearchParams();
   p.set("preset", preset.button);
-  p.set("sheets", String(state.sheets));
-  p.set("name", state.name ? "1" : "0");
-  p.set("clipart", state.clipart ? "1" : "0");
-  p.set("print", state.print ? "1" : "0");
-  p.set("clipart_fixed", state.clipartFixed ? String(state.clipartNumber) : "0");
-  p.set("answers", state.answers ? "1" : "0");
-  p.set("time", state.time ? "1" : "0");
-  for (const [name] of Object.values(ZERO)) p.set(name, String(state[name]));
-  p.set("tile_rows", String(state.tile_rows));
-  p.set("rows", state.rows.length ? state.rows.join(",") : "none");
-  p.set("numbers", state.numbers.length ? state.numbers.join(",") : "none");
-  // A seed in the page's own address makes every click reproducible (for checks and comparisons).
-  const seed = new URLSearchParams(location.search).get("seed");
-  if (seed !== null) p.set("seed", seed);
+  for (const [k, v] of settingsParams()) p.set(k, v);
+  p.set("seed", seed);
   return p;
 }
 
@@ -126,15 +185,28 @@ function problem(preset) {
   return "";
 }
 
+function pdfAddress(preset, seed) {
+  return `${location.origin}/sheets.pdf?${query(preset, seed).toString()}`;
+}
+
+function printQuestion() {
+  const pages = state.answers ? `（答えつき${state.sheets * 2}ページ）` : "";
+  return `${state.sheets}枚${pages}を印刷します。よろしいですか？`;
+}
+
 async function printOnServer(preset) {
+  // A tap on the wrong button must not spend a class set of paper.
+  if (!window.confirm(printQuestion())) return say("印刷をやめました");
+  const seed = newSeed();
   say(`${sheetWords(preset)} を送っています…`);
   try {
     const res = await fetch("/print", {
       method: "POST",
-      headers: { "Content-Type": "application/x-www-form-urlencoded" },
-      body: query(preset).toString(),
+      // The server prints only for requests with this header, which a form on another site cannot send.
+      headers: { "Content-Type": "application/x-www-form-urlencoded", "X-Kirune-Page": "1" },
+      body: query(preset, seed).toString(),
     });
-    say((await res.text()).trim(), !res.ok);
+    say((await res.text()).trim(), !res.ok, res.ok ? pdfAddress(preset, seed) : "");
   } catch (e) {
     say("サーバーに届きませんでした", true);
   }
@@ -143,14 +215,23 @@ async function printOnServer(preset) {
 function clickPreset(preset) {
   const why = problem(preset);
   if (why) return say(why, true);
-  if (limits.printing && state.dest === "printer") return printOnServer(preset);
+  if (limits.printing && dest === "printer") return printOnServer(preset);
   // The browser's own viewer shows the PDF in a new tab; it prints from there.
-  window.open("/sheets.pdf?" + query(preset).toString(), "_blank");
-  say(`${sheetWords(preset)} の PDF を開きました`);
+  const address = pdfAddress(preset, newSeed());
+  window.open(address, "_blank");
+  say(`${sheetWords(preset)} の PDF を開きました`, false, address);
+}
+
+// What a screen reader says for a button: its row and its count, not a bare number.
+function presetLabel(p) {
+  const count = p.caption.normalize("NFKC").replace(/^s/, "");
+  return `${p.rowTitle}${p.tiles ? " タイルつき" : ""} ${count}問`;
 }
 
 function presetButton(p) {
-  const b = el("button", { class: "preset", type: "button", id: p.button, "data-button": p.button, text: p.caption });
+  const b = el("button", {
+    class: "preset", type: "button", id: p.button, "data-button": p.button, "aria-label": presetLabel(p), text: p.caption,
+  });
   b.style.color = p.captionColour;
   if (p.toolTip) b.title = p.toolTip;
   b.addEventListener("click", () => clickPreset(p));
@@ -163,12 +244,22 @@ function half(presets, isRight, gridRow) {
   const tiles = presets.filter((p) => p.tiles);
   if (tiles.length) {
     const head = el("div", { class: "head" }, el("span", { class: "small-title", text: "タイルつき" }));
-    if (isRight && gridRow === 1) head.append(radios("tile_rows", [[2, "２段"], [1, "長"]]));
+    if (isRight && gridRow === 1) {
+      const choice = radios("tile_rows", [[2, "２段"], [1, "長"]]);
+      choice.setAttribute("role", "radiogroup");
+      choice.setAttribute("aria-label", "タイルの形");
+      head.append(choice);
+    }
     node.append(el("div", { class: "group tiles" }, head, el("div", { class: "buttons" }, ...tiles.map(presetButton))));
   }
   const head = el("div", { class: "head" }, el("span", { class: "title", text: first.rowTitle }));
   const zero = ZERO[first.kind];
-  if (zero) head.append(el("span", { class: "radios" }, "ゼロ", radios(zero[0], [[1, "あり"], [0, "なし"]])));
+  if (zero) {
+    const choice = radios(zero[0], [[1, "あり"], [0, "なし"]]);
+    choice.setAttribute("role", "radiogroup");
+    choice.setAttribute("aria-label", `${first.rowTitle} ゼロ`);
+    head.append(el("span", { class: "radios" }, "ゼロ", choice));
+  }
   const counts = presets.filter((p) => !p.tiles);
   node.append(el("div", { class: "group" }, head, el("div", { class: "buttons" }, ...counts.map(presetButton))));
   return node;
@@ -210,13 +301,33 @@ function bindSettings() {
   const destination = document.getElementById("destination");
   destination.hidden = !limits.printing;
   for (const input of destination.querySelectorAll("input")) {
-    input.checked = input.value === state.dest;
-    input.addEventListener("change", () => { state.dest = input.value; save(); });
+    input.checked = input.value === dest;
+    input.addEventListener("change", () => { dest = input.value; });
   }
 }
 
+// The skip link puts the keyboard on 作成枚数, past the hundred and more preset buttons.
+function bindSkip() {
+  document.getElementById("skip").addEventListener("click", (e) => {
+    e.preventDefault();
+    document.getElementById("sheets").focus();
+  });
+}
+
 async function start() {
+  // Shown only by the script, so a browser without JavaScript shows the <noscript> words alone.
+  document.getElementById("loading").hidden = false;
+  bindSkip();
   load();
+  const params = new URLSearchParams(location.search);
+  const shared = loadShared(params);
+  if (shared) {
+    save();
+    // The address keeps only the seed, so a reload does not undo changes made after opening the link.
+    const kept = new URLSearchParams();
+    if (pageSeed !== null) kept.set("seed", pageSeed);
+    history.replaceState(null, "", kept.toString() ? `/?${kept}` : "/");
+  }
   try {
     const res = await fetch("/api/presets");
     const table = await res.json();
@@ -224,6 +335,8 @@ async function start() {
     document.getElementById("version").textContent = table.version;
     drawGrid(table);
     bindSettings();
+    save();
+    if (shared) say("リンクの設定を読み込みました");
     document.body.dataset.ready = "1";
   } catch (e) {
     document.getElementById("loading").textContent = "プリセットを読み込めませんでした";

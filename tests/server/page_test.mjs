@@ -1,14 +1,18 @@
 // kirune-serve's page in Debian's Chromium: the window's rows and colours, settings that change the
-// request and survive a reload, and a click that opens exactly the PDF kirune-print makes.
+// request and survive a reload, a click that opens exactly the PDF kirune-print makes and a link that
+// makes it again, a share link, the keyboard and screen-reader paths (axe-core), a phone, no JavaScript,
+// and printing that asks first.
 // Usage: node page_test.mjs KIRUNE_SERVE KIRUNE_PRINT SCREENSHOT_DIR
 import { spawn, execFileSync } from "node:child_process";
 import { mkdtempSync, readFileSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
+import { createRequire } from "node:module";
 import assert from "node:assert/strict";
 import puppeteer from "puppeteer-core";
 
 const [serveBin, printBin, shotDir] = process.argv.slice(2);
+const axeSource = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
 const CHROMIUM = "/usr/bin/chromium";
 setTimeout(() => { console.error("page test: out of time"); process.exit(1); }, 120000).unref();
 
@@ -35,12 +39,52 @@ const browser = await puppeteer.launch({
   args: ["--no-sandbox", "--disable-gpu", "--no-first-run", "--no-proxy-server"],
 });
 let stage = "start";
+
+// axe-core's rules over the page as it stands: nothing serious or critical may be found.
+async function checkAxe(page, where) {
+  await page.evaluate(axeSource);
+  const found = await page.evaluate(async () => (await window.axe.run(document)).violations
+    .filter((v) => v.impact === "serious" || v.impact === "critical")
+    .map((v) => `${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => n.target.join(" ")).join(", ")}`));
+  assert.deepEqual(found, [], `axe at ${where}`);
+}
+
+// Every control of the page, brought into view in turn, is the element found at its own centre:
+// nothing (the status line above all) lies over it.
+async function checkNothingCovered(page) {
+  const covered = await page.evaluate(() => {
+    const hidden = [];
+    for (const c of document.querySelectorAll("#page button, #page input, #page a, #status a:not([hidden])")) {
+      c.scrollIntoView({ block: "end" });
+      const r = c.getBoundingClientRect();
+      const hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);
+      if (!(hit === c || c.contains(hit) || (hit && hit.contains(c)) || (hit && hit === c.closest("label")))) {
+        hidden.push(`${c.id || c.textContent || c.value} under ${hit ? hit.id || hit.tagName : "nothing"}`);
+      }
+    }
+    return hidden;
+  });
+  assert.deepEqual(covered, [], "controls covered");
+}
 const work = mkdtempSync(join(tmpdir(), "kirune-page-"));
 try {
   const page = await browser.newPage();
   await page.setViewport({ width: 1400, height: 1000 });
-  await page.goto(`${base}/?seed=7`);
+  await page.goto(`${base}/`);
   await page.waitForSelector("body[data-ready]");
+
+  stage = "keyboard";
+  // The first Tab reaches the skip link, and it puts the keyboard on 作成枚数 at once.
+  await page.keyboard.press("Tab");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "skip");
+  await page.keyboard.press("Enter");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "sheets");
+  // A screen reader hears a preset's row and count, not a bare number.
+  const heard = async (id) => (await page.accessibility.snapshot({ root: await page.$(`#${id}`) })).name;
+  assert.equal(await heard("BitBtn57"), "くりあがり 10問");
+  assert.equal(await heard("BitBtn153"), "くりあがり タイルつき 18問");
+  assert.equal(await heard("BitBtn86"), "かけ算九九(含0) 100問");
+  await checkAxe(page, "1400x1000");
 
   stage = "rows";
   // The window's rows: every preset, captions coloured as the window colours them, yellow titles.
@@ -55,6 +99,7 @@ try {
   const titles = await page.$$eval(".title", (t) => t.map((x) => [x.textContent, getComputedStyle(x).color]));
   assert.ok(titles.some(([t, c]) => t === "くりあがり" && c === "rgb(255, 255, 0)"));
   assert.ok(await page.$eval("#destination", (f) => f.hidden), "printing is off on this server");
+  await page.evaluate(() => document.activeElement.blur());
   await page.screenshot({ path: join(shotDir, "server-page.png") });
 
   stage = "settings";
@@ -76,6 +121,9 @@ try {
   await page.click("#BitBtn118");
   const pdfTarget = await opened;
   const url = new URL(pdfTarget.url());
+  // The link under the answer asks for that same address again, seed and all.
+  assert.equal(await page.$eval("#again", (a) => a.hidden), false);
+  assert.equal(await page.$eval("#again", (a) => a.href), url.href);
   // The browser's viewer has the PDF; this test reads it once more below, so the tab can go.
   const pdfTab = await pdfTarget.page();
   if (pdfTab) await pdfTab.close();
@@ -87,7 +135,8 @@ try {
   assert.equal(p.get("name"), "0");
   assert.equal(p.get("rows"), "3,7");
   assert.equal(p.get("clipart_fixed"), "5");
-  assert.equal(p.get("seed"), "7");
+  const seed = p.get("seed");
+  assert.match(seed, /^\d+$/);
 
   stage = "pdf";
   // The PDF behind that address is, byte for byte, what kirune-print makes of the same settings.
@@ -96,15 +145,43 @@ try {
   assert.equal(res.headers.get("content-type"), "application/pdf");
   const served = Buffer.from(await res.arrayBuffer());
   const local = join(work, "print.pdf");
-  execFileSync(printBin, ["BitBtn118", "--seed", "7", "--sheets", "2", "--answers", "1", "--name", "0", "--rows",
+  execFileSync(printBin, ["BitBtn118", "--seed", seed, "--sheets", "2", "--answers", "1", "--name", "0", "--rows",
     "3,7", "--clipart_fixed", "5", "--pdf", local], { env: { ...process.env, QT_QPA_PLATFORM: "offscreen", SOURCE_DATE_EPOCH: "" } });
   assert.ok(served.equals(readFileSync(local)), "served PDF differs from kirune-print's");
+  // The next click draws new problems.
+  const next = browser.waitForTarget((t) => t.url().includes("/sheets.pdf"), { timeout: 30000 });
+  await page.click("#BitBtn118");
+  const nextTarget = await next;
+  assert.notEqual(new URL(nextTarget.url()).searchParams.get("seed"), seed);
+  const nextTab = await nextTarget.page();
+  if (nextTab) await nextTab.close();
+  await page.bringToFront();
+
+  stage = "share";
+  // The share link, opened in a browser that has never seen the page, brings the same settings.
+  const shareUrl = await page.$eval("#share", (a) => a.href);
+  const fresh = await browser.createBrowserContext();
+  try {
+    const other = await fresh.newPage();
+    await other.goto(shareUrl);
+    await other.waitForSelector("body[data-ready]");
+    assert.equal(await other.$eval("#sheets", (i) => i.value), "2");
+    assert.equal(await other.$eval("#answers", (i) => i.checked), true);
+    assert.equal(await other.$eval("#name", (i) => i.checked), false);
+    assert.equal(await other.$eval("#clipartFixed", (i) => i.checked), true);
+    assert.equal(await other.$eval("#clipartNumber", (i) => i.value), "5");
+    const rows = await other.$$eval('input[data-setting="rows"]:checked', (b) => b.map((x) => x.value));
+    assert.deepEqual(rows, ["3", "7"]);
+    assert.equal(new URL(other.url()).search, "", "the settings leave the address once taken");
+  } finally {
+    await fresh.close();
+  }
 
   stage = "refusal";
   // A click that cannot make sheets says why on the page and opens nothing.
   await page.evaluate(() => [...document.querySelectorAll("button")].find((b) => b.textContent === "全uncheck").click());
   await page.click("#BitBtn26");
-  assert.equal(await page.$eval("#status", (s) => s.textContent), "段が一つも選ばれていません");
+  assert.equal(await page.$eval("#said", (s) => s.textContent), "段が一つも選ばれていません");
 
   stage = "reload";
   // The settings come back on the next visit.
@@ -120,9 +197,26 @@ try {
   await page.setViewport({ width: 390, height: 844, isMobile: true });
   await page.reload();
   await page.waitForSelector("body[data-ready]");
-  const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+  const overflow = await page.evaluate(() => Math.max(document.documentElement.scrollWidth - window.innerWidth,
+    document.getElementById("page").scrollWidth - document.getElementById("page").clientWidth));
   assert.ok(overflow <= 0, `page is ${overflow}px wider than a phone`);
+  // With an answer showing at the foot, nothing is covered.
+  await page.click("#BitBtn26");
+  assert.equal(await page.$eval("#status", (s) => s.classList.contains("quiet")), false);
+  await checkNothingCovered(page);
+  await checkAxe(page, "390x844");
+  await page.$eval("#page", (p) => p.scrollTo(0, 0));
   await page.screenshot({ path: join(shotDir, "server-phone.png") });
+
+  stage = "no script";
+  // Without JavaScript the page says so in Japanese instead of loading for ever.
+  const bare = await browser.newPage();
+  await bare.setJavaScriptEnabled(false);
+  await bare.goto(`${base}/`);
+  const text = await bare.evaluate(() => document.body.innerText);
+  assert.ok(text.includes("JavaScript を有効にしてから"), text);
+  assert.ok(!text.includes("読み込み中"), text);
+  await bare.close();
 
   // Where the server may print, the page offers it; the answer of the server shows on the page.
   stage = "printer";
@@ -132,12 +226,37 @@ try {
     await p2.goto(`${printing.base}/`);
     await p2.waitForSelector("body[data-ready]");
     assert.equal(await p2.$eval("#destination", (f) => f.hidden), false);
+    const sent = [];
+    p2.on("request", (r) => { if (r.url().endsWith("/print")) sent.push(r.headers()); });
+    const answerDialog = (accept) => new Promise((resolve) => p2.once("dialog", async (d) => {
+      const message = d.message();
+      await (accept ? d.accept() : d.dismiss());
+      resolve(message);
+    }));
     await p2.click('#destination input[value="printer"]');
+    // Asked first, with the sheets and pages to come; no means nothing is sent.
+    let asked = answerDialog(false);
     await p2.click("#BitBtn13");
-    await p2.waitForFunction(() => document.getElementById("status").textContent.startsWith("プリンタ "));
-    const said = await p2.$eval("#status", (s) => s.textContent);
+    assert.equal(await asked, "1枚を印刷します。よろしいですか？");
+    assert.equal(await p2.$eval("#said", (s) => s.textContent), "印刷をやめました");
+    await p2.$eval("#sheets", (i) => { i.value = ""; });
+    await p2.type("#sheets", "3");
+    await p2.click("#answers");
+    asked = answerDialog(true);
+    await p2.click("#BitBtn13");
+    assert.equal(await asked, "3枚（答えつき6ページ）を印刷します。よろしいですか？");
+    await p2.waitForFunction(() => document.getElementById("said").textContent.startsWith("プリンタ "));
+    const said = await p2.$eval("#said", (s) => s.textContent);
     assert.ok(said.startsWith("プリンタ kirune-no-such-queue は使えません"), said);
-    assert.equal(await p2.$eval("#status", (s) => s.className), "error");
+    assert.equal(await p2.$eval("#status", (s) => s.classList.contains("error")), true);
+    assert.equal(sent.length, 1, "one request, after the yes");
+    assert.equal(sent[0]["x-kirune-page"], "1");
+    // After a reload a click opens a PDF again until the printer is chosen once more.
+    await p2.reload();
+    await p2.waitForSelector("body[data-ready]");
+    assert.equal(await p2.$eval('#destination input[value="pdf"]', (i) => i.checked), true);
+    assert.equal(await p2.$eval('#destination input[value="printer"]', (i) => i.checked), false);
+    await checkAxe(p2, "printing server");
   } finally {
     printing.child.kill("SIGTERM");
   }
