@@ -6,6 +6,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -210,6 +212,51 @@ QSize fourDigitSize(const QSpinBox& spin, QSize least) {
   const QSize needed =
       spin.style()->sizeFromContents(QStyle::CT_SpinBox, &option, QSize(textWidth, textHeight), &spin);
   return needed.expandedTo(least);
+}
+
+// What the printer set-up dialog chooses, carried from one printer to another: the queue or the
+// file, the paper and its margins, copies, both sides and colour.
+void copyPrinterChoice(const QPrinter& from, QPrinter& to) {
+  if (!from.printerName().isEmpty()) to.setPrinterName(from.printerName());
+  to.setOutputFileName(from.outputFileName());
+  to.setResolution(from.resolution());
+  to.setFullPage(from.fullPage());
+  to.setPageLayout(from.pageLayout());
+  to.setCopyCount(from.copyCount());
+  to.setCollateCopies(from.collateCopies());
+  to.setDuplex(from.duplex());
+  to.setColorMode(from.colorMode());
+}
+
+// Whether a dialog reached the screen while it ran.
+class ShownWatch final : public QObject {
+ public:
+  explicit ShownWatch(QWidget& dialog) { dialog.installEventFilter(this); }
+  bool seen() const { return seen_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) seen_ = true;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool seen_ = false;
+};
+
+// Qt's dialog names each queue by its CUPS name, which it also uses to find the queue again, so the
+// name stays; the description the school gave it ("職員室プリンタ") shows as the item's tip.
+void showQueueDescriptions(QPrintDialog& dialog) {
+  for (auto* box : dialog.findChildren<QComboBox*>(QStringLiteral("printers"))) {
+    for (int i = 0; i < box->count(); ++i) {
+      const QString description = QPrinterInfo::printerInfo(box->itemText(i)).description();
+      if (!description.isEmpty() && description != box->itemText(i))
+        box->setItemData(i, description, Qt::ToolTipRole);
+    }
+    auto tip = [box] { box->setToolTip(box->currentData(Qt::ToolTipRole).toString()); };
+    tip();
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, tip);
+  }
 }
 
 }  // namespace
@@ -584,8 +631,7 @@ void TForm1::BitBtn169Click() {
 
 void TForm1::BitBtn25Click() {
   // Qt's dialog asks the spooler about every printer, with no time limit of its own: it opens only
-  // when the spooler answers within Kirune's limit (asked off the window's thread), and a printer that
-  // was made bound to no queue (the spooler did not answer at start) is bound to the default first.
+  // when the spooler answers within Kirune's limit (asked off the window's thread).
   const QueueStatus spooler = whileTheWindowWaits([] { return checkQueue({}); });
   if (spooler.state == QueueState::Stalled || spooler.state == QueueState::Lost) {
     QMessageBox::warning(this, qs(kApplicationName),
@@ -593,16 +639,30 @@ void TForm1::BitBtn25Click() {
                                         "少し待ってから、もう一度押してください。"));
     return;
   }
-  if (printer_.printerName().isEmpty() && printer_.outputFileName().isEmpty() && !spooler.queue.empty())
-    printer_.setPrinterName(QString::fromStdString(spooler.queue));
-  // The dialog works on the application's own printer, so a confirmed choice is what the next print uses.
-  QPrintDialog dialog(&printer_, this);
+  // Qt's dialog writes into the printer it is handed while it is built, on every change of its
+  // printer list and on its own accept. It gets a copy: the application's printer changes only when
+  // the teacher saw the dialog and pressed 設定.
+  QPrinter choice(QPrinter::HighResolution);
+  copyPrinterChoice(printer_, choice);
+  // A printer made bound to no queue (the spooler did not answer at start) is offered the default.
+  if (choice.printerName().isEmpty() && choice.outputFileName().isEmpty() && !spooler.queue.empty())
+    choice.setPrinterName(QString::fromStdString(spooler.queue));
+  QPrintDialog dialog(&choice, this);
   dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
   // The dialog only chooses the printer; printing is a preset's click. Its confirm button says so.
   if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
     if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("設定"));
   }
-  dialog.exec();
+  showQueueDescriptions(dialog);
+  ShownWatch shown(dialog);
+  const int result = dialog.exec();
+  if (!shown.seen()) {
+    QMessageBox::warning(this, qs(kApplicationName),
+                         QStringLiteral("プリンタ設定の画面を開けませんでした。プリンタはこれまでのままです。"
+                                        "もう一度押してください。"));
+    return;
+  }
+  if (result == QDialog::Accepted) copyPrinterChoice(choice, printer_);
 }
 
 void TForm1::setAllBoxes(bool on, bool decomposition) {
@@ -690,8 +750,10 @@ bool TForm1::confirmLargeRun(const Preset& preset) {
 }
 
 void TForm1::refreshTileTitles() {
-  label6_->setVisible(session_.settings.Label6);
-  label7_->setVisible(session_.settings.Label7);
+  // The engines' Label6/Label7 flags are the old program's busy signs, which hid both titles for good
+  // after the first print; on screen they are the titles of the two tile columns and always stand.
+  label6_->show();
+  label7_->show();
 }
 
 void TForm1::presetClick(const Preset& preset) {
@@ -702,16 +764,16 @@ void TForm1::presetClick(const Preset& preset) {
   {
     // The progress dialog goes before the report, so the report stands alone.
     PrintProgressDialog progress(progressDelayMs_, this);
-    // The engine shows Label6 and hides Label7 as it starts; the titles follow it from the first sheet.
-    progress.setOnDocumentBegun([this] { refreshTileTitles(); });
     PrintController::PreviewConfirm preview;
     if (previewBox_->isChecked())
       preview = [this](const RecordedRun& run) { return confirmInPreview(run, printer_, this); };
     report = controller_.run(
         preset, progress,
+        // The window stays disabled until the run is over, the spooler's answers included: a click
+        // while it follows the jobs would open the printer set-up inside the run.
         [this](bool enabled) {
           refreshFromSettings();
-          setEnabled(enabled);
+          if (!enabled) setEnabled(false);
         },
         preview);
   }

@@ -51,7 +51,7 @@ bool PrintProgressDialog::waitingForPrinter(int number, int sheetsDone, int shee
 void PrintProgressDialog::showDialog(int ended, int expected) {
   // No parent: the main window is disabled for the run, and a child would be disabled with it.
   dialog_ = std::make_unique<QProgressDialog>();
-  dialog_->setWindowTitle(QStringLiteral("Kirune"));
+  dialog_->setWindowTitle(QStringLiteral("Kirune 印刷中"));
   dialog_->setCancelButtonText(QStringLiteral("中止"));
   dialog_->setRange(0, expected);
   dialog_->setMinimumDuration(0);
