@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -734,15 +735,42 @@ QString idleMessage(PrintReport::Idle idle, int sheets) {
 }  // namespace
 
 bool TForm1::confirmLargeRun(const Preset& preset) {
-  const std::int64_t documents = plannedDocuments(preset, session_.settings);
-  if (documents <= kConfirmAboveDocuments) return true;
+  const std::int64_t pages = plannedDocuments(preset, session_.settings);
+  const int copies = std::max(1, printer_.copyCount());
+  if (pages <= 0 || pages * copies <= kConfirmAboveDocuments) return true;
   const int sheets = session_.settings.SpinEdit1;
-  const QString question =
-      session_.settings.CheckBox15
-          ? QStringLiteral("%1枚（答え別紙を含め%2ページ）を印刷します。よろしいですか？")
-                .arg(sheets)
-                .arg(documents)
-          : QStringLiteral("%1枚を印刷します。よろしいですか？").arg(sheets);
+  const QString count = session_.settings.CheckBox15
+                            ? QStringLiteral("%1枚（答え別紙を含め%2ページ）").arg(sheets).arg(pages)
+                            : QStringLiteral("%1枚").arg(sheets);
+  const QString copiesUnused =
+      copies > 1 ? QStringLiteral("部数（%1部）はファイルには使われません。").arg(copies) : QString();
+  QString question;
+  // Where the sheets will go: the file the set-up chose, the folder of a computer without a printer,
+  // or the printer, which makes every copy.
+  if (const QString file = printer_.outputFileName(); !file.isEmpty()) {
+    const QString folder = QFileInfo(file).absolutePath();
+    const QString where = QDir(folder) == QDir::home()
+                              ? QStringLiteral("ホームフォルダ")
+                              : QStringLiteral("フォルダ %1").arg(QDir::toNativeSeparators(folder));
+    question =
+        QStringLiteral("%1を%2の %3 から保存します。%4よろしいですか？")
+            .arg(count, where, PrintOutput::firstFileName(file, static_cast<int>(pages)), copiesUnused);
+  } else {
+    const std::string queue = printer_.printerName().toStdString();
+    const QueueStatus status = whileTheWindowWaits([&queue] { return checkQueue(queue); });
+    if (status.state == QueueState::NoSpooler || status.state == QueueState::NoPrinter) {
+      question = QStringLiteral(
+                     "プリンタが使えないので、%1を1つのPDFファイルにして %2 に保存します。%3よろしいですか？")
+                     .arg(count, QDir::toNativeSeparators(PrintOutput::fallbackRoot()), copiesUnused);
+    } else if (copies > 1) {
+      question = QStringLiteral("%1を%2部ずつ、あわせて%3ページ印刷します。よろしいですか？")
+                     .arg(count)
+                     .arg(copies)
+                     .arg(pages * copies);
+    } else {
+      question = QStringLiteral("%1を印刷します。よろしいですか？").arg(count);
+    }
+  }
   QMessageBox box(QMessageBox::Question, qs(kApplicationName), question, QMessageBox::Yes | QMessageBox::No,
                   this);
   box.setDefaultButton(QMessageBox::No);
@@ -806,7 +834,11 @@ void TForm1::showReport(const PrintReport& report) {
   QString text;
   if (report.status == PrintReport::Status::NothingPrinted)
     text = idleMessage(report.idle, session_.settings.SpinEdit1);
-  if (report.status == PrintReport::Status::Cancelled) {
+  const bool toFiles = !report.savedNotice.isEmpty();
+  if (report.status == PrintReport::Status::Cancelled && toFiles) {
+    // The saved-files notice below says how many were saved.
+    text = QStringLiteral("保存を中止しました。");
+  } else if (report.status == PrintReport::Status::Cancelled) {
     // Counted as the spooler completed them, as 作成枚数 counts; with answers, the paper is twice as
     // much, as the saved files say.
     text = QStringLiteral("印刷を中止しました。作成枚数%1枚のうち%2枚")
@@ -823,6 +855,17 @@ void TForm1::showReport(const PrintReport& report) {
   if (!report.savedNotice.isEmpty()) {
     if (!text.isEmpty()) text += QLatin1Char('\n');
     text += report.savedNotice;
+  }
+  // A run of more than one sheet to a printer ends with a word of where it went.
+  if (report.status == PrintReport::Status::Delivered && !toFiles && !report.queue.isEmpty() &&
+      report.sheetsExpected > 1) {
+    const std::string queue = report.queue.toStdString();
+    const QueueStatus status = whileTheWindowWaits([&queue] { return checkQueue(queue); });
+    const QString name =
+        status.description.empty() ? report.queue : QString::fromStdString(status.description);
+    QString count = QStringLiteral("%1枚").arg(report.sheetsPrinted);
+    if (report.copies > 1) count += QStringLiteral("（各%1部）").arg(report.copies);
+    text = QStringLiteral("%1をプリンタ「%2」で印刷しました。").arg(count, name);
   }
   if (!text.isEmpty()) reportDone(text, report.savedNotice.isEmpty() ? QString() : report.savedFolder);
 }

@@ -33,15 +33,22 @@ class PrintProgressDialog final : public PrintProgress {
   bool cancelRequested() override { return cancelled_; }
   /// While the spooler works the dialog appears after the same delay, says so, and takes the cancel.
   bool waitingForPrinter(int number, int sheetsDone, int sheets) override;
+  void outputDecided(bool savesFiles, int copies) override {
+    savesFiles_ = savesFiles;
+    copies_ = copies;
+  }
 
  private:
   void showDialog(int ended, int expected);
+  QString progressText(int ended, int expected) const;
 
   int delayMs_;
   QPointer<QWidget> near_;
   QElapsedTimer clock_;
   std::unique_ptr<QProgressDialog> dialog_;
   bool cancelled_ = false;
+  bool savesFiles_ = false;
+  int copies_ = 1;
   std::function<void()> onDocumentBegun_;
 };
 

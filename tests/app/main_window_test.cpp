@@ -521,7 +521,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(log.finishedRuns, 0);
     QVERIFY(window->isEnabled());
     QCOMPARE(window->settings().withTiles, 0);
-    QVERIFY(get("Label7")->isHidden());
+    QVERIFY(get("Label7")->isVisible());
 
     log.failAtDocument = 0;
     QTest::mouseClick(window->presetButton("BitBtn151"), Qt::LeftButton);
@@ -618,22 +618,31 @@ class MainWindowTest : public QObject {
   }
 
   // The printer set-up speaks Japanese, and its confirm button sets the printer up rather than
-  // promising to print; confirming prints nothing.
-  void printerSetupWorksOnTheOnePrinter() {
-    QPrinter* seen = nullptr;
-    QString ok;
-    QString cancel;
-    onNextModal<QPrintDialog>([&](QPrintDialog* dialog) {
-      seen = dialog->printer();
-      auto* buttons = dialog->findChild<QDialogButtonBox*>();
-      ok = buttons->button(QDialogButtonBox::Ok)->text();
-      cancel = buttons->button(QDialogButtonBox::Cancel)->text();
-      dialog->accept();
-    });
-    click("BitBtn25");
-    QCOMPARE(seen, &printer);
-    QCOMPARE(ok, QStringLiteral("設定"));
-    QCOMPARE(cancel, QStringLiteral("キャンセル"));
+  // promising to print; confirming prints nothing. It works on a copy of the window's printer: what it
+  // chose reaches the printer on 設定 only, and キャンセル leaves the printer as it was.
+  void printerSetupChangesThePrinterOnlyWhenConfirmed() {
+    for (const bool confirm : {false, true}) {
+      printer.setCopyCount(1);
+      QPrinter* seen = nullptr;
+      QString ok;
+      QString cancel;
+      onNextModal<QPrintDialog>([&](QPrintDialog* dialog) {
+        seen = dialog->printer();
+        auto* copies = dialog->findChild<QSpinBox*>(QStringLiteral("copies"));
+        QVERIFY(copies);
+        copies->setValue(3);
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        ok = buttons->button(QDialogButtonBox::Ok)->text();
+        cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+        confirm ? dialog->accept() : dialog->reject();
+      });
+      click("BitBtn25");
+      QVERIFY(seen && seen != &printer);
+      QCOMPARE(ok, QStringLiteral("設定"));
+      QCOMPARE(cancel, QStringLiteral("キャンセル"));
+      QCOMPARE(printer.copyCount(), confirm ? 3 : 1);
+    }
+    printer.setCopyCount(1);
     QCOMPARE(log.begun, 0);
   }
 };

@@ -57,7 +57,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     # The run is over when its progress window (shown while the spooler is followed) has gone; a
     # closing message, if any, is then dismissed with Enter.
     sleep 1
-    for _ in $(seq 600); do visible "^Kirune 印刷中" || break; sleep 0.1; done
+    for _ in $(seq 600); do visible "^Kirune (印刷|保存)中" || break; sleep 0.1; done
     if waitFor "^Kirune$" 2; then xdotool key Return; fi
     for _ in $(seq 50); do visible "^Kirune$" || break; sleep 0.1; done
   }
