@@ -436,7 +436,7 @@ void TForm1::createControls() {
   addButton("BitBtn129", QStringLiteral("全check"), &TForm1::BitBtn129Click);
   addButton("BitBtn130", QStringLiteral("全uncheck"), &TForm1::BitBtn130Click);
   bitBtn128_ = addButton("BitBtn128", QString(), &TForm1::BitBtn128Click);
-  bitBtn128_->setToolTip(QStringLiteral("作者のホームページを開きます"));
+  bitBtn128_->setToolTip(QStringLiteral("使い方のページを開きます"));
 }
 
 void TForm1::createPresets() {
@@ -792,6 +792,7 @@ void TForm1::presetClick(const Preset& preset) {
   {
     // The progress dialog goes before the report, so the report stands alone.
     PrintProgressDialog progress(progressDelayMs_, this);
+    progress_ = &progress;
     PrintController::PreviewConfirm preview;
     if (previewBox_->isChecked())
       preview = [this](const RecordedRun& run) { return confirmInPreview(run, printer_, this); };
@@ -805,8 +806,13 @@ void TForm1::presetClick(const Preset& preset) {
         },
         preview);
   }
+  progress_ = nullptr;
   refreshFromSettings();
   setEnabled(true);
+  if (closeAfterRun_) {
+    close();
+    return;
+  }
   showReport(report);
 }
 
@@ -900,9 +906,18 @@ void TForm1::reportFailure(const QString& what, int sheet, int sheets, const QSt
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  // Closing mid-run would pull the session from under the engine; the progress dialog's cancel is the way.
+  // Closing mid-run would pull the session from under the engine: the run stops at the next sheet
+  // (a sheet's answers kept with it, as 中止 does) and the window closes once it has.
   if (controller_.running()) {
     event->ignore();
+    if (closeAfterRun_) return;
+    // No parent: the window is disabled for the run, and a child would be disabled with it.
+    QMessageBox box(QMessageBox::Question, qs(kApplicationName),
+                    QStringLiteral("印刷を中止して終了しますか？"), QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes || !controller_.running()) return;
+    closeAfterRun_ = true;
+    if (progress_) progress_->requestCancel();
     return;
   }
   QWidget::closeEvent(event);

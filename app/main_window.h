@@ -28,6 +28,8 @@ class QSpinBox;
 
 namespace kirune {
 
+class PrintProgressDialog;
+
 /// The main window: every setting as a control, the 159 preset buttons, the size buttons and the
 /// auxiliary commands. It owns the session (settings, pool, random generator) for the whole run; the
 /// widgets and `Session::settings` are kept in step both ways.
@@ -121,6 +123,8 @@ class TForm1 : public QWidget {
   Session session_;
   QPrinter& printer_;
   PrintController controller_;
+  PrintProgressDialog* progress_ = nullptr;  ///< the run's, while one goes
+  bool closeAfterRun_ = false;               ///< the window was closed during the run
   int windowScalePercent_ = kDefaultScalePercent;
   int progressDelayMs_ = 500;
   WindowLayout layout_;

@@ -48,6 +48,11 @@ bool PrintProgressDialog::waitingForPrinter(int number, int sheetsDone, int shee
   return cancelled_;
 }
 
+void PrintProgressDialog::requestCancel() {
+  if (dialog_ && !cancelled_) dialog_->cancel();
+  cancelled_ = true;
+}
+
 void PrintProgressDialog::showDialog(int ended, int expected) {
   // No parent: the main window is disabled for the run, and a child would be disabled with it.
   dialog_ = std::make_unique<QProgressDialog>();
@@ -57,7 +62,8 @@ void PrintProgressDialog::showDialog(int ended, int expected) {
   dialog_->setMinimumDuration(0);
   dialog_->setAutoClose(false);
   dialog_->setAutoReset(false);
-  dialog_->setWindowModality(Qt::ApplicationModal);
+  // Not modal: the main window is disabled for the run anyway, and its close box must still reach it,
+  // so that closing asks whether to stop.
   QObject::connect(dialog_.get(), &QProgressDialog::canceled, [this] {
     cancelled_ = true;
     dialog_->setLabelText(savesFiles_ ? QStringLiteral("この用紙（答えの用紙も）を保存したら止めます…")

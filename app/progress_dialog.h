@@ -31,6 +31,8 @@ class PrintProgressDialog final : public PrintProgress {
   }
   void documentEnded(int number, int sheetsDone, int sheets) override;
   bool cancelRequested() override { return cancelled_; }
+  /// As the dialog's 中止: the run stops before the next problem sheet.
+  void requestCancel();
   /// While the spooler works the dialog appears after the same delay, says so, and takes the cancel.
   bool waitingForPrinter(int number, int sheetsDone, int sheets) override;
   void outputDecided(bool savesFiles, int copies) override {

@@ -301,7 +301,7 @@ TEST(PrintControllerSavedTest, TheOutputsSavedNoticeAndFolderArePassedOn) {
   EXPECT_EQ(report.status, Status::Delivered);
   EXPECT_EQ(report.documentsEnded, 2);
   EXPECT_EQ(report.savedFolder, QDir(dir.path()).absolutePath());
-  EXPECT_EQ(report.savedNotice, QStringLiteral("PDFファイルに保存しました（2枚）。\n保存先: %1")
+  EXPECT_EQ(report.savedNotice, QStringLiteral("2枚をPDFファイルに保存しました。\n保存先: %1")
                                     .arg(QDir::toNativeSeparators(dir.path())));
   EXPECT_EQ(QDir(dir.path()).entryList({"sheet-*.pdf"}, QDir::Files),
             (QStringList{"sheet-001.pdf", "sheet-002.pdf"}));
