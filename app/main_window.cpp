@@ -25,6 +25,8 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegion>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -37,6 +39,7 @@
 #include <limits>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "app/home_page.h"
@@ -181,6 +184,8 @@ constexpr RadioBinding kRadios[] = {
 };
 
 constexpr int kCheckBoxSize = 17;
+// Room a preset's caption keeps from each side of its button, the frame included.
+constexpr int kCaptionMargin = 4;
 constexpr int kRadioSize = 16;
 
 void setUpCalendar(QCalendarWidget& calendar, const QFont& font) {
@@ -260,6 +265,31 @@ void showQueueDescriptions(QPrintDialog& dialog) {
   }
 }
 
+// A ring of 3 pixels in orange around the control with the keyboard focus: on the blue window and on
+// the white buttons alike it stands out, unlike the style's own 1-pixel light-blue line.
+class FocusRing final : public QWidget {
+ public:
+  static constexpr int kWidth = 3;
+  explicit FocusRing(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("FocusRing"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(QPen(QColor(255, 140, 0), kWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawRect(QRectF(rect()).adjusted(kWidth / 2.0, kWidth / 2.0, -kWidth / 2.0, -kWidth / 2.0));
+  }
+  void resizeEvent(QResizeEvent*) override {
+    // Only the ring is drawn: the control inside it stays visible and clickable.
+    const QRect outer = rect();
+    setMask(QRegion(outer).subtracted(QRegion(outer.adjusted(kWidth, kWidth, -kWidth, -kWidth))));
+  }
+};
+
 }  // namespace
 
 TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printRuns, QWidget* parent)
@@ -279,6 +309,8 @@ TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printR
   createControls();
   createPresets();
   refreshFromSettings();
+  focusRing_ = new FocusRing(this);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
   FormCreate();
 }
 
@@ -506,17 +538,46 @@ void TForm1::applyLayout() {
     QPushButton* button = presetButtons_.find(preset.button)->second;
     QFont font = button->font();
     setCellHeight(font, p->fontHeight);
+    // The caption keeps the layout's font where it fits the button's face, and a smaller one where it
+    // would be cut ("100" on a narrow button).
+    const int room = p->width - 2 * kCaptionMargin;
+    for (int cell = p->fontHeight; cell > 6 && QFontMetrics(font).horizontalAdvance(button->text()) > room;)
+      setCellHeight(font, --cell);
     button->setFont(font);
     button->setGeometry(p->left, p->top, std::max(0, p->width), std::max(0, p->height));
   }
   for (const RowTitlePlacement& t : l.rowTitles) {
     QLabel* label = rowTitles_.at({t.gridRow, t.half});
     if (!t.name.empty() && !controls_.contains(t.name)) add(t.name, label);
+    // A title stands above its row's buttons; on a small window its font shrinks so that the buttons
+    // do not cover it.
+    int buttonsTop = l.clientHeight;
+    for (const PresetPlacement& p : l.presetButtons) {
+      if (p.gridRow == t.gridRow) buttonsTop = std::min(buttonsTop, p.top);
+    }
     QFont font = label->font();
     setCellHeight(font, t.fontHeight);
     label->setFont(font);
     label->adjustSize();
+    for (int cell = t.fontHeight; cell > 6 && t.top + label->height() > buttonsTop;) {
+      setCellHeight(font, --cell);
+      label->setFont(font);
+      label->adjustSize();
+    }
     label->move(t.left, t.top);
+  }
+  // The titles of the two check-box groups stand above their first line of boxes in the same way.
+  for (auto [title, firstBox] : {std::pair{"Label24", "CheckBox5"}, std::pair{"Label28", "CheckBox17"}}) {
+    auto& label = required<QLabel>(title);
+    const int boxesTop =
+        std::min(required(firstBox).y(),
+                 required(firstBox == std::string_view("CheckBox5") ? "Label44" : "Label35").y());
+    QFont font = label.font();
+    for (int cell = QFontMetrics(font).height(); cell > 6 && label.y() + label.height() > boxesTop;) {
+      setCellHeight(font, --cell);
+      label.setFont(font);
+      label.adjustSize();
+    }
   }
 
   spinEdit1_->setFixedSize(fourDigitSize(*spinEdit1_, kSpinEdit1Size));
@@ -547,12 +608,53 @@ void TForm1::applyLayout() {
 
   drawBanner();
 
+  orderTabs();
+
   for (std::string_view name : l.hiddenAfterLayout) required(name).hide();
   for (std::string_view name : l.raiseOrder) required(name).raise();
   // The item texts lie above their frames too, so that a click on a text reaches it.
   for (const RadioControls& r : radios_) {
     for (QLabel* text : r.itemLabel) text->raise();
   }
+}
+
+void TForm1::orderTabs() {
+  // The controls Tab reaches: the window's own, and the items of its radio groups.
+  std::vector<QWidget*> stops;
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || w == focusRing_) continue;
+    QWidget* parent = w->parentWidget();
+    const bool own = parent == this;
+    const bool radioItem = qobject_cast<QRadioButton*>(w) && qobject_cast<QGroupBox*>(parent) &&
+                           parent->parentWidget() == this && parent != controls_.at("mondaisuu");
+    if (own || radioItem) stops.push_back(w);
+  }
+  const int settingsLeft = layout_.find("BitBtn167") ? layout_.find("BitBtn167")->left : width();
+  auto key = [this, settingsLeft](const QWidget* w) {
+    const QPoint at = w->mapTo(this, QPoint(0, 0));
+    // Controls of one row share a band of half a row unit, so a caption a few pixels higher stays in it.
+    const int band = std::max(1, layout_.R / 2);
+    return std::tuple(at.x() >= settingsLeft, at.y() / band, at.x());
+  };
+  std::stable_sort(stops.begin(), stops.end(),
+                   [&key](const QWidget* a, const QWidget* b) { return key(a) < key(b); });
+  for (std::size_t i = 1; i < stops.size(); ++i) setTabOrder(stops[i - 1], stops[i]);
+}
+
+void TForm1::followFocus(QWidget* now) {
+  if (!now || now->window() != this || now == this) {
+    focusRing_->hide();
+    return;
+  }
+  // A spin box's or the calendar's inner part has the focus: the ring goes round the whole control.
+  QWidget* control = now;
+  while (control->parentWidget() && control->parentWidget() != this &&
+         !qobject_cast<QGroupBox*>(control->parentWidget()))
+    control = control->parentWidget();
+  const int w = FocusRing::kWidth;
+  focusRing_->setGeometry(QRect(control->mapTo(this, QPoint(0, 0)), control->size()).adjusted(-w, -w, w, w));
+  focusRing_->raise();
+  focusRing_->show();
 }
 
 void TForm1::fitCalendar() {
@@ -751,7 +853,7 @@ bool TForm1::confirmLargeRun(const Preset& preset) {
     const QString folder = QFileInfo(file).absolutePath();
     const QString where = QDir(folder) == QDir::home()
                               ? QStringLiteral("ホームフォルダ")
-                              : QStringLiteral("フォルダ %1").arg(QDir::toNativeSeparators(folder));
+                              : QStringLiteral("フォルダ %1 ").arg(QDir::toNativeSeparators(folder));
     question =
         QStringLiteral("%1を%2の %3 から保存します。%4よろしいですか？")
             .arg(count, where, PrintOutput::firstFileName(file, static_cast<int>(pages)), copiesUnused);

@@ -111,6 +111,11 @@ class TForm1 : public QWidget {
   /// Asks once before a run of more than kConfirmAboveDocuments documents; false: print nothing.
   bool confirmLargeRun(const Preset& preset);
   void refreshTileTitles();
+  /// Tab goes through the controls as they are read: the preset area row by row, left to right, then
+  /// the settings column from the top.
+  void orderTabs();
+  /// Draws the focus ring around the control that has the keyboard focus.
+  void followFocus(QWidget* now);
 
   /// A two-item radio group of the settings: its frame, its buttons and the text labels over the items.
   struct RadioControls {
@@ -141,6 +146,7 @@ class TForm1 : public QWidget {
   QGroupBox* groupBox2_ = nullptr;
   QLabel* label26_ = nullptr;
   QPushButton* bitBtn128_ = nullptr;
+  QWidget* focusRing_ = nullptr;
   std::map<const QWidget*, QWidget*> captionTargets_;  ///< caption label -> the control it names
 
   // Every control by name, for the layout (which names its controls) and for tests.

@@ -380,8 +380,10 @@ class MainWindowTest : public QObject {
     };
     answer(QMessageBox::No);
     QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
-    QCOMPARE(asked,
-             QStringList{QStringLiteral("51枚（答え別紙を含め102ページ）を印刷します。よろしいですか？")});
+    // The test's printer prints to a file: the question says where the files will go.
+    QCOMPARE(asked, QStringList{QStringLiteral("51枚（答え別紙を含め102ページ）をフォルダ %1 の "
+                                               "kirune-window-test-001.pdf から保存します。よろしいですか？")
+                                    .arg(QDir::toNativeSeparators(QDir::tempPath()))});
     QCOMPARE(log.begun, 0);
     QCOMPARE(window->settings().shurui, 0);
     QVERIFY(window->isEnabled());
@@ -395,6 +397,31 @@ class MainWindowTest : public QObject {
     get<QSpinBox>("SpinEdit1")->setValue(50);
     QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
     QCOMPARE(asked.size(), 2);
+    QCOMPARE(log.ended, 202);
+
+    // Copies count: 40 pages made 3 times are asked about, and files say they make one of each.
+    get<QSpinBox>("SpinEdit1")->setValue(20);
+    printer.setCopyCount(3);
+    answer(QMessageBox::No);
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    printer.setCopyCount(1);
+    QCOMPARE(asked.size(), 3);
+    QVERIFY2(asked.last().contains(QStringLiteral("20枚（答え別紙を含め40ページ）")),
+             qPrintable(asked.last()));
+    QVERIFY2(asked.last().contains(QStringLiteral("部数（3部）はファイルには使われません。")),
+             qPrintable(asked.last()));
+
+    // Without any printer the question says the run becomes one PDF in Documents/Kirune.
+    qputenv("CUPS_SERVER", QDir::temp().filePath("kirune-no-such-spooler.sock").toLocal8Bit());
+    printer.setOutputFileName({});
+    get<QSpinBox>("SpinEdit1")->setValue(51);
+    answer(QMessageBox::No);
+    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+    qunsetenv("CUPS_SERVER");
+    QCOMPARE(asked.size(), 4);
+    QVERIFY2(asked.last().startsWith(QStringLiteral(
+                 "プリンタが使えないので、51枚（答え別紙を含め102ページ）を1つのPDFファイルにして")),
+             qPrintable(asked.last()));
     QCOMPARE(log.ended, 202);
   }
 

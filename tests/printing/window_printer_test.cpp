@@ -93,7 +93,11 @@ class WindowPrinterTest : public ::testing::Test {
 TEST_F(WindowPrinterTest, AClickGivesOneConfirmedJobPerDocument) {
   ASSERT_EQ(printer->printerName(), QStringLiteral("kirune-pdf"));
   const int mark = lastJob();
+  // A run of several sheets ends with a word of where they went; Enter (the only button) dismisses it.
+  auto box = watchNextBox();
   clickPreset();
+  ASSERT_TRUE(box->seen);
+  EXPECT_THAT(box->text.toStdString(), ::testing::MatchesRegex("3枚をプリンタ「.+」で印刷しました。"));
   const QList<int> jobs = jobsAfter(mark);
   ASSERT_EQ(jobs.size(), 6);
   EXPECT_EQ(jobTitles(jobs).first(), "くりあがりなし ２０ 1/3 もんだい");
@@ -125,7 +129,9 @@ TEST_F(WindowPrinterTest, ARefusingQueueIsReportedAndTheWindowStaysUsable) {
   EXPECT_FALSE(window->printing());
 
   // The queue accepts again: the next click prints.
+  box = watchNextBox();
   clickPreset();
+  EXPECT_TRUE(box->seen);
   EXPECT_EQ(jobsAfter(mark).size(), 6);
 }
 
