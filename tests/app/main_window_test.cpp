@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <tuple>
 
 #include "app/home_page.h"
 #include "app/main_window.h"
@@ -625,6 +626,49 @@ class MainWindowTest : public QObject {
         QVERIFY(window->isVisible());
       }
     }
+  }
+
+  // Tab goes through the preset area row by row and left to right, then down the settings column, and
+  // reaches every preset; the control with the focus has an orange ring at least 2 pixels wide round it.
+  void tabFollowsTheVisualOrderAndTheFocusIsRinged() {
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const int settingsLeft = window->layout().find("BitBtn167")->left;
+    const int band = std::max(1, window->layout().R / 2);
+    auto control = [this](QWidget* w) {
+      while (w->parentWidget() && w->parentWidget() != window.get() &&
+             !qobject_cast<QGroupBox*>(w->parentWidget()))
+        w = w->parentWidget();
+      return w;
+    };
+    auto key = [&](QWidget* w) {
+      const QPoint at = w->mapTo(window.get(), QPoint(0, 0));
+      return std::tuple(at.x() >= settingsLeft, at.y() / band, at.x());
+    };
+    // The zero choice of the first row stands highest in the preset area: the chain starts there.
+    QWidget* first = window->findChild<QRadioButton*>(QStringLiteral("z10"));
+    QVERIFY(first);
+    first->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), first);
+    std::set<QWidget*> presetsSeen;
+    for (int step = 0; step < 600; ++step) {
+      const QWidget* ring = window->findChild<QWidget*>(QStringLiteral("FocusRing"));
+      QWidget* now = control(QApplication::focusWidget());
+      const QRect around = ring->geometry();
+      const QRect inside(now->mapTo(window.get(), QPoint(0, 0)), now->size());
+      QVERIFY2(ring->isVisible() && around.contains(inside) && around.left() <= inside.left() - 2 &&
+                   around.right() >= inside.right() + 2,
+               qPrintable(now->objectName()));
+      if (auto* b = qobject_cast<QPushButton*>(now); b && window->presetButton(b->objectName().toStdString()))
+        presetsSeen.insert(b);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* next = control(QApplication::focusWidget());
+      if (next == first) break;
+      if (next != now)
+        QVERIFY2(key(now) <= key(next), qPrintable(now->objectName() + " -> " + next->objectName()));
+    }
+    QCOMPARE(control(QApplication::focusWidget()), first);
+    QCOMPARE(presetsSeen.size(), std::size_t{159});
   }
 
   void sizeButtonsStepAndClamp() {
