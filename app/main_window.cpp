@@ -566,19 +566,6 @@ void TForm1::applyLayout() {
     }
     label->move(t.left, t.top);
   }
-  // The titles of the two check-box groups stand above their first line of boxes in the same way.
-  for (auto [title, firstBox] : {std::pair{"Label24", "CheckBox5"}, std::pair{"Label28", "CheckBox17"}}) {
-    auto& label = required<QLabel>(title);
-    const int boxesTop =
-        std::min(required(firstBox).y(),
-                 required(firstBox == std::string_view("CheckBox5") ? "Label44" : "Label35").y());
-    QFont font = label.font();
-    for (int cell = QFontMetrics(font).height(); cell > 6 && label.y() + label.height() > boxesTop;) {
-      setCellHeight(font, --cell);
-      label.setFont(font);
-      label.adjustSize();
-    }
-  }
 
   spinEdit1_->setFixedSize(fourDigitSize(*spinEdit1_, kSpinEdit1Size));
   spinEdit4_->setFixedSize(fourDigitSize(*spinEdit4_, kSpinEdit4Size));
