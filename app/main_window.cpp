@@ -6,10 +6,12 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -20,8 +22,11 @@
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegion>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -34,6 +39,7 @@
 #include <limits>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "app/home_page.h"
@@ -178,6 +184,8 @@ constexpr RadioBinding kRadios[] = {
 };
 
 constexpr int kCheckBoxSize = 17;
+// Room a preset's caption keeps from each side of its button, the frame included.
+constexpr int kCaptionMargin = 4;
 constexpr int kRadioSize = 16;
 
 void setUpCalendar(QCalendarWidget& calendar, const QFont& font) {
@@ -212,6 +220,76 @@ QSize fourDigitSize(const QSpinBox& spin, QSize least) {
   return needed.expandedTo(least);
 }
 
+// What the printer set-up dialog chooses, carried from one printer to another: the queue or the
+// file, the paper and its margins, copies, both sides and colour.
+void copyPrinterChoice(const QPrinter& from, QPrinter& to) {
+  if (!from.printerName().isEmpty()) to.setPrinterName(from.printerName());
+  to.setOutputFileName(from.outputFileName());
+  to.setResolution(from.resolution());
+  to.setFullPage(from.fullPage());
+  to.setPageLayout(from.pageLayout());
+  to.setCopyCount(from.copyCount());
+  to.setCollateCopies(from.collateCopies());
+  to.setDuplex(from.duplex());
+  to.setColorMode(from.colorMode());
+}
+
+// Whether a dialog reached the screen while it ran.
+class ShownWatch final : public QObject {
+ public:
+  explicit ShownWatch(QWidget& dialog) { dialog.installEventFilter(this); }
+  bool seen() const { return seen_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) seen_ = true;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool seen_ = false;
+};
+
+// Qt's dialog names each queue by its CUPS name, which it also uses to find the queue again, so the
+// name stays; the description the school gave it ("職員室プリンタ") shows as the item's tip.
+void showQueueDescriptions(QPrintDialog& dialog) {
+  for (auto* box : dialog.findChildren<QComboBox*>(QStringLiteral("printers"))) {
+    for (int i = 0; i < box->count(); ++i) {
+      const QString description = QPrinterInfo::printerInfo(box->itemText(i)).description();
+      if (!description.isEmpty() && description != box->itemText(i))
+        box->setItemData(i, description, Qt::ToolTipRole);
+    }
+    auto tip = [box] { box->setToolTip(box->currentData(Qt::ToolTipRole).toString()); };
+    tip();
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, tip);
+  }
+}
+
+// A ring of 3 pixels in orange around the control with the keyboard focus: on the blue window and on
+// the white buttons alike it stands out, unlike the style's own 1-pixel light-blue line.
+class FocusRing final : public QWidget {
+ public:
+  static constexpr int kWidth = 3;
+  explicit FocusRing(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("FocusRing"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(QPen(QColor(255, 140, 0), kWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawRect(QRectF(rect()).adjusted(kWidth / 2.0, kWidth / 2.0, -kWidth / 2.0, -kWidth / 2.0));
+  }
+  void resizeEvent(QResizeEvent*) override {
+    // Only the ring is drawn: the control inside it stays visible and clickable.
+    const QRect outer = rect();
+    setMask(QRegion(outer).subtracted(QRegion(outer.adjusted(kWidth, kWidth, -kWidth, -kWidth))));
+  }
+};
+
 }  // namespace
 
 TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printRuns, QWidget* parent)
@@ -231,6 +309,8 @@ TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printR
   createControls();
   createPresets();
   refreshFromSettings();
+  focusRing_ = new FocusRing(this);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
   FormCreate();
 }
 
@@ -388,7 +468,7 @@ void TForm1::createControls() {
   addButton("BitBtn129", QStringLiteral("全check"), &TForm1::BitBtn129Click);
   addButton("BitBtn130", QStringLiteral("全uncheck"), &TForm1::BitBtn130Click);
   bitBtn128_ = addButton("BitBtn128", QString(), &TForm1::BitBtn128Click);
-  bitBtn128_->setToolTip(QStringLiteral("作者のホームページを開きます"));
+  bitBtn128_->setToolTip(QStringLiteral("使い方のページを開きます"));
 }
 
 void TForm1::createPresets() {
@@ -458,16 +538,32 @@ void TForm1::applyLayout() {
     QPushButton* button = presetButtons_.find(preset.button)->second;
     QFont font = button->font();
     setCellHeight(font, p->fontHeight);
+    // The caption keeps the layout's font where it fits the button's face, and a smaller one where it
+    // would be cut ("100" on a narrow button).
+    const int room = p->width - 2 * kCaptionMargin;
+    for (int cell = p->fontHeight; cell > 6 && QFontMetrics(font).horizontalAdvance(button->text()) > room;)
+      setCellHeight(font, --cell);
     button->setFont(font);
     button->setGeometry(p->left, p->top, std::max(0, p->width), std::max(0, p->height));
   }
   for (const RowTitlePlacement& t : l.rowTitles) {
     QLabel* label = rowTitles_.at({t.gridRow, t.half});
     if (!t.name.empty() && !controls_.contains(t.name)) add(t.name, label);
+    // A title stands above its row's buttons; on a small window its font shrinks so that the buttons
+    // do not cover it.
+    int buttonsTop = l.clientHeight;
+    for (const PresetPlacement& p : l.presetButtons) {
+      if (p.gridRow == t.gridRow) buttonsTop = std::min(buttonsTop, p.top);
+    }
     QFont font = label->font();
     setCellHeight(font, t.fontHeight);
     label->setFont(font);
     label->adjustSize();
+    for (int cell = t.fontHeight; cell > 6 && t.top + label->height() > buttonsTop;) {
+      setCellHeight(font, --cell);
+      label->setFont(font);
+      label->adjustSize();
+    }
     label->move(t.left, t.top);
   }
 
@@ -499,12 +595,53 @@ void TForm1::applyLayout() {
 
   drawBanner();
 
+  orderTabs();
+
   for (std::string_view name : l.hiddenAfterLayout) required(name).hide();
   for (std::string_view name : l.raiseOrder) required(name).raise();
   // The item texts lie above their frames too, so that a click on a text reaches it.
   for (const RadioControls& r : radios_) {
     for (QLabel* text : r.itemLabel) text->raise();
   }
+}
+
+void TForm1::orderTabs() {
+  // The controls Tab reaches: the window's own, and the items of its radio groups.
+  std::vector<QWidget*> stops;
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || w == focusRing_) continue;
+    QWidget* parent = w->parentWidget();
+    const bool own = parent == this;
+    const bool radioItem = qobject_cast<QRadioButton*>(w) && qobject_cast<QGroupBox*>(parent) &&
+                           parent->parentWidget() == this && parent != controls_.at("mondaisuu");
+    if (own || radioItem) stops.push_back(w);
+  }
+  const int settingsLeft = layout_.find("BitBtn167") ? layout_.find("BitBtn167")->left : width();
+  auto key = [this, settingsLeft](const QWidget* w) {
+    const QPoint at = w->mapTo(this, QPoint(0, 0));
+    // Controls of one row share a band of half a row unit, so a caption a few pixels higher stays in it.
+    const int band = std::max(1, layout_.R / 2);
+    return std::tuple(at.x() >= settingsLeft, at.y() / band, at.x());
+  };
+  std::stable_sort(stops.begin(), stops.end(),
+                   [&key](const QWidget* a, const QWidget* b) { return key(a) < key(b); });
+  for (std::size_t i = 1; i < stops.size(); ++i) setTabOrder(stops[i - 1], stops[i]);
+}
+
+void TForm1::followFocus(QWidget* now) {
+  if (!now || now->window() != this || now == this) {
+    focusRing_->hide();
+    return;
+  }
+  // A spin box's or the calendar's inner part has the focus: the ring goes round the whole control.
+  QWidget* control = now;
+  while (control->parentWidget() && control->parentWidget() != this &&
+         !qobject_cast<QGroupBox*>(control->parentWidget()))
+    control = control->parentWidget();
+  const int w = FocusRing::kWidth;
+  focusRing_->setGeometry(QRect(control->mapTo(this, QPoint(0, 0)), control->size()).adjusted(-w, -w, w, w));
+  focusRing_->raise();
+  focusRing_->show();
 }
 
 void TForm1::fitCalendar() {
@@ -584,8 +721,7 @@ void TForm1::BitBtn169Click() {
 
 void TForm1::BitBtn25Click() {
   // Qt's dialog asks the spooler about every printer, with no time limit of its own: it opens only
-  // when the spooler answers within Kirune's limit (asked off the window's thread), and a printer that
-  // was made bound to no queue (the spooler did not answer at start) is bound to the default first.
+  // when the spooler answers within Kirune's limit (asked off the window's thread).
   const QueueStatus spooler = whileTheWindowWaits([] { return checkQueue({}); });
   if (spooler.state == QueueState::Stalled || spooler.state == QueueState::Lost) {
     QMessageBox::warning(this, qs(kApplicationName),
@@ -593,16 +729,30 @@ void TForm1::BitBtn25Click() {
                                         "少し待ってから、もう一度押してください。"));
     return;
   }
-  if (printer_.printerName().isEmpty() && printer_.outputFileName().isEmpty() && !spooler.queue.empty())
-    printer_.setPrinterName(QString::fromStdString(spooler.queue));
-  // The dialog works on the application's own printer, so a confirmed choice is what the next print uses.
-  QPrintDialog dialog(&printer_, this);
+  // Qt's dialog writes into the printer it is handed while it is built, on every change of its
+  // printer list and on its own accept. It gets a copy: the application's printer changes only when
+  // the teacher saw the dialog and pressed 設定.
+  QPrinter choice(QPrinter::HighResolution);
+  copyPrinterChoice(printer_, choice);
+  // A printer made bound to no queue (the spooler did not answer at start) is offered the default.
+  if (choice.printerName().isEmpty() && choice.outputFileName().isEmpty() && !spooler.queue.empty())
+    choice.setPrinterName(QString::fromStdString(spooler.queue));
+  QPrintDialog dialog(&choice, this);
   dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
   // The dialog only chooses the printer; printing is a preset's click. Its confirm button says so.
   if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
     if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("設定"));
   }
-  dialog.exec();
+  showQueueDescriptions(dialog);
+  ShownWatch shown(dialog);
+  const int result = dialog.exec();
+  if (!shown.seen()) {
+    QMessageBox::warning(this, qs(kApplicationName),
+                         QStringLiteral("プリンタ設定の画面を開けませんでした。プリンタはこれまでのままです。"
+                                        "もう一度押してください。"));
+    return;
+  }
+  if (result == QDialog::Accepted) copyPrinterChoice(choice, printer_);
 }
 
 void TForm1::setAllBoxes(bool on, bool decomposition) {
@@ -674,15 +824,42 @@ QString idleMessage(PrintReport::Idle idle, int sheets) {
 }  // namespace
 
 bool TForm1::confirmLargeRun(const Preset& preset) {
-  const std::int64_t documents = plannedDocuments(preset, session_.settings);
-  if (documents <= kConfirmAboveDocuments) return true;
+  const std::int64_t pages = plannedDocuments(preset, session_.settings);
+  const int copies = std::max(1, printer_.copyCount());
+  if (pages <= 0 || pages * copies <= kConfirmAboveDocuments) return true;
   const int sheets = session_.settings.SpinEdit1;
-  const QString question =
-      session_.settings.CheckBox15
-          ? QStringLiteral("%1枚（答え別紙を含め%2ページ）を印刷します。よろしいですか？")
-                .arg(sheets)
-                .arg(documents)
-          : QStringLiteral("%1枚を印刷します。よろしいですか？").arg(sheets);
+  const QString count = session_.settings.CheckBox15
+                            ? QStringLiteral("%1枚（答え別紙を含め%2ページ）").arg(sheets).arg(pages)
+                            : QStringLiteral("%1枚").arg(sheets);
+  const QString copiesUnused =
+      copies > 1 ? QStringLiteral("部数（%1部）はファイルには使われません。").arg(copies) : QString();
+  QString question;
+  // Where the sheets will go: the file the set-up chose, the folder of a computer without a printer,
+  // or the printer, which makes every copy.
+  if (const QString file = printer_.outputFileName(); !file.isEmpty()) {
+    const QString folder = QFileInfo(file).absolutePath();
+    const QString where = QDir(folder) == QDir::home()
+                              ? QStringLiteral("ホームフォルダ")
+                              : QStringLiteral("フォルダ %1 ").arg(QDir::toNativeSeparators(folder));
+    question =
+        QStringLiteral("%1を%2の %3 から保存します。%4よろしいですか？")
+            .arg(count, where, PrintOutput::firstFileName(file, static_cast<int>(pages)), copiesUnused);
+  } else {
+    const std::string queue = printer_.printerName().toStdString();
+    const QueueStatus status = whileTheWindowWaits([&queue] { return checkQueue(queue); });
+    if (status.state == QueueState::NoSpooler || status.state == QueueState::NoPrinter) {
+      question = QStringLiteral(
+                     "プリンタが使えないので、%1を1つのPDFファイルにして %2 に保存します。%3よろしいですか？")
+                     .arg(count, QDir::toNativeSeparators(PrintOutput::fallbackRoot()), copiesUnused);
+    } else if (copies > 1) {
+      question = QStringLiteral("%1を%2部ずつ、あわせて%3ページ印刷します。よろしいですか？")
+                     .arg(count)
+                     .arg(copies)
+                     .arg(pages * copies);
+    } else {
+      question = QStringLiteral("%1を印刷します。よろしいですか？").arg(count);
+    }
+  }
   QMessageBox box(QMessageBox::Question, qs(kApplicationName), question, QMessageBox::Yes | QMessageBox::No,
                   this);
   box.setDefaultButton(QMessageBox::No);
@@ -690,8 +867,10 @@ bool TForm1::confirmLargeRun(const Preset& preset) {
 }
 
 void TForm1::refreshTileTitles() {
-  label6_->setVisible(session_.settings.Label6);
-  label7_->setVisible(session_.settings.Label7);
+  // The engines' Label6/Label7 flags are the old program's busy signs, which hid both titles for good
+  // after the first print; on screen they are the titles of the two tile columns and always stand.
+  label6_->show();
+  label7_->show();
 }
 
 void TForm1::presetClick(const Preset& preset) {
@@ -702,21 +881,27 @@ void TForm1::presetClick(const Preset& preset) {
   {
     // The progress dialog goes before the report, so the report stands alone.
     PrintProgressDialog progress(progressDelayMs_, this);
-    // The engine shows Label6 and hides Label7 as it starts; the titles follow it from the first sheet.
-    progress.setOnDocumentBegun([this] { refreshTileTitles(); });
+    progress_ = &progress;
     PrintController::PreviewConfirm preview;
     if (previewBox_->isChecked())
       preview = [this](const RecordedRun& run) { return confirmInPreview(run, printer_, this); };
     report = controller_.run(
         preset, progress,
+        // The window stays disabled until the run is over, the spooler's answers included: a click
+        // while it follows the jobs would open the printer set-up inside the run.
         [this](bool enabled) {
           refreshFromSettings();
-          setEnabled(enabled);
+          if (!enabled) setEnabled(false);
         },
         preview);
   }
+  progress_ = nullptr;
   refreshFromSettings();
   setEnabled(true);
+  if (closeAfterRun_) {
+    close();
+    return;
+  }
   showReport(report);
 }
 
@@ -744,7 +929,11 @@ void TForm1::showReport(const PrintReport& report) {
   QString text;
   if (report.status == PrintReport::Status::NothingPrinted)
     text = idleMessage(report.idle, session_.settings.SpinEdit1);
-  if (report.status == PrintReport::Status::Cancelled) {
+  const bool toFiles = !report.savedNotice.isEmpty();
+  if (report.status == PrintReport::Status::Cancelled && toFiles) {
+    // The saved-files notice below says how many were saved.
+    text = QStringLiteral("保存を中止しました。");
+  } else if (report.status == PrintReport::Status::Cancelled) {
     // Counted as the spooler completed them, as 作成枚数 counts; with answers, the paper is twice as
     // much, as the saved files say.
     text = QStringLiteral("印刷を中止しました。作成枚数%1枚のうち%2枚")
@@ -761,6 +950,17 @@ void TForm1::showReport(const PrintReport& report) {
   if (!report.savedNotice.isEmpty()) {
     if (!text.isEmpty()) text += QLatin1Char('\n');
     text += report.savedNotice;
+  }
+  // A run of more than one sheet to a printer ends with a word of where it went.
+  if (report.status == PrintReport::Status::Delivered && !toFiles && !report.queue.isEmpty() &&
+      report.sheetsExpected > 1) {
+    const std::string queue = report.queue.toStdString();
+    const QueueStatus status = whileTheWindowWaits([&queue] { return checkQueue(queue); });
+    const QString name =
+        status.description.empty() ? report.queue : QString::fromStdString(status.description);
+    QString count = QStringLiteral("%1枚").arg(report.sheetsPrinted);
+    if (report.copies > 1) count += QStringLiteral("（各%1部）").arg(report.copies);
+    text = QStringLiteral("%1をプリンタ「%2」で印刷しました。").arg(count, name);
   }
   if (!text.isEmpty()) reportDone(text, report.savedNotice.isEmpty() ? QString() : report.savedFolder);
 }
@@ -795,9 +995,18 @@ void TForm1::reportFailure(const QString& what, int sheet, int sheets, const QSt
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  // Closing mid-run would pull the session from under the engine; the progress dialog's cancel is the way.
+  // Closing mid-run would pull the session from under the engine: the run stops at the next sheet
+  // (a sheet's answers kept with it, as 中止 does) and the window closes once it has.
   if (controller_.running()) {
     event->ignore();
+    if (closeAfterRun_) return;
+    // No parent: the window is disabled for the run, and a child would be disabled with it.
+    QMessageBox box(QMessageBox::Question, qs(kApplicationName),
+                    QStringLiteral("印刷を中止して終了しますか？"), QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes || !controller_.running()) return;
+    closeAfterRun_ = true;
+    if (progress_) progress_->requestCancel();
     return;
   }
   QWidget::closeEvent(event);

@@ -28,6 +28,8 @@ class QSpinBox;
 
 namespace kirune {
 
+class PrintProgressDialog;
+
 /// The main window: every setting as a control, the 159 preset buttons, the size buttons and the
 /// auxiliary commands. It owns the session (settings, pool, random generator) for the whole run; the
 /// widgets and `Session::settings` are kept in step both ways.
@@ -109,6 +111,11 @@ class TForm1 : public QWidget {
   /// Asks once before a run of more than kConfirmAboveDocuments documents; false: print nothing.
   bool confirmLargeRun(const Preset& preset);
   void refreshTileTitles();
+  /// Tab goes through the controls as they are read: the preset area row by row, left to right, then
+  /// the settings column from the top.
+  void orderTabs();
+  /// Draws the focus ring around the control that has the keyboard focus.
+  void followFocus(QWidget* now);
 
   /// A two-item radio group of the settings: its frame, its buttons and the text labels over the items.
   struct RadioControls {
@@ -121,6 +128,8 @@ class TForm1 : public QWidget {
   Session session_;
   QPrinter& printer_;
   PrintController controller_;
+  PrintProgressDialog* progress_ = nullptr;  ///< the run's, while one goes
+  bool closeAfterRun_ = false;               ///< the window was closed during the run
   int windowScalePercent_ = kDefaultScalePercent;
   int progressDelayMs_ = 500;
   WindowLayout layout_;
@@ -137,6 +146,7 @@ class TForm1 : public QWidget {
   QGroupBox* groupBox2_ = nullptr;
   QLabel* label26_ = nullptr;
   QPushButton* bitBtn128_ = nullptr;
+  QWidget* focusRing_ = nullptr;
   std::map<const QWidget*, QWidget*> captionTargets_;  ///< caption label -> the control it names
 
   // Every control by name, for the layout (which names its controls) and for tests.

@@ -19,8 +19,13 @@ namespace {
 // giving `progress` its say at each document boundary.
 class WatchedCanvas final : public ForwardingCanvas {
  public:
-  WatchedCanvas(PageCanvas& inner, PrintProgress& progress, int expected, bool answers)
-      : ForwardingCanvas(inner), progress_(progress), expected_(expected), answers_(answers) {}
+  WatchedCanvas(PageCanvas& inner, PrintProgress& progress, int expected, bool answers,
+                const PrintRun& output)
+      : ForwardingCanvas(inner),
+        progress_(progress),
+        expected_(expected),
+        answers_(answers),
+        output_(output) {}
 
   int begun() const { return begun_; }
   int ended() const { return ended_; }
@@ -36,6 +41,8 @@ class WatchedCanvas final : public ForwardingCanvas {
     ++begun_;
     progress_.documentBegun(begun_, expected_);
     ForwardingCanvas::beginDoc();
+    // The output chooses printer or files as its first document begins.
+    if (begun_ == 1) progress_.outputDecided(output_.savesFiles(), output_.copies());
   }
   void endDoc() override {
     ForwardingCanvas::endDoc();
@@ -47,6 +54,7 @@ class WatchedCanvas final : public ForwardingCanvas {
   PrintProgress& progress_;
   int expected_;
   bool answers_;
+  const PrintRun& output_;
   int begun_ = 0;
   int ended_ = 0;
 };
@@ -101,7 +109,7 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
     output = makeRun_();
     output->plan(report.documentsExpected, answers);
     output->setTitle(runTitle(preset));
-    canvas.emplace(output->canvas(), progress, report.documentsExpected, answers);
+    canvas.emplace(output->canvas(), progress, report.documentsExpected, answers, *output);
     output->setWhileWaiting([&progress, &canvas] {
       return progress.waitingForPrinter(canvas->begun(), canvas->sheetsEnded(), canvas->sheetsExpected());
     });
@@ -139,6 +147,8 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
                                           : PrintReport::Status::NothingPrinted;
     report.savedNotice = output->savedNotice();
     report.savedFolder = output->savedFolder();
+    report.queue = output->queue();
+    report.copies = output->copies();
   } catch (const PrintingCancelled&) {
     // Stopped while the output followed the jobs after the last document.
     report.status = PrintReport::Status::Cancelled;

@@ -39,6 +39,9 @@ class PrintProgress {
   virtual bool waitingForPrinter(int /*number*/, int /*sheetsDone*/, int /*sheets*/) {
     return cancelRequested();
   }
+  /// Once the first document has begun: whether the run saves files rather than printing, and the
+  /// copies the printer makes of each sheet.
+  virtual void outputDecided(bool /*savesFiles*/, int /*copies*/) {}
 };
 
 /// What one preset click did.
@@ -85,6 +88,9 @@ struct PrintReport {
   /// Set when the sheets became files instead of paper: what to tell the user, and the folder.
   QString savedNotice;
   QString savedFolder;
+  /// The printer's queue the sheets went to (empty for files), and the copies it made of each.
+  QString queue;
+  int copies = 1;
 };
 
 /// Why a click on `preset` with `settings` would print nothing; Idle::None when it prints.

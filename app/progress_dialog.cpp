@@ -7,19 +7,19 @@
 
 namespace kirune {
 
-namespace {
-
-QString progressText(int ended, int expected) {
-  return QStringLiteral("印刷しています… %1 / %2 枚").arg(ended).arg(expected);
-}
-
-}  // namespace
-
 PrintProgressDialog::PrintProgressDialog(int delayMs, QWidget* near) : delayMs_(delayMs), near_(near) {
   clock_.start();
 }
 
 PrintProgressDialog::~PrintProgressDialog() = default;
+
+QString PrintProgressDialog::progressText(int ended, int expected) const {
+  // Counted as 作成枚数 counts; the copies the printer makes of each are said beside it.
+  if (savesFiles_) return QStringLiteral("保存しています… %1 / %2 枚").arg(ended).arg(expected);
+  QString text = QStringLiteral("印刷しています… %1 / %2 枚").arg(ended).arg(expected);
+  if (copies_ > 1) text += QStringLiteral("（各%1部）").arg(copies_);
+  return text;
+}
 
 void PrintProgressDialog::documentEnded(int /*number*/, int sheetsDone, int sheets) {
   sheets = std::max(sheets, 0);
@@ -48,19 +48,26 @@ bool PrintProgressDialog::waitingForPrinter(int number, int sheetsDone, int shee
   return cancelled_;
 }
 
+void PrintProgressDialog::requestCancel() {
+  if (dialog_ && !cancelled_) dialog_->cancel();
+  cancelled_ = true;
+}
+
 void PrintProgressDialog::showDialog(int ended, int expected) {
   // No parent: the main window is disabled for the run, and a child would be disabled with it.
   dialog_ = std::make_unique<QProgressDialog>();
-  dialog_->setWindowTitle(QStringLiteral("Kirune"));
+  dialog_->setWindowTitle(savesFiles_ ? QStringLiteral("Kirune 保存中") : QStringLiteral("Kirune 印刷中"));
   dialog_->setCancelButtonText(QStringLiteral("中止"));
   dialog_->setRange(0, expected);
   dialog_->setMinimumDuration(0);
   dialog_->setAutoClose(false);
   dialog_->setAutoReset(false);
-  dialog_->setWindowModality(Qt::ApplicationModal);
+  // Not modal: the main window is disabled for the run anyway, and its close box must still reach it,
+  // so that closing asks whether to stop.
   QObject::connect(dialog_.get(), &QProgressDialog::canceled, [this] {
     cancelled_ = true;
-    dialog_->setLabelText(QStringLiteral("この用紙（答えの用紙も）を印刷したら止めます…"));
+    dialog_->setLabelText(savesFiles_ ? QStringLiteral("この用紙（答えの用紙も）を保存したら止めます…")
+                                      : QStringLiteral("この用紙（答えの用紙も）を印刷したら止めます…"));
   });
   dialog_->setLabelText(progressText(ended, expected));
   dialog_->adjustSize();

@@ -31,17 +31,26 @@ class PrintProgressDialog final : public PrintProgress {
   }
   void documentEnded(int number, int sheetsDone, int sheets) override;
   bool cancelRequested() override { return cancelled_; }
+  /// As the dialog's 中止: the run stops before the next problem sheet.
+  void requestCancel();
   /// While the spooler works the dialog appears after the same delay, says so, and takes the cancel.
   bool waitingForPrinter(int number, int sheetsDone, int sheets) override;
+  void outputDecided(bool savesFiles, int copies) override {
+    savesFiles_ = savesFiles;
+    copies_ = copies;
+  }
 
  private:
   void showDialog(int ended, int expected);
+  QString progressText(int ended, int expected) const;
 
   int delayMs_;
   QPointer<QWidget> near_;
   QElapsedTimer clock_;
   std::unique_ptr<QProgressDialog> dialog_;
   bool cancelled_ = false;
+  bool savesFiles_ = false;
+  int copies_ = 1;
   std::function<void()> onDocumentBegun_;
 };
 

@@ -250,9 +250,13 @@ QueueStatus checkOn(Connection& connection, const std::string& requested, QueueD
   Ipp request(ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES));
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                printerUri(status.queue).c_str());
-  static const char* const wanted[] = {"printer-is-accepting-jobs", "printer-state",
-                                       "printer-state-message",     "media-default",
-                                       "media-col-default",         "orientation-requested-default"};
+  static const char* const wanted[] = {"printer-is-accepting-jobs",
+                                       "printer-state",
+                                       "printer-state-message",
+                                       "media-default",
+                                       "media-col-default",
+                                       "orientation-requested-default",
+                                       "printer-info"};
   ippAddStrings(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                 static_cast<int>(std::size(wanted)), nullptr, wanted);
   const Answer answer = exchange(connection, std::move(request));
@@ -262,6 +266,8 @@ QueueStatus checkOn(Connection& connection, const std::string& requested, QueueD
   if (ipp_attribute_t* message = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT)) {
     if (const char* text = ippGetString(message, 0, nullptr)) status.detail = text;
   }
+  if (const char* info = ippGetString(ippFindAttribute(response, "printer-info", IPP_TAG_TEXT), 0, nullptr))
+    status.description = info;
   ipp_attribute_t* accepting = ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
   ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
   if (accepting && !ippGetBoolean(accepting, 0)) {

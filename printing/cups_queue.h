@@ -32,6 +32,7 @@ struct QueueStatus {
   int ippStatus = 0;   ///< the IPP status of a refusal (ipp_status_t), 0 when there was none
   /// A submission that failed after the whole document was sent: the spooler may still print job jobId.
   bool maybeHeld = false;
+  std::string description;  ///< the queue's description (printer-info, "職員室プリンタ"), may be empty
 };
 
 /// Kirune's own time limits on the spooler, so that a slow or stalled spooler never holds a run for long.

@@ -200,7 +200,13 @@ QString undeliveredMessage(const QString& reason, int document, int totalDocumen
 
 PrintOutput::PrintOutput(const QPrinter& printer) : printer_(printer) {}
 
-PrintOutput::~PrintOutput() = default;
+PrintOutput::~PrintOutput() {
+  // A run file that never got its pages (nothing handed over, or the run broke off) is not left behind.
+  if (runFile_ && !runFileDone_) {
+    runSink_.reset();
+    runFile_->remove();
+  }
+}
 
 void PrintOutput::plan(int totalDocuments, bool answers) {
   total_ = totalDocuments;
@@ -213,6 +219,32 @@ QString PrintOutput::fallbackRoot() {
   QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (documents.isEmpty()) documents = QDir::homePath();
   return QDir(documents).filePath(QStringLiteral("Kirune"));
+}
+
+int PrintOutput::copyCount() const { return printer_.copyCount(); }
+
+QString PrintOutput::runFileName(const QString& title, int sheets, const QDateTime& when) {
+  QString name = title.isEmpty() ? QStringLiteral("Kirune") : title;
+  name.remove(QLatin1Char(' ')).remove(QChar(0x3000)).replace(QLatin1Char('/'), QChar(0xFF0F));
+  return QStringLiteral("%1_%2枚_%3.pdf")
+      .arg(name)
+      .arg(sheets)
+      .arg(when.toString(QStringLiteral("yyyy-MM-dd_HHmm")));
+}
+
+QString PrintOutput::firstFileName(const QString& outputFile, int totalDocuments) {
+  const QFileInfo info(outputFile);
+  const QString stem = info.suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0
+                           ? info.completeBaseName()
+                           : info.fileName();
+  int first = 1;
+  const QRegularExpression taken(
+      QStringLiteral("^%1-(\\d{3,})\\.pdf$").arg(QRegularExpression::escape(stem)));
+  for (const QString& name : QDir(info.absolutePath()).entryList(QDir::Files)) {
+    const QRegularExpressionMatch match = taken.match(name);
+    if (match.hasMatch()) first = std::max(first, match.captured(1).toInt() + 1);
+  }
+  return QStringLiteral("%1-%2.pdf").arg(stem, numbered(first, first + std::max(totalDocuments, 1) - 1));
 }
 
 QString PrintOutput::documentTitle(int number) const {
@@ -301,6 +333,8 @@ void PrintOutput::checkJobEnds() {
 
 QList<int> PrintOutput::printed() const {
   QList<int> documents;
+  // The run's one file holds its pages only once it is written.
+  if (runSink_ && !runFileDone_) return documents;
   if (route_ != Route::Spooler) {
     for (int n = 1; n <= delivered_; ++n) documents << n;
     return documents;
@@ -403,21 +437,27 @@ void PrintOutput::decideRoute() {
   fallbackReason_ = reasonText(status);
   const QString root = fallbackRoot();
   if (!QDir().mkpath(root)) fail(QStringLiteral("保存用のフォルダ %1 を作れません。").arg(root));
-  // A new folder per run, named by the time so that runs sort in order; never one of an earlier run.
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HHmmss"));
+  folder_ = root;
+  // One file for the run, in print order; a name an earlier run took gets a number, never overwritten.
+  const QString name = runFileName(title_, answers_ ? total_ / 2 : total_, QDateTime::currentDateTime());
+  const QString stem = name.chopped(4);
   for (int attempt = 1; attempt < 1000; ++attempt) {
-    const QString name = attempt == 1 ? stamp : QStringLiteral("%1_%2").arg(stamp).arg(attempt);
-    if (QDir(root).mkdir(name)) {
-      folder_ = QDir(root).filePath(name);
+    const QString path =
+        QDir(root).filePath(attempt == 1 ? name : QStringLiteral("%1_%2.pdf").arg(stem).arg(attempt));
+    auto file = std::make_unique<QFile>(path);
+    if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+      runFile_ = std::move(file);
+      runSink_ = std::make_unique<PdfSink>(*runFile_, printer_.pageLayout());
       return;
     }
-    if (!QFileInfo::exists(QDir(root).filePath(name))) break;
+    if (!QFileInfo::exists(path)) break;
   }
-  fail(QStringLiteral("保存用のフォルダを %1 の中に作れません。").arg(root));
+  fail(QStringLiteral("保存用のファイルを %1 の中に作れません。").arg(root));
 }
 
 void PrintOutput::beginDocument(QPainter& painter, int number) {
   if (route_ == Route::Undecided) decideRoute();
+  if (runSink_) return runSink_->beginDocument(painter, number);
   if (painter.isActive()) painter.end();
   pdf_.clear();
   // One printer for the run: the page layout holds for all its documents, and making one is slow.
@@ -428,6 +468,22 @@ void PrintOutput::beginDocument(QPainter& painter, int number) {
 }
 
 void PrintOutput::finish(QPainter& painter) {
+  if (runSink_) {
+    try {
+      runSink_->finish(painter);
+    } catch (const PrinterError&) {
+      fail(QStringLiteral("ファイル %1 に書き込めません。")
+               .arg(QDir::toNativeSeparators(runFile_->fileName())));
+    }
+    runFile_->close();
+    if (runFile_->error() != QFileDevice::NoError) {
+      fail(QStringLiteral("ファイル %1 に書き込めません。")
+               .arg(QDir::toNativeSeparators(runFile_->fileName())));
+    }
+    runFileDone_ = true;
+    files_ << runFile_->fileName();
+    return;
+  }
   if (painter.isActive()) painter.end();
   if (route_ != Route::Spooler) return;
   if (cancel_) {
@@ -444,6 +500,7 @@ void PrintOutput::finish(QPainter& painter) {
 }
 
 void PrintOutput::abandon(QPainter& painter) noexcept {
+  if (runSink_) runSink_->abandon(painter);
   if (painter.isActive()) painter.end();
   writer_.reset();
   pdf_.clear();
@@ -466,7 +523,12 @@ void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
   files_ << path;
 }
 
-void PrintOutput::endDocument(QPainter& painter, int) {
+void PrintOutput::endDocument(QPainter& painter, int number) {
+  if (runSink_) {
+    runSink_->endDocument(painter, number);
+    ++delivered_;
+    return;
+  }
   if (!writer_ || !painter.isActive()) return;
   const bool drawn = painter.end();
   QFile made(writer_->path());
@@ -538,16 +600,23 @@ void PrintOutput::submit(int document) {
 
 QString PrintOutput::savedNotice() const {
   if (delivered_ == 0) return {};
+  // Counted as 作成枚数 counts, the pages apart: "30枚（答えを含め60ページ）".
+  const int sheets = answers_ ? delivered_ / 2 : delivered_;
+  const QString count = answers_ ? QStringLiteral("%1枚（答えを含め%2ページ）").arg(sheets).arg(delivered_)
+                                 : QStringLiteral("%1枚").arg(sheets);
+  const QString copies =
+      printer_.copyCount() > 1
+          ? QStringLiteral("\n部数（%1部）はファイルには使われません。").arg(printer_.copyCount())
+          : QString();
   if (route_ == Route::Folder) {
     return QStringLiteral(
-               "プリンタが使えないので、印刷するかわりにPDFファイルに保存しました（%1枚）。\n保存先: %2")
-        .arg(delivered_)
-        .arg(QDir::toNativeSeparators(folder_));
+               "プリンタが使えないので、印刷するかわりにPDFファイルにしました。\n%1を保存しました。%"
+               "2\n保存先: %3")
+        .arg(count, copies, QDir::toNativeSeparators(files_.isEmpty() ? folder_ : files_.first()));
   }
   if (route_ == Route::Files) {
-    return QStringLiteral("PDFファイルに保存しました（%1枚）。\n保存先: %2")
-        .arg(delivered_)
-        .arg(QDir::toNativeSeparators(folder_));
+    return QStringLiteral("%1をPDFファイルに保存しました。%2\n保存先: %3")
+        .arg(count, copies, QDir::toNativeSeparators(folder_));
   }
   return {};
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QPainter>
 #include <QSize>
@@ -42,7 +44,8 @@ class PrintingCancelled : public Error {
 ///    next to the chosen name: sheet.pdf -> sheet-001.pdf, sheet-002.pdf ... continuing after the
 ///    numbers already there;
 ///  - or, when there is no printer at all (no spooler, no queue, no default destination), written as
-///    numbered files into a new folder under the user's documents folder.
+///    the pages of one PDF in print order, named by what was printed, the sheets, the date and the
+///    time ("くりあがり２０_30枚_2026-12-10_1830.pdf"), in the user's documents folder under Kirune.
 /// Nothing is ever overwritten. A document that cannot be delivered, or a job that ends other than
 /// completed, throws UndeliveredError naming the sheets that were printed, those that were not and
 /// those the spooler left unknown; the run stops there. Every spooler call has a time limit
@@ -103,6 +106,8 @@ class PrintOutput final : public DocumentSink {
   QList<int> printed() const;
   /// Documents the spooler took but did not say the end of in time (Spooler route).
   QList<int> unknown() const;
+  /// Copies of each document the printer makes (Spooler route).
+  int copyCount() const;
   /// Why the run went to the folder rather than to a printer (empty for the other routes).
   QString fallbackReason() const { return fallbackReason_; }
 
@@ -111,6 +116,12 @@ class PrintOutput final : public DocumentSink {
 
   /// Folder where Kirune keeps the sheets of runs without a printer: <documents>/Kirune.
   static QString fallbackRoot();
+  /// The name of the one file of a run without a printer: `title` without its spaces, the sheets as
+  /// 作成枚数 counts them, the date and the time: "くりあがり２０_30枚_2026-12-10_1830.pdf".
+  static QString runFileName(const QString& title, int sheets, const QDateTime& when);
+  /// The first file a print-to-file printer writing to `outputFile` will make for a run of
+  /// `totalDocuments`, numbered after the files already there: "print-001.pdf".
+  static QString firstFileName(const QString& outputFile, int totalDocuments);
 
  private:
   struct Job {
@@ -157,6 +168,10 @@ class PrintOutput final : public DocumentSink {
   std::function<bool()> whileWaiting_;
   QByteArray pdf_;
   std::unique_ptr<PdfPrinterFile> writer_;
+  // Folder route: the run's one file, reserved when the route is decided and written at the end.
+  std::unique_ptr<QFile> runFile_;
+  std::unique_ptr<PdfSink> runSink_;
+  bool runFileDone_ = false;
 };
 
 /// Why a queue that is not ready cannot print, in plain Japanese (never the spooler's own words).

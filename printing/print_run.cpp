@@ -2,6 +2,7 @@
 
 #include <QPrinter>
 #include <QTimeZone>
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <utility>
@@ -86,6 +87,11 @@ class PrinterRun final : public PrintRun {
   void setWhileWaiting(const std::function<bool()>& call) override { output_.setWhileWaiting(call); }
   std::optional<QList<int>> printedDocuments() const override { return output_.printed(); }
   QList<int> unknownDocuments() const override { return output_.unknown(); }
+  bool savesFiles() const override { return output_.route() != PrintOutput::Route::Spooler; }
+  int copies() const override {
+    return output_.route() == PrintOutput::Route::Spooler ? std::max(1, output_.copyCount()) : 1;
+  }
+  QString queue() const override { return output_.queue(); }
 
  private:
   explicit PrinterRun(std::unique_ptr<QPrinter>&& own) : PrinterRun(*own, std::move(own)) {}

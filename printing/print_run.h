@@ -48,6 +48,11 @@ class PrintRun {
   virtual std::optional<QList<int>> printedDocuments() const { return std::nullopt; }
   /// The documents the spooler took but did not say the end of in time.
   virtual QList<int> unknownDocuments() const { return {}; }
+  /// Once the first document has begun: whether the documents become files rather than paper, the
+  /// copies the printer makes of each, and the printer's queue (empty for files).
+  virtual bool savesFiles() const { return true; }
+  virtual int copies() const { return 1; }
+  virtual QString queue() const { return {}; }
 };
 
 /// What a run of `preset` prints, as its button reads: row title and caption, "くりあがり ２０".

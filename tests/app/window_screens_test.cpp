@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
+#include <QToolButton>
 #include <QtTest>
 #include <algorithm>
 #include <functional>
@@ -22,6 +23,7 @@
 #include "app/window_layout.h"
 #include "printing/fonts.h"
 #include "printing/print_run.h"
+#include "render/presets.h"
 
 namespace kirune {
 
@@ -191,6 +193,30 @@ class WindowScreensTest : public QObject {
       QVERIFY2(metrics.height() >= 6, qPrintable(what));
       const bool large = calendar->width() >= 260 && calendar->height() >= 200;
       if (large) QVERIFY2(metrics.height() >= 14, qPrintable(what));
+    });
+  }
+
+  // Preset captions show whole ("100" never "10("), clear of the button's edges; no row title is
+  // covered by a button.
+  void textsAreNeitherClippedNorCovered() {
+    onEveryScreenAndSize([&](const QString& where) {
+      std::vector<QPushButton*> buttons;
+      for (const Preset& p : presets()) {
+        QPushButton* button = window->presetButton(p.button);
+        buttons.push_back(button);
+        const int text = QFontMetrics(button->font()).horizontalAdvance(button->text());
+        QVERIFY2(text + 4 <= button->width(),
+                 qPrintable(where + " " + button->text() +
+                            QStringLiteral(": %1 in %2").arg(text).arg(button->width())));
+        QVERIFY2(QFontMetrics(button->font()).height() <= button->height(), qPrintable(where));
+      }
+      for (const Preset& p : presets()) {
+        const QLabel* title = window->rowTitle(p.gridRow, p.half);
+        for (const QPushButton* button : buttons) {
+          QVERIFY2(!title->geometry().intersects(button->geometry()),
+                   qPrintable(where + " " + title->text() + " / " + button->text()));
+        }
+      }
     });
   }
 
