@@ -105,11 +105,13 @@ class CountingPdfRun final : public PrintRun {
 // Runs `action` on the next modal dialog of type D once the current click has opened it.
 template <typename D>
 void onNextModal(std::function<void(D*)> action) {
-  auto timer = std::make_shared<QTimer>();
+  // Owned by the application, not by its own slot: a timer that held itself would never be freed.
+  auto* timer = new QTimer(QCoreApplication::instance());
   timer->setInterval(0);
-  QObject::connect(timer.get(), &QTimer::timeout, [timer, action] {
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
     if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
       timer->stop();
+      timer->deleteLater();
       action(dialog);
     }
   });
