@@ -2,10 +2,13 @@
 
 // kirune-serve started as a user starts it, on a free loopback port, and stopped with SIGTERM.
 
+#include <sys/prctl.h>
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <csignal>
 
 namespace kirune::test {
 
@@ -17,6 +20,9 @@ class ServeProcess {
     env.remove("SOURCE_DATE_EPOCH");
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test stopped without its destructors (a sanitizer ending it) takes its server with it, rather
+    // than leaving it running and holding the test's output open.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.start(QStringLiteral(KIRUNE_SERVE), QStringList{"--listen", "127.0.0.1:0"} + arguments);
     static const QRegularExpression line(R"(^kirune-serve: http://127\.0\.0\.1:(\d+)/$)");
     QByteArray out;
