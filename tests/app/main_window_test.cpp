@@ -106,9 +106,10 @@ class CountingPdfRun final : public PrintRun {
 // Runs `action` on the next modal dialog of type D once the current click has opened it.
 template <typename D>
 void onNextModal(std::function<void(D*)> action) {
-  auto timer = std::make_shared<QTimer>();
+  // Owned by the application, not by its own slot: a timer that held itself would never be freed.
+  auto* timer = new QTimer(QCoreApplication::instance());
   timer->setInterval(0);
-  QObject::connect(timer.get(), &QTimer::timeout, [timer, action] {
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
     // The progress dialog is not modal: it is found among the visible windows.
     D* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -116,6 +117,7 @@ void onNextModal(std::function<void(D*)> action) {
     }
     if (dialog) {
       timer->stop();
+      timer->deleteLater();
       action(dialog);
     }
   });

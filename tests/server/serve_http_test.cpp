@@ -427,7 +427,7 @@ TEST_F(ServeTest, ThirtyTwoClientsAtOnceAreAllAnsweredWithTheirOwnSheets) {
 
   constexpr int kClients = 32;
   std::vector<unsigned> status(kClients, 0);
-  std::vector<bool> same(kClients, false);
+  std::vector<char> same(kClients, 0);  // not vector<bool>: its elements share words across threads
   std::vector<std::thread> clients;
   for (int i = 0; i < kClients; ++i) {
     clients.emplace_back([&, i] {

@@ -2,6 +2,8 @@
 
 // kirune-serve started as a user starts it, on a free loopback port, and stopped with SIGTERM.
 
+#include <sys/prctl.h>
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
@@ -21,6 +23,9 @@ class ServeProcess {
     process_.setProcessChannelMode(log.isEmpty() ? QProcess::ForwardedErrorChannel
                                                  : QProcess::SeparateChannels);
     if (!log.isEmpty()) process_.setStandardErrorFile(log);
+    // A test stopped without its destructors (a sanitizer ending it) takes its server with it, rather
+    // than leaving it running and holding the test's output open.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.start(QStringLiteral(KIRUNE_SERVE), QStringList{"--listen", "127.0.0.1:0"} + arguments);
     static const QRegularExpression line(R"(^kirune-serve: http://127\.0\.0\.1:(\d+)/$)");
     QByteArray out;
