@@ -69,6 +69,15 @@ int main(int argc, char** argv) {
   hb_subset_input_t* input = hb_subset_input_create_or_fail();
   hb_set_t* unicodes = hb_subset_input_unicode_set(input);
   for (char32_t c : wanted) hb_set_add(unicodes, c);
+  // A PDF reader needs the outlines, metrics and names: no hinting (sheets print at 600 dpi and more)
+  // and no layout tables (the texts are placed glyph by glyph).
+  hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_NO_HINTING);
+  hb_set_t* dropped = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+  for (hb_tag_t table : {HB_TAG('G', 'S', 'U', 'B'), HB_TAG('G', 'P', 'O', 'S'), HB_TAG('G', 'D', 'E', 'F'),
+                         HB_TAG('B', 'A', 'S', 'E'), HB_TAG('m', 'o', 'r', 'x'), HB_TAG('k', 'e', 'r', 'n'),
+                         HB_TAG('D', 'S', 'I', 'G'), HB_TAG('v', 'h', 'e', 'a'), HB_TAG('v', 'm', 't', 'x'),
+                         HB_TAG('V', 'O', 'R', 'G')})
+    hb_set_add(dropped, table);
   hb_face_t* subset = hb_subset_or_fail(face, input);
   if (!subset) {
     std::cerr << "kirune_make_pdf_font: cannot subset " << argv[1] << '\n';
