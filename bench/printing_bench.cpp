@@ -16,6 +16,7 @@
 #include "printing/qt_page_canvas.h"
 #include "problems/random.h"
 #include "render/image_set.h"
+#include "render/presets.h"
 
 namespace kirune::bench {
 namespace {
@@ -38,6 +39,30 @@ void BM_SheetToPdf(benchmark::State& state) {
   state.SetLabel(std::string(e.label) + ", one-page PDF of " + std::to_string(bytes / 1024) + " KB");
 }
 BENCHMARK(BM_SheetToPdf)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// One sheet with its answer sheet, as kirune-serve makes a download: the preset run and the whole PDF
+// in memory.
+void BM_SheetWithAnswersToPdf(benchmark::State& state) {
+  const Preset& preset = *findPreset("BitBtn108");
+  qint64 bytes = 0;
+  std::uint64_t seed = 1;
+  for (auto _ : state) {
+    Random rng(seed++);
+    Session session(ImageSet::builtIn(), rng);
+    session.settings.CheckBox15 = true;
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    const std::unique_ptr<PrintRun> run = pdfRun(out, paperLayout(paperSize("A4")));
+    run->setTitle(runTitle(preset));
+    run->plan(2, true);
+    runPreset(preset, session, run->canvas());
+    run->finish();
+    bytes = out.size();
+  }
+  state.SetLabel("BitBtn108, one sheet with answers: two-page PDF of " + std::to_string(bytes / 1024) +
+                 " KB");
+}
+BENCHMARK(BM_SheetWithAnswersToPdf)->Unit(benchmark::kMillisecond);
 
 // The page drawn into its raster image only, and then also encoded as PNG: the difference is the
 // encoder's.
