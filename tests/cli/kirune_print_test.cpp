@@ -264,9 +264,9 @@ TEST_F(KiruneTest, EveryPresetsPdfMatchesItsPngPageAndUsesBlackInkOnly) {
     EXPECT_GT(ink, 1.0);
     EXPECT_LT(meanDifference(fromPdf, fromPng), 0.8 * ink);
 
-    const Result ink = run("gs", {"-q", "-o", "-", "-sDEVICE=inkcov", path("s.pdf")});
+    const Result coverage = run("gs", {"-q", "-o", "-", "-sDEVICE=inkcov", path("s.pdf")});
     int pages = 0;
-    for (const QString& line : QString::fromUtf8(ink.out).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromUtf8(coverage.out).split('\n', Qt::SkipEmptyParts)) {
       const auto m = inkLine.match(line);
       ASSERT_TRUE(m.hasMatch()) << line.toStdString();
       ++pages;
