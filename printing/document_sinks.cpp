@@ -65,9 +65,11 @@ QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDo
 
 PdfPage pdfPage(const QPageLayout& layout) {
   const QRectF paper = layout.fullRect(QPageLayout::Point);
-  const QRectF area = layout.paintRect(QPageLayout::Point);
+  // In millimetres: Qt rounds a layout's rectangles in points to whole points.
+  const QRectF area = layout.paintRect(QPageLayout::Millimeter);
+  const double mm = 72 / 25.4;
   const QSize pixels = drawingArea(layout);
-  return {paper.width(), paper.height(), area.left(), area.top(), pixels.width(), pixels.height()};
+  return {paper.width(), paper.height(), area.left() * mm, area.top() * mm, pixels.width(), pixels.height()};
 }
 
 PdfPage pdfPage(QSize pixels) {
