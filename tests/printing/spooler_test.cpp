@@ -250,7 +250,7 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
       EXPECT_EQ(QDir(output.folder()).entryList(QDir::Files),
                 QStringList({"001_もんだい.pdf", "002_こたえ.pdf", "003_もんだい.pdf", "004_こたえ.pdf"}));
       for (int n = 0; n < output.files().size(); ++n) {
-        const QString& file = output.files()[n];
+        const QString file = output.files().value(n);
         EXPECT_EQ(pdfPages(file), 1);
         EXPECT_THAT(run("pdftotext", {file, "-"}).toStdString(), HasSubstr(std::to_string(9001 + n)));
         // Each file is titled as the sheet's print job.
