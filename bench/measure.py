@@ -36,8 +36,14 @@ def kirune_print_args(exe, sheets, pdf):
             "--pdf", str(pdf)]
 
 
+def kirune_trace_args(exe, sheets, trace):
+    return kirune_print_args(exe, sheets, trace)[:-2] + ["--trace", str(trace)]
+
+
 # Targets.
 RATIO_MAX = 1.0
+PDF_OVER_TRACE_MAX = 1.6
+SHEET_WITH_ANSWERS_MS_MAX = 5.0
 KB_PER_PAGE_MAX = 20.0
 DOCUMENT_MS_MAX = 20.0
 PAGE_TIME_SPREAD_MAX = 0.20
@@ -150,17 +156,20 @@ def render_section(build, reps):
 def printing_section(build, reps, env):
     exe = build / "bench" / "kirune_bench_printing"
     if not exe.exists():
-        return ["_kirune_bench_printing not built_"], None
+        return ["_kirune_bench_printing not built_"], None, None
     # A raster page takes seconds: fewer rounds of those.
     r = run_benchmark(exe, reps, env=env, extra=("--benchmark_min_time=0.1", "--benchmark_filter=-Png"))
     r.update(run_benchmark(exe, 3, env=env, extra=("--benchmark_filter=Png",)))
     lines = ["| what | median time |", "|---|---:|"]
     document_ms = None
+    sheet_ms = None
     for name, v in r.items():
         lines.append(f"| {v['label']} | {fmt_ms(v['ms'])} |")
         if name.startswith("BM_DocumentToSpooler"):
             document_ms = v["ms"]
-    return lines, document_ms
+        if name.startswith("BM_SheetWithAnswersToPdf"):
+            sheet_ms = v["ms"]
+    return lines, document_ms, sheet_ms
 
 
 # Whole processes.
@@ -196,6 +205,23 @@ def side_by_side(kirune_print, rounds, work):
         "kb_per_page": {n: sizes[n] / 1024 / pages[n] for n in sizes},
         "rounds": rounds,
     }
+
+
+def pdf_over_trace(kirune_print, rounds, work):
+    """The 200-page run to PDF and the engine's own --trace of the same work, in alternating pairs:
+    what writing the PDF costs over drawing nothing."""
+    pdf, trace = work / "paired.pdf", work / "paired.trace"
+    commands = {"pdf": kirune_print_args(kirune_print, 100, pdf),
+                "trace": kirune_trace_args(kirune_print, 100, trace)}
+    for c in commands.values():
+        timed_run(c)
+    runs = {"pdf": [], "trace": []}
+    for i in range(rounds):
+        for name in (["pdf", "trace"] if i % 2 == 0 else ["trace", "pdf"]):
+            runs[name].append(timed_run(commands[name])[0])
+    ratios = [p / t for p, t in zip(runs["pdf"], runs["trace"])]
+    return {"median": {n: statistics.median(v) for n, v in runs.items()}, "ratio": statistics.median(ratios),
+            "rounds": rounds, "kb": pdf.stat().st_size / 1024}
 
 
 def pdf_pages(pdf):
@@ -328,6 +354,17 @@ def main():
                             f"{s['kb_per_page']['kirune']:.1f} KB",
                             s["kb_per_page"]["kirune"] <= KB_PER_PAGE_MAX))
 
+            log("PDF over trace")
+            pt = pdf_over_trace(kirune_print, comparison_rounds, work)
+            out.append(f"### The 200-page run to PDF against its `--trace` ({pt['rounds']} alternating pairs)")
+            out.append("")
+            out.append(f"`--pdf` {pt['median']['pdf'] * 1000:.0f} ms, `--trace` {pt['median']['trace'] * 1000:.0f} ms "
+                       f"(medians); PDF ÷ trace, median of the pairs: **{pt['ratio']:.2f}**; "
+                       f"the PDF is {pt['kb']:.0f} KB.")
+            out.append("")
+            targets.append(("200-page run to PDF ÷ its --trace (paired)", f"<= {PDF_OVER_TRACE_MAX:.1f}",
+                            f"{pt['ratio']:.2f}", pt["ratio"] <= PDF_OVER_TRACE_MAX))
+
             log("scaling")
             sc = scaling(kirune_print, (1, 10, 100, 1000), 3 if quick else 5, work)
             rows = sc["rows"]
@@ -401,15 +438,19 @@ def main():
                            stdout=subprocess.DEVNULL)
             env["CUPS_SERVER"] = str(cups_dir / "cups.sock")
         try:
-            lines, document_ms = printing_section(build, reps, env)
+            lines, document_ms, sheet_ms = printing_section(build, reps, env)
         finally:
             if cups_dir:
                 subprocess.run(["bash", str(CUPS_SCRIPT), "stop", str(cups_dir)], check=False)
                 shutil.rmtree(cups_dir, ignore_errors=True)
-        out.append("### Pages and documents through Qt (`QtPageCanvas`), A4 at 600 dpi")
+        out.append("### Pages and documents: PDF by Kirune's writer, PNG through Qt (`QtPageCanvas`), "
+                   "A4 at 600 dpi")
         out.append("")
         out += lines
         out.append("")
+        if sheet_ms is not None:
+            targets.append(("One sheet with answers to PDF, in process", f"<= {SHEET_WITH_ANSWERS_MS_MAX:.0f} ms",
+                            fmt_ms(sheet_ms), sheet_ms <= SHEET_WITH_ANSWERS_MS_MAX))
         if document_ms is not None:
             targets.append(("One document, engine start to hand-over to the spooler",
                             f"<= {DOCUMENT_MS_MAX:.0f} ms", fmt_ms(document_ms), document_ms <= DOCUMENT_MS_MAX))

@@ -12,9 +12,11 @@
 #include "printing/document_sinks.h"
 #include "printing/fonts.h"
 #include "printing/print_output.h"
+#include "printing/print_run.h"
 #include "printing/qt_page_canvas.h"
 #include "problems/random.h"
 #include "render/image_set.h"
+#include "render/presets.h"
 
 namespace kirune::bench {
 namespace {
@@ -29,15 +31,38 @@ void BM_SheetToPdf(benchmark::State& state) {
   for (auto _ : state) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    PdfSink sink(out, page);
-    QtPageCanvas canvas(sink, page.width(), page.height());
-    e.engine(session, canvas);
-    canvas.finish();
+    const std::unique_ptr<PrintRun> run = pdfRun(out, page);
+    e.engine(session, run->canvas());
+    run->finish();
     bytes = out.size();
   }
   state.SetLabel(std::string(e.label) + ", one-page PDF of " + std::to_string(bytes / 1024) + " KB");
 }
 BENCHMARK(BM_SheetToPdf)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// One sheet with its answer sheet, as kirune-serve makes a download: the preset run and the whole PDF
+// in memory.
+void BM_SheetWithAnswersToPdf(benchmark::State& state) {
+  const Preset& preset = *findPreset("BitBtn108");
+  qint64 bytes = 0;
+  std::uint64_t seed = 1;
+  for (auto _ : state) {
+    Random rng(seed++);
+    Session session(ImageSet::builtIn(), rng);
+    session.settings.CheckBox15 = true;
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    const std::unique_ptr<PrintRun> run = pdfRun(out, paperLayout(paperSize("A4")));
+    run->setTitle(runTitle(preset));
+    run->plan(2, true);
+    runPreset(preset, session, run->canvas());
+    run->finish();
+    bytes = out.size();
+  }
+  state.SetLabel("BitBtn108, one sheet with answers: two-page PDF of " + std::to_string(bytes / 1024) +
+                 " KB");
+}
+BENCHMARK(BM_SheetWithAnswersToPdf)->Unit(benchmark::kMillisecond);
 
 // The page drawn into its raster image only, and then also encoded as PNG: the difference is the
 // encoder's.
@@ -85,14 +110,12 @@ void BM_DocumentToSpooler(benchmark::State& state) {
   for (auto _ : state) {
     PrintOutput output(printer);
     output.plan(1, false);
-    const QSize page = output.pageSize();
-    QtPageCanvas canvas(output, page.width(), page.height());
-    e.engine(session, canvas);
+    e.engine(session, output);
     // The document is handed over when the engine ends it; following the job until the printer has
     // printed it is the spooler's time, not ours.
     state.PauseTiming();
     const bool handedOver = output.route() == PrintOutput::Route::Spooler && output.delivered() == 1;
-    canvas.finish();
+    output.finish();
     state.ResumeTiming();
     if (!handedOver) {
       state.SkipWithError("the document did not go to the spooler");
@@ -118,10 +141,9 @@ void BM_PdfToSpooler(benchmark::State& state) {
   QBuffer out;
   out.open(QIODevice::WriteOnly);
   {
-    PdfSink sink(out, page);
-    QtPageCanvas canvas(sink, page.width(), page.height());
-    e.engine(session, canvas);
-    canvas.finish();
+    const std::unique_ptr<PrintRun> run = pdfRun(out, page);
+    e.engine(session, run->canvas());
+    run->finish();
   }
   const std::string pdf = out.data().toStdString();
   for (auto _ : state) {

@@ -65,7 +65,7 @@ int noDocuments() {
 // The one output of the run. A PDF file is written only when the run makes a document; a trace on
 // standard output is written as it is made, into a file at the end.
 std::unique_ptr<kirune::PrintRun> makeRun(const Options& options) {
-  // A paper is drawn inside the margins the window's PDF files have; --page is drawn to its edges.
+  // A paper is drawn inside the margins of files made without a printer; --page is drawn to its edges.
   const QPageLayout layout = options.pageWidth == 0
                                  ? kirune::paperLayout(kirune::paperSize(options.paper))
                                  : kirune::fullPageLayout(QSize(options.pageWidth, options.pageHeight));
@@ -134,15 +134,18 @@ int main(int argc, char** argv) {
   }
   kirune::removeOutputsOnSignals();
 
-  // Fonts need a GUI application; a headless run needs no display for it.
+  // Qt draws the PNG pages with the installed fonts and makes the printer's page layout, which needs
+  // a GUI application (a headless run needs no display for it). A PDF is Kirune's own, font included.
   std::unique_ptr<QGuiApplication> app;
-  if (options.output != Output::Trace) {
+  if (options.output == Output::Png || options.output == Output::Printer) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
     static int qtArgc = 1;
     static char* qtArgv[] = {argv[0], nullptr};
     app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
     kirune::installFontSubstitutions();
+  }
+  if (options.output == Output::Png) {
     if (const QString notice = kirune::missingFontsNotice(false); !notice.isEmpty())
       say(notice.toStdString());
   }

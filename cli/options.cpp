@@ -20,7 +20,7 @@ constexpr std::string_view kUsage =
   --NAME VALUE      a setting by its readable name (below), the same as --set of the controls it names
   --seed N          a fixed seed instead of the clock: same seed and settings, identical output
   --paper NAME      the paper of --pdf, --png and --trace: A4 (default), A3, A5, B4, B5 (JIS), Letter,
-                    Legal; the sheet is drawn at 600 dpi inside margins of 10 pt (3.5 mm) on each side
+                    Legal; the sheet is drawn at 600 dpi inside margins of 5 mm (14.2 pt) on each side
   --page WxH        the printable area in device pixels, drawn to its edges (not with --paper)
   OUTPUT, exactly one of:
   --pdf FILE        every document of the run as one page each, in order, in one PDF

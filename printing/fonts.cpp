@@ -1,7 +1,8 @@
 #include "printing/fonts.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <QFont>
-#include <QFontDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,22 @@ namespace kirune {
 namespace {
 const QString kHand = QStringLiteral("Klee One");
 const QString kGothic = QStringLiteral("IPAPGothic");
+// Whether a font with `family` among any of its family names is installed. Qt knows a family by the
+// name for the current language only: under a Japanese locale Klee One is 「クレー One」 to it.
+bool installed(const QString& family) {
+  if (!FcInit()) return false;
+  FcPattern* pattern = FcPatternCreate();
+  const QByteArray name = family.toUtf8();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
+  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+  const bool found = fonts != nullptr && fonts->nfont > 0;
+  if (fonts) FcFontSetDestroy(fonts);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return found;
+}
+
 }  // namespace
 
 void installFontSubstitutions() {
@@ -21,11 +38,11 @@ void installFontSubstitutions() {
 QString missingFontsNotice(bool window) {
   QStringList missing;
   QStringList packages;
-  if (!QFontDatabase::hasFamily(kHand)) {
+  if (!installed(kHand)) {
     missing << kHand + QStringLiteral("（プリントの文字）");
     packages << QStringLiteral("fonts-klee");
   }
-  if (window && !QFontDatabase::hasFamily(kGothic)) {
+  if (window && !installed(kGothic)) {
     missing << kGothic + QStringLiteral("（画面の文字）");
     packages << QStringLiteral("fonts-ipafont-gothic");
   }

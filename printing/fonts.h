@@ -11,8 +11,9 @@ namespace kirune {
 void installFontSubstitutions();
 
 /// What to tell the user when a font the substitutions need is not installed: the hand of the sheets,
-/// and with `window` also the window's gothic. Empty when all are there. Call after the Qt application
-/// exists; the run goes on either way, with Qt's nearest font.
+/// and with `window` also the window's gothic, each found by any of its family names. Empty when all
+/// are there. The run goes on either way, with Qt's nearest font. PDFs carry their own font and need
+/// none of these.
 QString missingFontsNotice(bool window);
 
 }  // namespace kirune

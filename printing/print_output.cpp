@@ -20,7 +20,6 @@
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
-#include "printing/pdf_pictures.h"
 #include "render/page_canvas.h"
 
 namespace kirune {
@@ -198,14 +197,20 @@ QString undeliveredMessage(const QString& reason, int document, int totalDocumen
   return outcomeMessage(reason, before, {}, totalDocuments, answers, toFiles);
 }
 
-PrintOutput::PrintOutput(const QPrinter& printer) : printer_(printer) {}
+QString documentTitle(const QString& runTitle, int number, int totalDocuments, bool answers) {
+  const int sheet = answers ? (number + 1) / 2 : number;
+  const int sheets = answers ? totalDocuments / 2 : totalDocuments;
+  QString text = runTitle.isEmpty() ? QStringLiteral("Kirune") : runTitle;
+  text += sheets > 0 ? QStringLiteral(" %1/%2").arg(sheet).arg(sheets) : QStringLiteral(" %1").arg(sheet);
+  return text + ' ' + (answers && number % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい"));
+}
+
+PrintOutput::PrintOutput(const QPrinter& printer)
+    : PdfInMemory(pdfPage(printer.pageLayout())), ForwardingCanvas(writer), printer_(printer) {}
 
 PrintOutput::~PrintOutput() {
   // A run file that never got its pages (nothing handed over, or the run broke off) is not left behind.
-  if (runFile_ && !runFileDone_) {
-    runSink_.reset();
-    runFile_->remove();
-  }
+  if (runFile_ && !runFileDone_) runFile_->remove();
 }
 
 void PrintOutput::plan(int totalDocuments, bool answers) {
@@ -248,11 +253,7 @@ QString PrintOutput::firstFileName(const QString& outputFile, int totalDocuments
 }
 
 QString PrintOutput::documentTitle(int number) const {
-  const int sheet = answers_ ? (number + 1) / 2 : number;
-  const int sheets = answers_ ? total_ / 2 : total_;
-  QString text = title_.isEmpty() ? QStringLiteral("Kirune") : title_;
-  text += sheets > 0 ? QStringLiteral(" %1/%2").arg(sheet).arg(sheets) : QStringLiteral(" %1").arg(sheet);
-  return text + ' ' + kindOf(number);
+  return kirune::documentTitle(title_, number, total_, answers_);
 }
 
 QString PrintOutput::kindOf(int document) const {
@@ -334,7 +335,7 @@ void PrintOutput::checkJobEnds() {
 QList<int> PrintOutput::printed() const {
   QList<int> documents;
   // The run's one file holds its pages only once it is written.
-  if (runSink_ && !runFileDone_) return documents;
+  if (runFile_ && !runFileDone_) return documents;
   if (route_ != Route::Spooler) {
     for (int n = 1; n <= delivered_; ++n) documents << n;
     return documents;
@@ -447,7 +448,6 @@ void PrintOutput::decideRoute() {
     auto file = std::make_unique<QFile>(path);
     if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
       runFile_ = std::move(file);
-      runSink_ = std::make_unique<PdfSink>(*runFile_, printer_.pageLayout());
       return;
     }
     if (!QFileInfo::exists(path)) break;
@@ -455,36 +455,33 @@ void PrintOutput::decideRoute() {
   fail(QStringLiteral("保存用のファイルを %1 の中に作れません。").arg(root));
 }
 
-void PrintOutput::beginDocument(QPainter& painter, int number) {
+void PrintOutput::beginDoc() {
+  if (inDocument_) endDoc();
+  const int number = documentCount_ + 1;
   if (route_ == Route::Undecided) decideRoute();
-  if (runSink_) return runSink_->beginDocument(painter, number);
-  if (painter.isActive()) painter.end();
-  pdf_.clear();
-  // One printer for the run: the page layout holds for all its documents, and making one is slow.
-  if (!writer_) writer_ = std::make_unique<PdfPrinterFile>(printer_.pageLayout());
-  if (!writer_->open(documentTitle(number)) || !painter.begin(&writer_->printer())) {
-    fail(QStringLiteral("ページを用意できません。"));
-  }
+  bytes.text.clear();
+  writer.setInfo({documentTitle(number).toStdString(), pdfProducer(), pdfDate(QDateTime::currentDateTime())});
+  ForwardingCanvas::beginDoc();
+  documentCount_ = number;
+  inDocument_ = true;
 }
 
-void PrintOutput::finish(QPainter& painter) {
-  if (runSink_) {
-    try {
-      runSink_->finish(painter);
-    } catch (const PrinterError&) {
-      fail(QStringLiteral("ファイル %1 に書き込めません。")
-               .arg(QDir::toNativeSeparators(runFile_->fileName())));
-    }
+void PrintOutput::finish() {
+  if (inDocument_) endDoc();
+  if (runFile_ && !runFileDone_) {
+    // The run's one file: its title is the run's, its pages all those handed over.
+    writer.setInfo({(title_.isEmpty() ? QStringLiteral("Kirune") : title_).toStdString(), pdfProducer(),
+                    pdfDate(QDateTime::currentDateTime())});
+    writer.finishFile();
+    appendToRunFile();
     runFile_->close();
     if (runFile_->error() != QFileDevice::NoError) {
-      fail(QStringLiteral("ファイル %1 に書き込めません。")
-               .arg(QDir::toNativeSeparators(runFile_->fileName())));
+      fail(QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(runFile_->fileName())));
     }
     runFileDone_ = true;
     files_ << runFile_->fileName();
     return;
   }
-  if (painter.isActive()) painter.end();
   if (route_ != Route::Spooler) return;
   if (cancel_) {
     followAfterCancel();
@@ -499,22 +496,25 @@ void PrintOutput::finish(QPainter& painter) {
   }
 }
 
-void PrintOutput::abandon(QPainter& painter) noexcept {
-  if (runSink_) runSink_->abandon(painter);
-  if (painter.isActive()) painter.end();
-  writer_.reset();
-  pdf_.clear();
+void PrintOutput::appendToRunFile() {
+  const std::string_view pdf = bytes.text;
+  const bool written =
+      runFile_->write(pdf.data(), static_cast<qint64>(pdf.size())) == static_cast<qint64>(pdf.size());
+  bytes.text.clear();
+  if (!written) {
+    fail(QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(runFile_->fileName())));
+  }
 }
 
-QImage PrintOutput::imageOf(const Picture& picture) const { return pdfImageOf(picture); }
-
-void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
+void PrintOutput::writeFile(const QString& path, std::string_view pdf) {
   QFile file(path);
   // NewOnly: a file that appeared in the meantime is left alone rather than overwritten.
   if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
     fail(QStringLiteral("ファイル %1 を作れません。").arg(QDir::toNativeSeparators(path)));
   }
-  const bool written = file.write(pdf) == pdf.size() && file.flush();
+  const bool written =
+      file.write(pdf.data(), static_cast<qint64>(pdf.size())) == static_cast<qint64>(pdf.size()) &&
+      file.flush();
   file.close();
   if (!written || file.error() != QFileDevice::NoError) {
     file.remove();  // a half-written sheet is worse than none: the message says it is missing
@@ -523,23 +523,18 @@ void PrintOutput::writeFile(const QString& path, const QByteArray& pdf) {
   files_ << path;
 }
 
-void PrintOutput::endDocument(QPainter& painter, int number) {
-  if (runSink_) {
-    runSink_->endDocument(painter, number);
+void PrintOutput::endDoc() {
+  if (!inDocument_) return;
+  inDocument_ = false;
+  ForwardingCanvas::endDoc();
+  if (runFile_) {
+    // One file for the run: the page goes in as it ends; the file is finished after the last.
+    appendToRunFile();
     ++delivered_;
     return;
   }
-  if (!writer_ || !painter.isActive()) return;
-  const bool drawn = painter.end();
-  QFile made(writer_->path());
-  if (drawn && made.open(QIODevice::ReadOnly)) pdf_ = made.readAll();
-  made.close();
-  if (!pdf_.isEmpty()) {
-    PdfPictureUpdate pictures;
-    pictures.scan(pdf_);
-    pdf_ += pictures.finish();
-  }
-  if (!drawn || pdf_.isEmpty()) fail(QStringLiteral("ページを仕上げられません。"));
+  writer.finishFile();
+  if (bytes.text.empty()) fail(QStringLiteral("ページを仕上げられません。"));
   const int document = delivered_ + 1;
 
   switch (route_) {
@@ -550,18 +545,14 @@ void PrintOutput::endDocument(QPainter& painter, int number) {
       writeFile(QDir(folder_).filePath(
                     QStringLiteral("%1-%2.pdf")
                         .arg(fileStem_, numbered(firstNumber_ + document - 1, firstNumber_ + total_ - 1))),
-                pdf_);
+                bytes.text);
       break;
-    case Route::Folder:
-      writeFile(QDir(folder_).filePath(
-                    QStringLiteral("%1_%2.pdf").arg(numbered(document, total_), kindOf(document))),
-                pdf_);
-      break;
+    case Route::Folder:  // written into the run's one file above
     case Route::Undecided:
       break;
   }
   ++delivered_;
-  pdf_.clear();
+  bytes.text.clear();
 }
 
 void PrintOutput::submit(int document) {
@@ -571,7 +562,7 @@ void PrintOutput::submit(int document) {
   if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
   const std::string queue = queue_.toStdString();
   const std::string title = documentTitle(document).toStdString();
-  const std::string_view pdf(pdf_.constData(), static_cast<std::size_t>(pdf_.size()));
+  const std::string_view pdf = bytes.text;
   const QueueStatus status = waitFor([&] { return submitPdf(queue, pdf, options, title, &cancel_); });
   if (status.state != QueueState::Ready) {
     if (status.maybeHeld) jobs_.push_back({document, status.jobId, JobEnd::Unknown});

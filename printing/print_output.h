@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QList>
-#include <QPainter>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -16,7 +14,7 @@
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
-#include "printing/qt_page_canvas.h"
+#include "render/pdf_writer.h"
 
 class QPrinter;
 
@@ -36,8 +34,22 @@ class PrintingCancelled : public Error {
   PrintingCancelled() : Error("printing cancelled") {}
 };
 
-/// Where the documents of one print run go, and the proof that each got there. Every document is
-/// rendered into a PDF in memory and then, decided at the run's first document:
+namespace detail {
+/// The PDF of the document being drawn, in memory.
+struct PdfInMemory {
+  explicit PdfInMemory(const PdfPage& page) : writer(bytes, page) {}
+  PdfString bytes;
+  PdfWriter writer;
+};
+}  // namespace detail
+
+/// The title of document `number` (1-based) of a run titled `runTitle` ("くりあがり ２０") of
+/// `totalDocuments` (0: not known): "くりあがり ２０ 1/3 もんだい".
+QString documentTitle(const QString& runTitle, int number, int totalDocuments, bool answers);
+
+/// Where the documents of one print run go, and the proof that each got there. It is the run's canvas:
+/// every document is drawn into a PDF of its own in memory (PdfWriter) and then, decided at the run's
+/// first document:
 ///  - handed to the printer's CUPS queue as a job of its own, confirmed by the spooler and followed to
 ///    its end: a sheet counts as printed only when the spooler completed its job;
 ///  - or, when the printer prints to a file (the print dialog's choice), written as numbered files
@@ -50,7 +62,7 @@ class PrintingCancelled : public Error {
 /// completed, throws UndeliveredError naming the sheets that were printed, those that were not and
 /// those the spooler left unknown; the run stops there. Every spooler call has a time limit
 /// (SpoolerLimits): a stalled spooler is reported as such, never taken for a missing printer.
-class PrintOutput final : public DocumentSink {
+class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
  public:
   enum class Route { Undecided, Spooler, Files, Folder };
 
@@ -83,13 +95,14 @@ class PrintOutput final : public DocumentSink {
   /// Printable area of the printer's page in device pixels, as every document of the run has it.
   QSize pageSize() const;
 
-  /// Opens a fresh PDF with the printer's page layout at 600 dpi and begins `painter` on it.
-  void beginDocument(QPainter& painter, int number) override;
-  /// Ends `painter` and hands the finished document over.
-  void endDocument(QPainter& painter, int number) override;
-  void finish(QPainter& painter) override;
-  void abandon(QPainter& painter) noexcept override;
-  QImage imageOf(const Picture& picture) const override;
+  /// Decides where the run goes (at the first document) and opens a fresh PDF on the printer's paper.
+  void beginDoc() override;
+  /// Finishes the document's PDF and hands it over.
+  void endDoc() override;
+  /// After the last document: follows the spooler's jobs to their end; throws UndeliveredError.
+  void finish();
+  /// Documents begun so far.
+  int documentCount() const { return documentCount_; }
 
   Route route() const { return route_; }
   /// The queue the documents went to (Spooler route).
@@ -146,7 +159,9 @@ class PrintOutput final : public DocumentSink {
   void checkJobEnds();
   void submit(int document);
   QString kindOf(int document) const;
-  void writeFile(const QString& path, const QByteArray& pdf);
+  void writeFile(const QString& path, std::string_view pdf);
+  /// Moves what the writer has made so far into the run's one file (Folder route).
+  void appendToRunFile();
 
   const QPrinter& printer_;
   bool answers_ = false;
@@ -166,11 +181,11 @@ class PrintOutput final : public DocumentSink {
   CancelFlag cancel_{false};
   bool followedAfterCancel_ = false;
   std::function<bool()> whileWaiting_;
-  QByteArray pdf_;
-  std::unique_ptr<PdfPrinterFile> writer_;
-  // Folder route: the run's one file, reserved when the route is decided and written at the end.
+  int documentCount_ = 0;
+  bool inDocument_ = false;
+  // Folder route: the run's one file, reserved when the route is decided; every page goes into it as it
+  // ends, and the file is finished after the last.
   std::unique_ptr<QFile> runFile_;
-  std::unique_ptr<PdfSink> runSink_;
   bool runFileDone_ = false;
 };
 

@@ -7,11 +7,13 @@
 #include <ostream>
 #include <utility>
 
+#include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/output_file.h"
 #include "printing/print_output.h"
 #include "printing/qt_page_canvas.h"
 #include "render/errors.h"
+#include "render/pdf_writer.h"
 #include "render/trace_canvas.h"
 
 namespace kirune {
@@ -34,36 +36,97 @@ class SinkRun final : public PrintRun {
   QtPageCanvas canvas_;
 };
 
+// All documents as the pages of one PDF, written by Kirune's own writer as they are drawn.
+class PdfRun : public PrintRun {
+ public:
+  PdfRun(PdfOutput& out, const PdfPage& page, std::optional<QDateTime> date)
+      : writer_(out, page), date_(std::move(date)) {}
+
+  PageCanvas& canvas() override { return writer_; }
+  void plan(int documents, bool answers) override {
+    documents_ = documents;
+    answers_ = answers;
+  }
+  void setTitle(const QString& title) override { title_ = title; }
+  void finish() override {
+    made_ += writer_.pageCount();
+    if (made_ == 0) return;
+    // A file of one sheet is titled as that sheet's print job; one of several by what the run prints.
+    const QString title =
+        made_ == 1 ? documentTitle(title_, 1, documents_, answers_)
+                   : (title_.isEmpty() ? QString::fromUtf8(kApplicationName.data(),
+                                                           static_cast<qsizetype>(kApplicationName.size()))
+                                       : title_);
+    writer_.setInfo(
+        {title.toStdString(), pdfProducer(), pdfDate(date_.value_or(QDateTime::currentDateTime()))});
+    writer_.finishFile();
+  }
+  bool madeNothing() const override { return made_ + writer_.pageCount() == 0; }
+
+ private:
+  PdfWriter writer_;
+  std::optional<QDateTime> date_;
+  QString title_;
+  int documents_ = 0;
+  bool answers_ = false;
+  int made_ = 0;
+};
+
+struct DeviceOutput {
+  explicit DeviceOutput(QIODevice& device) : out(device) {}
+  PdfDeviceOutput out;
+};
+
+// The output comes first among the bases, so it is made before the writer that refers to it.
+class PdfDeviceRun final : private DeviceOutput, public PdfRun {
+ public:
+  PdfDeviceRun(QIODevice& device, const PdfPage& page, std::optional<QDateTime> date)
+      : DeviceOutput(device), PdfRun(out, page, std::move(date)) {}
+};
+
+// Into an OutputFile, which takes the file's place only when the run finished with a document.
 class PdfFileRun final : public PrintRun {
  public:
-  PdfFileRun(const std::string& path, const QPageLayout& layout, QSize area, std::optional<QDateTime> date)
-      : file_(path,
-              "PDF "),  // opened before the sink is made on it, so a run that cannot write starts nothing
-        device_(file_),
-        sink_(device_, layout, std::move(date)),
-        canvas_(sink_, area.width(), area.height()) {}
+  PdfFileRun(const std::string& path, const PdfPage& page, std::optional<QDateTime> date)
+      : file_(path, "PDF "),  // opened before the run starts, so a run that cannot write starts nothing
+        out_(file_),
+        run_(out_, page, std::move(date)) {}
 
-  PageCanvas& canvas() override { return canvas_; }
+  PageCanvas& canvas() override { return run_.canvas(); }
+  void plan(int documents, bool answers) override { run_.plan(documents, answers); }
+  void setTitle(const QString& title) override { run_.setTitle(title); }
   void finish() override {
-    if (madeNothing()) {
+    if (run_.madeNothing()) {
       file_.discard();
       return;
     }
     try {
-      canvas_.finish();
+      run_.finish();
     } catch (const PrinterError&) {
       if (file_.failed()) file_.fail();  // says which file and why
       throw;
     }
+    if (file_.failed()) file_.fail();
     file_.commit();
   }
-  bool madeNothing() const override { return canvas_.documentCount() == 0; }
+  bool madeNothing() const override { return run_.madeNothing(); }
 
  private:
+  // Its writes fail only through the file, which says why.
+  class FileOutput final : public PdfOutput {
+   public:
+    explicit FileOutput(OutputFile& file) : file_(file) {}
+    void write(std::string_view bytes) override {
+      if (!file_.write(bytes.data(), bytes.size())) file_.fail();
+    }
+
+   private:
+    OutputFile& file_;
+  };
+
   OutputFile file_;
-  OutputFileDevice device_;
-  PdfSink sink_;
-  QtPageCanvas canvas_;
+  FileOutput out_;
+  PdfRun run_;
 };
 
 class PrinterRun final : public PrintRun {
@@ -75,15 +138,15 @@ class PrinterRun final : public PrintRun {
   // no time limit, Kirune's do.
   explicit PrinterRun(const QString& queue) : PrinterRun(ownPrinter(queue)) { output_.setQueue(queue); }
 
-  PageCanvas& canvas() override { return canvas_; }
-  void finish() override { canvas_.finish(); }
+  PageCanvas& canvas() override { return output_; }
+  void finish() override { output_.finish(); }
   void plan(int documents, bool answers) override { output_.plan(documents, answers); }
   void setTitle(const QString& title) override { output_.setTitle(title); }
   QString savedNotice() const override { return output_.savedNotice(); }
   QString savedFolder() const override {
     return output_.route() == PrintOutput::Route::Spooler ? QString() : output_.folder();
   }
-  bool madeNothing() const override { return canvas_.documentCount() == 0; }
+  bool madeNothing() const override { return output_.documentCount() == 0; }
   void setWhileWaiting(const std::function<bool()>& call) override { output_.setWhileWaiting(call); }
   std::optional<QList<int>> printedDocuments() const override { return output_.printed(); }
   QList<int> unknownDocuments() const override { return output_.unknown(); }
@@ -95,10 +158,7 @@ class PrinterRun final : public PrintRun {
 
  private:
   explicit PrinterRun(std::unique_ptr<QPrinter>&& own) : PrinterRun(*own, std::move(own)) {}
-  PrinterRun(QPrinter& printer, std::unique_ptr<QPrinter>&& own)
-      : own_(std::move(own)),
-        output_(printer),
-        canvas_(output_, output_.pageSize().width(), output_.pageSize().height()) {}
+  PrinterRun(QPrinter& printer, std::unique_ptr<QPrinter>&& own) : own_(std::move(own)), output_(printer) {}
 
   static std::unique_ptr<QPrinter> ownPrinter(const QString& queue) {
     std::unique_ptr<QPrinter> printer = unboundPrinter();
@@ -108,7 +168,6 @@ class PrinterRun final : public PrintRun {
 
   std::unique_ptr<QPrinter> own_;  // before the output, which refers to it
   PrintOutput output_;
-  QtPageCanvas canvas_;
 };
 
 class TraceRun final : public PrintRun {
@@ -162,24 +221,24 @@ std::unique_ptr<PrintRun> queueRun(const QString& queue) { return std::make_uniq
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate) {
   // The page in whole points may be a little larger; the sheet is drawn on exactly `page`.
-  return std::make_unique<SinkRun<PdfSink>>(page, out, fullPageLayout(page), std::move(fixedCreationDate));
+  return std::make_unique<PdfDeviceRun>(out, pdfPage(page), std::move(fixedCreationDate));
 }
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out, const QPageLayout& layout,
                                  std::optional<QDateTime> fixedCreationDate) {
-  return std::make_unique<SinkRun<PdfSink>>(drawingArea(layout), out, layout, std::move(fixedCreationDate));
+  return std::make_unique<PdfDeviceRun>(out, pdfPage(layout), std::move(fixedCreationDate));
 }
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out) { return pdfRun(out, a4PagePixels()); }
 
 std::unique_ptr<PrintRun> pdfFileRun(const std::string& path, QSize page,
                                      std::optional<QDateTime> fixedCreationDate) {
-  return std::make_unique<PdfFileRun>(path, fullPageLayout(page), page, std::move(fixedCreationDate));
+  return std::make_unique<PdfFileRun>(path, pdfPage(page), std::move(fixedCreationDate));
 }
 
 std::unique_ptr<PrintRun> pdfFileRun(const std::string& path, const QPageLayout& layout,
                                      std::optional<QDateTime> fixedCreationDate) {
-  return std::make_unique<PdfFileRun>(path, layout, drawingArea(layout), std::move(fixedCreationDate));
+  return std::make_unique<PdfFileRun>(path, pdfPage(layout), std::move(fixedCreationDate));
 }
 
 std::unique_ptr<PrintRun> pdfFileRun(const QString& path, QSize page,

@@ -20,6 +20,7 @@ void runRequest(const SheetRequest& request, PrintRun& run) {
       request.seed ? std::make_unique<Random>(*request.seed) : std::make_unique<Random>();
   Session session(ImageSet::builtIn(), *rng);
   session.settings = request.settings;
+  run.setTitle(runTitle(*request.preset));
   run.plan(request.documents, session.settings.CheckBox15);
   runPreset(*request.preset, session, run.canvas());
   run.finish();
@@ -38,7 +39,7 @@ QByteArray sheetsPdf(const SheetRequest& request) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   const std::unique_ptr<PrintRun> run =
-      // A4 inside the printer margins, as kirune-print draws without --page.
+      // A4 inside the margins of files made without a printer, as kirune-print draws without --page.
       pdfRun(buffer, paperLayout(paperSize("A4")),
              request.seed ? std::optional(reproducibleCreationDate()) : std::nullopt);
   runRequest(request, *run);

@@ -125,7 +125,7 @@ void onNextModal(std::function<void(D*)> action) {
 }
 
 int pdfPages(const QByteArray& pdf) {
-  return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r"));
+  return static_cast<int>(pdf.count("/Type /Page /"));  // page objects, not the page tree
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ using Status = PrintReport::Status;
 using Fault = PrintReport::Fault;
 
 int pdfPages(const QByteArray& pdf) {
-  return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r"));
+  return static_cast<int>(pdf.count("/Type /Page /"));  // page objects, not the page tree
 }
 
 // A failure the output raises, as a printer or the spooler would.

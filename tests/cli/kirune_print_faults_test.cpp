@@ -302,7 +302,10 @@ TEST_F(FaultTest, MessagesSayOutOfRangeAndCutLongArguments) {
   EXPECT_TRUE(entries().empty());
 }
 
-TEST_F(FaultTest, MissingFontsAreToldOnceAndTheRunGoesOn) {
+// PNG pages are drawn by Qt with the installed fonts: a missing one is told once and the run goes on.
+// A PDF carries its own font and needs none installed. Fonts are found by any of their family names:
+// under a Japanese locale Klee One is also 「クレー One」.
+TEST_F(FaultTest, MissingFontsAreToldOnceForPngAndNeverForPdf) {
   // A font configuration that finds no font at all.
   QFile conf(stderrDir.filePath("fonts.conf"));
   ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
@@ -311,14 +314,23 @@ TEST_F(FaultTest, MissingFontsAreToldOnceAndTheRunGoesOn) {
                  .toUtf8());
   conf.close();
   const std::string env = "FONTCONFIG_FILE=" + conf.fileName().toStdString();
-  const Outcome r = kirunePrint(with(kSheet, {"--pdf", path("s.pdf")}), {env});
+  const Outcome r = kirunePrint(with(kSheet, {"--png", path("png")}), {env});
   EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.err.count("Klee One"), 1) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("フォントが見つかりません")) << r.err.toStdString();
-  EXPECT_FALSE(readAll(path("s.pdf")).isEmpty());
+  EXPECT_FALSE(QDir(QString::fromStdString(path("png"))).isEmpty());
 
-  const Outcome found = kirunePrint(with(kSheet, {"--pdf", path("t.pdf")}));
-  EXPECT_TRUE(found.err.isEmpty()) << found.err.toStdString();
+  const Outcome pdf = kirunePrint(with(kSheet, {"--pdf", path("s.pdf")}), {env});
+  EXPECT_EQ(pdf.exitCode, 0) << pdf.err.toStdString();
+  EXPECT_TRUE(pdf.err.isEmpty()) << pdf.err.toStdString();
+  EXPECT_TRUE(readAll(path("s.pdf")).contains("+KleeOne-Regular"));
+
+  for (const char* lang : {"C.UTF-8", "ja_JP.UTF-8"}) {
+    const Outcome found = kirunePrint(with(kSheet, {"--png", path(std::string("png-") + lang)}),
+                                      {std::string("LANG=") + lang, std::string("LC_ALL=") + lang});
+    EXPECT_EQ(found.exitCode, 0) << lang;
+    EXPECT_TRUE(found.err.isEmpty()) << lang << ": " << found.err.toStdString();
+  }
 }
 
 }  // namespace

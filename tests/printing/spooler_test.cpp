@@ -7,8 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImage>
-#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -22,6 +20,7 @@
 #include "printing/document_sinks.h"
 #include "printing/print_output.h"
 #include "render/page_canvas.h"
+#include "render/picture.h"
 #include "tests/printing/spooler_helpers.h"
 
 namespace kirune {
@@ -31,32 +30,29 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using namespace kirune::spool;
 
-// Draws what every sheet has: a picture and text.
-void drawSheet(QPainter& painter, int number) {
-  QImage picture(101, 142, QImage::Format_RGB32);
-  picture.fill(Qt::white);
-  QPainter(&picture).fillRect(20, 20, 60, 100, Qt::black);
-  painter.drawImage(QRect(100, 100, 1010, 1420), picture);
-  QFont font(QStringLiteral("Sans"));
-  font.setPixelSize(200);
-  painter.setFont(font);
-  painter.drawText(QPoint(100, 2000), QStringLiteral("sheet %1").arg(number));
+// Draws what every sheet has: a picture, a line and its number as text.
+void drawSheet(PageCanvas& canvas, int number) {
+  static const Picture picture{"TForm2.Test", StoredFormat::Bmp8Grey, 2, 2, 1, {0, 255, 255, 0}};
+  canvas.stretchDraw({100, 100, 1110, 1520}, picture);
+  canvas.setPenWidth(6);
+  canvas.moveTo(100, 1700);
+  canvas.lineTo(1100, 1700);
+  canvas.setFontHeight(200);
+  canvas.textOut(100, 2000, std::to_string(9000 + number));
 }
 
 // Prints `documents` sheets through `output`; returns the error of the document that failed.
 std::optional<std::string> printSheets(PrintOutput& output, int documents,
                                        const std::function<void(int)>& between = {}) {
-  QPainter painter;
   try {
     for (int document = 1; document <= documents; ++document) {
       if (between) between(document);
-      output.beginDocument(painter, document);
-      drawSheet(painter, document);
-      output.endDocument(painter, document);
+      output.beginDoc();
+      drawSheet(output, document);
+      output.endDoc();
     }
-    output.finish(painter);
+    output.finish();
   } catch (const PrinterError& error) {
-    output.abandon(painter);
     return std::string(error.what());
   }
   return std::nullopt;
@@ -115,11 +111,8 @@ TEST_F(SpoolerTest, PrinterDefaultsToTheSystemDefaultOnA4At600Dpi) {
   EXPECT_GT(page.height(), 6000);
   EXPECT_LE(page.height(), 7016);
   EXPECT_EQ(page, printableArea(*printer));
-  QPainter painter;
-  output.beginDocument(painter, 1);
-  EXPECT_EQ(painter.device()->width(), page.width());
-  EXPECT_EQ(painter.device()->height(), page.height());
-  output.abandon(painter);
+  EXPECT_EQ(output.pageWidth(), page.width());
+  EXPECT_EQ(output.pageHeight(), page.height());
 }
 
 TEST_F(SpoolerTest, EveryDocumentIsAConfirmedJobOfItsOwnInOrder) {
@@ -262,6 +255,12 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
                   HasSubstr(QDir::toNativeSeparators(file).toStdString()));
       EXPECT_THAT(output.savedNotice().toStdString(), HasSubstr("2枚（答えを含め4ページ）を保存しました"));
       EXPECT_EQ(pdfPages(file), 4);
+      // The pages in print order, the file titled as the run.
+      const std::string text = run("pdftotext", {file, "-"}).toStdString();
+      for (int n = 1; n < 4; ++n) {
+        EXPECT_LT(text.find(std::to_string(9000 + n)), text.find(std::to_string(9001 + n))) << n;
+      }
+      EXPECT_THAT(run("pdfinfo", {file}).toStdString(), HasSubstr("くりあがり ２０"));
       files << file;
     }
     EXPECT_NE(files[0], files[1]);

@@ -1,0 +1,522 @@
+#include "render/pdf_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <span>
+
+#include "render/errors.h"
+#include "render/image_set.h"
+#include "render/pdf_font.h"
+#include "render/pdf_samples.h"
+#include "render/picture_names.h"
+
+namespace kirune {
+
+namespace {
+
+constexpr int kBandHeight = 256;
+constexpr std::size_t kFlushBytes = 1 << 18;
+// Objects every file has at these numbers: the page tree and the resources, which pages refer to
+// before they are written.
+constexpr int kCatalog = 1;
+constexpr int kPages = 2;
+constexpr int kResources = 3;
+
+void put(std::string& s, long long v) {
+  char b[24];
+  const auto r = std::to_chars(b, b + sizeof b, v);
+  s.append(b, static_cast<std::size_t>(r.ptr - b));
+}
+
+void put(std::string& s, int v) { put(s, static_cast<long long>(v)); }
+
+// A number with at most `decimals` places, no trailing zeros.
+void put(std::string& s, double v, int decimals = 3) {
+  char b[48];
+  const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, decimals);
+  char* end = r.ptr;
+  if (std::find(b, end, '.') != end) {
+    while (end[-1] == '0') --end;
+    if (end[-1] == '.') --end;
+  }
+  if (end - b == 2 && b[0] == '-' && b[1] == '0') {
+    s += '0';
+    return;
+  }
+  s.append(b, static_cast<std::size_t>(end - b));
+}
+
+// A text string of the PDF: UTF-16BE with its byte order mark, in hex.
+std::string textString(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = "<FEFF";
+  const auto unit = [&out](unsigned u) {
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 0xF];
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = n == 1 ? b : b & (0x7F >> n);
+    for (int k = 1; k < n && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+    i += static_cast<std::size_t>(n);
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      unit(0xD800 + (c >> 10));
+      unit(0xDC00 + (c & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  return out + '>';
+}
+
+std::string deflated(std::string_view data, int level) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                static_cast<uLong>(data.size()), level) != Z_OK) {
+    throw PrinterError("PDF のページを縮められません（メモリが足りません）");
+  }
+  out.resize(size);
+  return out;
+}
+
+// The place of `picture` in the built-in set when its samples were made at build time, or -1.
+std::ptrdiff_t builtInIndex(const Picture& picture) {
+  const ImageSet& set = ImageSet::builtIn();
+  if (builtInPdfSamples().size() != set.size()) return -1;
+  return set.indexOf(picture);
+}
+
+}  // namespace
+
+bool paperPicturesAreGrey() {
+  static const bool grey = [] {
+    const std::span<const PdfSamples> all = builtInPdfSamples();
+    return std::all_of(all.begin(), all.end(), [](const PdfSamples& p) {
+      const bool onPaper = p.name != pictures::kWindowIcon && p.name != pictures::kPrinterSetupIcon &&
+                           p.name != pictures::kBanner;
+      return !onPaper || p.grey;
+    });
+  }();
+  return grey;
+}
+
+const PdfFontGlyph* pdfGlyphOf(char32_t codepoint) {
+  const std::span<const PdfFontGlyph> glyphs = builtInPdfFont().glyphs;
+  const auto at = std::lower_bound(glyphs.begin(), glyphs.end(), codepoint,
+                                   [](const PdfFontGlyph& g, char32_t c) { return g.codepoint < c; });
+  return at != glyphs.end() && at->codepoint == codepoint ? &*at : nullptr;
+}
+
+PdfWriter::PdfWriter(PdfOutput& out, const PdfPage& page)
+    : out_(out),
+      page_(page),
+      painted_(static_cast<std::size_t>(std::max(page.areaHeight, 0) / kBandHeight + 1)) {}
+
+void PdfWriter::send(std::string_view bytes) {
+  buffer_.append(bytes);
+  written_ += bytes.size();
+  if (buffer_.size() >= kFlushBytes) {
+    crc_ = static_cast<std::uint32_t>(
+        crc32(crc_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+    adler_ = static_cast<std::uint32_t>(
+        adler32(adler_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+    out_.write(buffer_);
+    buffer_.clear();
+  }
+}
+
+int PdfWriter::beginObject() {
+  offsets_.push_back(written_);
+  const int number = static_cast<int>(offsets_.size());
+  std::string head;
+  put(head, number);
+  head += " 0 obj\n";
+  send(head);
+  return number;
+}
+
+void PdfWriter::beginDoc() {
+  if (inPage_) endDoc();
+  if (!fileOpen_) {
+    fileOpen_ = true;
+    // The second line's high bytes mark the file as binary for programs that guess.
+    send("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    offsets_.assign(kResources, 0);  // written last, when all they list is known
+    images_.assign(builtInPdfSamples().size(), 0);
+  }
+  inPage_ = true;
+  contentPen_ = -1;
+  for (std::vector<Box>& band : painted_) band.clear();
+  content_.clear();
+  // Device pixels at 600 dpi, y downwards, from the drawing area's top-left corner; square line ends
+  // as the raster path draws them; black (DeviceGray 0) and mitred joins are what a page starts with.
+  content_ += "0.12 0 0 -0.12 ";
+  put(content_, page_.left);
+  content_ += ' ';
+  put(content_, page_.height - page_.top);
+  content_ += " cm 2 J\n";
+}
+
+void PdfWriter::endDoc() {
+  if (!inPage_) return;
+  inPage_ = false;
+  // zlib's default level: a page's content is mostly the same few operators, and level 6 makes a file no
+  // larger than Qt's batched pages for about half a millisecond a page.
+  const std::string packed = deflated(content_, 6);
+  content_.clear();
+  const int contents = beginObject();
+  std::string s = "<< /Length ";
+  put(s, static_cast<long long>(packed.size()));
+  s += " /Filter /FlateDecode >>\nstream\n";
+  send(s);
+  send(packed);
+  send("\nendstream\nendobj\n");
+  const int page = beginObject();
+  s = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ";
+  put(s, page_.width);
+  s += ' ';
+  put(s, page_.height);
+  s += "] /Resources 3 0 R /Contents ";
+  put(s, contents);
+  s += " 0 R >>\nendobj\n";
+  send(s);
+  pages_.push_back(page);
+}
+
+int PdfWriter::imageOf(const Picture& picture) {
+  const std::ptrdiff_t index = builtInIndex(picture);
+  int* slot = index >= 0 ? &images_[static_cast<std::size_t>(index)] : &otherImages_[&picture];
+  if (*slot != 0) return *slot;
+
+  int width = picture.width;
+  int height = picture.height;
+  bool grey = true;
+  std::string made;
+  std::span<const std::uint8_t> samples;
+  if (index >= 0) {
+    const PdfSamples& p = builtInPdfSamples()[static_cast<std::size_t>(index)];
+    width = p.width;
+    height = p.height;
+    grey = p.grey;
+    samples = p.deflated;
+  } else {
+    // A picture not of the built-in set (tests give such): compressed here, once per file.
+    const std::size_t pixels =
+        static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+    if (pixels == 0 || (picture.channels != 1 && picture.channels != 3) ||
+        picture.pixels.size() < pixels * static_cast<std::size_t>(picture.channels)) {
+      return 0;
+    }
+    std::string raw;
+    raw.reserve(pixels);
+    for (std::size_t i = 0; i < pixels && grey; ++i) {
+      if (picture.channels == 1) {
+        raw += static_cast<char>(picture.pixels[i]);
+      } else {
+        const std::uint8_t* p = &picture.pixels[i * 3];
+        grey = p[0] == p[1] && p[0] == p[2];
+        raw += static_cast<char>(p[0]);
+      }
+    }
+    if (!grey) raw.assign(reinterpret_cast<const char*>(picture.pixels.data()), pixels * 3);
+    made = deflated(raw, 6);
+    samples = {reinterpret_cast<const std::uint8_t*>(made.data()), made.size()};
+  }
+  const int object = beginObject();
+  std::string s = "<< /Type /XObject /Subtype /Image /Width ";
+  put(s, width);
+  s += " /Height ";
+  put(s, height);
+  s += grey ? " /BitsPerComponent 8 /ColorSpace /DeviceGray" : " /BitsPerComponent 8 /ColorSpace /DeviceRGB";
+  s += " /Filter /FlateDecode /Length ";
+  put(s, static_cast<long long>(samples.size()));
+  s += " >>\nstream\n";
+  send(s);
+  send({reinterpret_cast<const char*>(samples.data()), samples.size()});
+  send("\nendstream\nendobj\n");
+  imagesUsed_.push_back(object);
+  *slot = object;
+  return object;
+}
+
+void PdfWriter::paintedBox(const Box& box) {
+  const int last = static_cast<int>(painted_.size()) - 1;
+  const int first = std::clamp(std::max(box.top, 0) / kBandHeight, 0, last);
+  const int end = std::clamp(std::max(box.bottom - 1, 0) / kBandHeight, 0, last);
+  for (int b = first; b <= end; ++b) painted_[static_cast<std::size_t>(b)].push_back(box);
+}
+
+bool PdfWriter::overlapsPainted(const Box& box) const {
+  const int last = static_cast<int>(painted_.size()) - 1;
+  const int first = std::clamp(std::max(box.top, 0) / kBandHeight, 0, last);
+  const int end = std::clamp(std::max(box.bottom - 1, 0) / kBandHeight, 0, last);
+  for (int b = first; b <= end; ++b) {
+    for (const Box& o : painted_[static_cast<std::size_t>(b)]) {
+      if (box.left < o.right && o.left < box.right && box.top < o.bottom && o.top < box.bottom) return true;
+    }
+  }
+  return false;
+}
+
+void PdfWriter::stretchDraw(const Rect& rect, const Picture& picture) {
+  if (!inPage_ || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  const int object = imageOf(picture);
+  if (object == 0) return;
+  // The image's first row goes to the rectangle's top: the y axis already points down.
+  content_ += "q ";
+  put(content_, rect.right - rect.left);
+  content_ += " 0 0 ";
+  put(content_, rect.top - rect.bottom);
+  content_ += ' ';
+  put(content_, rect.left);
+  content_ += ' ';
+  put(content_, rect.bottom);
+  content_ += " cm /I";
+  put(content_, object);
+  content_ += " Do Q\n";
+  paintedBox({rect.left, rect.top, rect.right, rect.bottom});
+}
+
+void PdfWriter::moveTo(int x, int y) {
+  x_ = x;
+  y_ = y;
+}
+
+void PdfWriter::lineTo(int x, int y) {
+  if (inPage_) {
+    const int width = std::max(penWidth_, 1);
+    if (width != contentPen_) {
+      put(content_, width);
+      content_ += " w ";
+      contentPen_ = width;
+    }
+    put(content_, x_);
+    content_ += ' ';
+    put(content_, y_);
+    content_ += " m ";
+    put(content_, x);
+    content_ += ' ';
+    put(content_, y);
+    content_ += " l S\n";
+    const int reach = width / 2 + 2;
+    paintedBox(
+        {std::min(x_, x) - reach, std::min(y_, y) - reach, std::max(x_, x) + reach, std::max(y_, y) + reach});
+  }
+  x_ = x;
+  y_ = y;
+}
+
+void PdfWriter::textOut(int x, int y, const std::string& text) {
+  if (!inPage_ || text.empty()) return;
+  const PdfFont& font = builtInPdfFont();
+  const int cellUnits = font.ascent + font.descent;
+  // The height given is the whole character cell; the em is smaller, in whole pixels as on the screen.
+  const double em = std::max(1.0, std::round(static_cast<double>(fontHeight_) * font.unitsPerEm / cellUnits));
+  const double scale = em / font.unitsPerEm;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string glyphs;
+  long advance = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = n == 1 ? b : b & (0x7F >> n);
+    for (int k = 1; k < n && i + static_cast<std::size_t>(k) < text.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+    i += static_cast<std::size_t>(n);
+    const PdfFontGlyph* g = pdfGlyphOf(c);
+    // A character the subset lacks shows as the font's empty box, as a missing glyph does on screen.
+    const unsigned id = g ? g->glyph : 0;
+    advance += g ? g->advance : font.unitsPerEm / 2;
+    for (int shift = 12; shift >= 0; shift -= 4) glyphs += kHex[(id >> shift) & 0xF];
+  }
+  const double width = static_cast<double>(advance) * scale;
+  const double height = cellUnits * scale;
+  const Box cell{x, y, x + static_cast<int>(std::ceil(width)), y + static_cast<int>(std::ceil(height))};
+  // Opaque text, as on a printer canvas: its cell covers what is beneath it. Where nothing is drawn
+  // yet, white on the white page would change nothing.
+  if (overlapsPainted(cell)) {
+    content_ += "1 g ";
+    put(content_, x);
+    content_ += ' ';
+    put(content_, y);
+    content_ += ' ';
+    put(content_, width, 2);
+    content_ += ' ';
+    put(content_, height, 2);
+    content_ += " re f 0 g\n";
+  }
+  content_ += "BT /F1 ";
+  put(content_, em, 0);
+  content_ += " Tf 1 0 0 -1 ";
+  put(content_, x);
+  content_ += ' ';
+  put(content_, y + font.ascent * scale, 2);
+  content_ += " Tm <";
+  content_ += glyphs;
+  content_ += "> Tj ET\n";
+  fontUsed_ = true;
+  paintedBox(cell);
+}
+
+void PdfWriter::finishFile() {
+  if (inPage_) endDoc();
+  if (!fileOpen_) return;
+  const PdfFont& font = builtInPdfFont();
+  const auto scaled = [&font](int units) {
+    return static_cast<int>(std::lround(units * 1000.0 / font.unitsPerEm));
+  };
+  std::string s;
+  int type0 = 0;
+  if (fontUsed_) {
+    const int program = beginObject();
+    s = "<< /Length ";
+    put(s, static_cast<long long>(font.program.size()));
+    s += " /Length1 ";
+    put(s, static_cast<long long>(font.programLength));
+    s += " /Filter /FlateDecode >>\nstream\n";
+    send(s);
+    send({reinterpret_cast<const char*>(font.program.data()), font.program.size()});
+    send("\nendstream\nendobj\n");
+
+    const int descriptor = beginObject();
+    s = "<< /Type /FontDescriptor /FontName /";
+    s += font.baseFont;
+    s += " /Flags 4 /FontBBox [";
+    for (int v : font.bbox) {
+      put(s, scaled(v));
+      s += ' ';
+    }
+    s += "] /ItalicAngle 0 /Ascent ";
+    put(s, scaled(font.ascent));
+    s += " /Descent ";
+    put(s, -scaled(font.descent));
+    s += " /CapHeight ";
+    put(s, scaled(font.capHeight));
+    s += " /StemV 80 /FontFile2 ";
+    put(s, program);
+    s += " 0 R >>\nendobj\n";
+    send(s);
+
+    const int cidFont = beginObject();
+    s = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /";
+    s += font.baseFont;
+    s += " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor ";
+    put(s, descriptor);
+    s += " 0 R /CIDToGIDMap /Identity /DW 1000 /W ";
+    s += font.widths;
+    s += " >>\nendobj\n";
+    send(s);
+
+    const int toUnicode = beginObject();
+    s = "<< /Length ";
+    put(s, static_cast<long long>(font.toUnicode.size()));
+    s += " >>\nstream\n";
+    s += font.toUnicode;
+    s += "\nendstream\nendobj\n";
+    send(s);
+
+    type0 = beginObject();
+    s = "<< /Type /Font /Subtype /Type0 /BaseFont /";
+    s += font.baseFont;
+    s += " /Encoding /Identity-H /DescendantFonts [";
+    put(s, cidFont);
+    s += " 0 R] /ToUnicode ";
+    put(s, toUnicode);
+    s += " 0 R >>\nendobj\n";
+    send(s);
+  }
+
+  offsets_[kResources - 1] = written_;
+  s = "3 0 obj\n<<";
+  if (!imagesUsed_.empty()) {
+    s += " /XObject <<";
+    for (int object : imagesUsed_) {
+      s += " /I";
+      put(s, object);
+      s += ' ';
+      put(s, object);
+      s += " 0 R";
+    }
+    s += " >>";
+  }
+  if (type0 != 0) {
+    s += " /Font << /F1 ";
+    put(s, type0);
+    s += " 0 R >>";
+  }
+  s += " >>\nendobj\n";
+  send(s);
+
+  offsets_[kPages - 1] = written_;
+  s = "2 0 obj\n<< /Type /Pages /Count ";
+  put(s, static_cast<int>(pages_.size()));
+  s += " /Kids [";
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    s += i % 10 == 0 ? "\n" : " ";
+    put(s, pages_[i]);
+    s += " 0 R";
+  }
+  s += "\n] >>\nendobj\n";
+  send(s);
+
+  offsets_[kCatalog - 1] = written_;
+  send("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+
+  const int info = beginObject();
+  s = "<< /Title " + textString(info_.title) + " /Producer " + textString(info_.producer);
+  if (!info_.creationDate.empty()) s += " /CreationDate (" + info_.creationDate + ')';
+  s += " >>\nendobj\n";
+  send(s);
+
+  // Flushed, so the checksums cover every byte before the cross-reference table.
+  crc_ = static_cast<std::uint32_t>(
+      crc32(crc_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+  adler_ = static_cast<std::uint32_t>(
+      adler32(adler_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+  const std::uint64_t xref = written_;
+  s = "xref\n0 ";
+  put(s, static_cast<int>(offsets_.size()) + 1);
+  s += "\n0000000000 65535 f \n";
+  char entry[32];
+  for (std::uint64_t offset : offsets_) {
+    std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(offset));
+    s += entry;
+  }
+  // The file's identity, made from its bytes: identical files have it identical.
+  char id[40];
+  std::snprintf(id, sizeof id, "%08X%08X%016llX", crc_, adler_, static_cast<unsigned long long>(written_));
+  s += "trailer\n<< /Size ";
+  put(s, static_cast<int>(offsets_.size()) + 1);
+  s += " /Root 1 0 R /Info ";
+  put(s, info);
+  s += " 0 R /ID [<";
+  s += id;
+  s += "> <";
+  s += id;
+  s += ">] >>\nstartxref\n";
+  put(s, static_cast<long long>(xref));
+  s += "\n%%EOF\n";
+  buffer_ += s;
+  out_.write(buffer_);
+
+  buffer_.clear();
+  fileOpen_ = false;
+  written_ = 0;
+  crc_ = 0;
+  adler_ = 1;
+  offsets_.clear();
+  pages_.clear();
+  images_.clear();
+  otherImages_.clear();
+  imagesUsed_.clear();
+  fontUsed_ = false;
+}
+
+}  // namespace kirune

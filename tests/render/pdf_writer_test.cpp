@@ -1,0 +1,271 @@
+// Kirune's own PDF writer: the files read back with qpdf and poppler's tools, and the font subset
+// checked against every text the presets draw.
+#include "render/pdf_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "problems/random.h"
+#include "render/glyphs.h"
+#include "render/image_set.h"
+#include "render/pdf_font.h"
+#include "render/presets.h"
+#include "render/session.h"
+#include "render/trace_canvas.h"
+#include "tests/render/trace_fixture.h"
+
+namespace kirune {
+namespace {
+
+std::vector<char32_t> codepoints(std::string_view text) {
+  std::vector<char32_t> out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = n == 1 ? b : b & (0x7F >> n);
+    for (int k = 1; k < n; ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+    out.push_back(c);
+    i += static_cast<std::size_t>(n);
+  }
+  return out;
+}
+
+// Every preset with every sheet part and every guard box on, on two pages and two seeds: each
+// character of each text it draws is in the subset made when the program was built.
+TEST(PdfFont, SubsetCoversEveryTextThePresetsDraw) {
+  std::set<std::string> texts;
+  for (const Preset& preset : presets()) {
+    for (std::uint64_t seed : {1u, 2u}) {
+      for (auto [width, height] : {std::pair{4724, 6783}, std::pair{3266, 4724}}) {
+        Random rng{seed};
+        Session session{ImageSet::builtIn(), rng};
+        Settings& s = session.settings;
+        s.SpinEdit1 = 2;
+        s.CheckBox1 = s.CheckBox2 = s.CheckBox15 = s.CheckBox16 = true;
+        for (auto box : Settings::timesRowBoxes) s.*box = true;
+        for (auto box : Settings::decomposeBoxes) s.*box = true;
+        std::ostringstream out;
+        TraceCanvas canvas{out, width, height};
+        runPreset(preset, session, canvas);
+        for (const testing::Op& op : testing::parseTrace(out.str())) {
+          if (op.kind == "text") texts.insert(op.text);
+        }
+      }
+    }
+  }
+  // The underlay of every glyph code: digits and the four signs and the equals sign.
+  EXPECT_EQ(texts.size(), 15u);
+  for (int code = 0; code < 64; ++code) {
+    if (!underlayText(code).empty()) texts.insert(std::string(underlayText(code)));
+  }
+  for (const std::string& text : texts) {
+    for (char32_t c : codepoints(text)) EXPECT_NE(pdfGlyphOf(c), nullptr) << text;
+  }
+  EXPECT_EQ(pdfGlyphOf(U'あ'), nullptr);
+  const PdfFont& font = builtInPdfFont();
+  EXPECT_TRUE(std::regex_match(std::string(font.baseFont), std::regex("[A-Z]{6}\\+KleeOne-Regular")));
+}
+
+struct Tool {
+  int status;
+  std::string out;
+};
+
+Tool run(const std::string& command) {
+  Tool t{-1, {}};
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return t;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) t.out.append(buffer, n);
+  t.status = pclose(pipe);
+  return t;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class PdfWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("kirune-pdf-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::string save(const std::string& name, const std::string& bytes) {
+    const std::string path = (dir / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  std::filesystem::path dir;
+  // A4 with margins of 5 mm.
+  const PdfPage a4{595.2756, 841.8898, 14.1732, 14.1732, 4724, 6783};
+};
+
+void drawSheet(PdfWriter& pdf, const Picture& picture, int doc) {
+  pdf.beginDoc();
+  for (int i = 0; i < 5; ++i) pdf.stretchDraw({100 + 600 * i, 100, 550 + 600 * i, 700}, picture);
+  pdf.setPenWidth(6);
+  pdf.moveTo(100, 1000);
+  pdf.lineTo(4000, 1000);
+  pdf.setFontHeight(300);
+  if (doc == 1) pdf.textOut(500, 2000, "7＋5＝");
+  pdf.endDoc();
+}
+
+TEST_F(PdfWriterTest, OneRevisionEachPictureOnceGreyTextInTheSubsetFont) {
+  const Picture& picture = ImageSet::builtIn().get("TForm2.Image20");
+  PdfString out;
+  PdfWriter pdf(out, a4);
+  for (int doc = 0; doc < 3; ++doc) drawSheet(pdf, picture, doc);
+  EXPECT_EQ(pdf.pageCount(), 3);
+  pdf.setInfo({"くりあがり ２０", "Kirune 6.2.0", "D:20240401093000+09'00'"});
+  pdf.finishFile();
+  EXPECT_EQ(pdf.pageCount(), 0);
+  const std::string path = save("a.pdf", out.text);
+
+  const Tool check = run("qpdf --check '" + path + "'");
+  EXPECT_EQ(check.status, 0) << check.out;
+  EXPECT_NE(check.out.find("No syntax or stream encoding errors"), std::string::npos) << check.out;
+  EXPECT_EQ(count(out.text, "startxref"), 1u);
+  EXPECT_EQ(count(out.text, "%%EOF"), 1u);
+  EXPECT_TRUE(std::regex_search(out.text, std::regex("/ID \\[<[0-9A-F]{32}> <[0-9A-F]{32}>\\]")));
+
+  // pdfimages lists every use; the object number tells whether the picture was stored once.
+  std::istringstream rows(run("pdfimages -list '" + path + "'").out);
+  std::string row;
+  std::set<std::string> objects;
+  int uses = 0;
+  for (int n = 0; std::getline(rows, row); ++n) {
+    std::istringstream cols(row);
+    std::vector<std::string> c{std::istream_iterator<std::string>(cols), {}};
+    if (n < 2 || c.size() < 11) continue;
+    ++uses;
+    objects.insert(c[10]);
+    EXPECT_EQ(c[5], "gray") << row;
+  }
+  EXPECT_EQ(uses, 15);
+  EXPECT_EQ(objects.size(), 1u);
+
+  const std::string info = run("pdfinfo '" + path + "'").out;
+  EXPECT_NE(info.find("Title:           くりあがり ２０\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Producer:        Kirune 6.2.0\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Pages:           3\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("595.276 x 841.89 pts (A4)"), std::string::npos) << info;
+  EXPECT_NE(info.find("CreationDate:    Mon Apr  1 00:30:00 2024 UTC"), std::string::npos) << info;
+  // The text survives, in the Klee One subset, on its page only.
+  const auto words = [&path](int page) {
+    const std::string p = std::to_string(page);
+    std::istringstream text(run("pdftotext -f " + p + " -l " + p + " '" + path + "' -").out);
+    return std::vector<std::string>{std::istream_iterator<std::string>(text), {}};
+  };
+  EXPECT_EQ(words(2), std::vector<std::string>{"7＋5＝"});
+  EXPECT_TRUE(words(1).empty());
+  const std::string fonts = run("pdffonts '" + path + "'").out;
+  EXPECT_TRUE(std::regex_search(
+      fonts, std::regex("[A-Z]{6}\\+KleeOne-Regular +CID TrueType +Identity-H +yes yes yes")))
+      << fonts;
+}
+
+// The print jobs: each document a file of its own on the same output, each complete; identical
+// content gives identical bytes, other content another /ID.
+TEST_F(PdfWriterTest, EachFileIsCompleteAndIdentifiedByItsBytes) {
+  const Picture& picture = ImageSet::builtIn().get("TForm2.Image20");
+  std::vector<std::string> files;
+  for (int doc : {0, 0, 1}) {
+    PdfString out;
+    PdfWriter pdf(out, a4);
+    drawSheet(pdf, picture, doc);
+    pdf.finishFile();
+    files.push_back(out.text);
+  }
+  EXPECT_EQ(files[0], files[1]);
+  const auto id = [](const std::string& pdf) { return pdf.substr(pdf.find("/ID [")); };
+  EXPECT_NE(id(files[0]), id(files[2]));
+
+  PdfString out;
+  PdfWriter pdf(out, a4);
+  pdf.finishFile();
+  EXPECT_TRUE(out.text.empty());  // no page, no file
+  drawSheet(pdf, picture, 0);
+  pdf.finishFile();
+  const std::size_t first = out.text.size();
+  drawSheet(pdf, picture, 1);
+  pdf.finishFile();
+  EXPECT_EQ(out.text.substr(0, first), files[0]);
+  EXPECT_EQ(out.text.substr(first), files[2]);
+  const Tool check = run("qpdf --check '" + save("b.pdf", out.text.substr(first)) + "'");
+  EXPECT_EQ(check.status, 0) << check.out;
+}
+
+// Text is opaque, as on a printer canvas: its cell covers a picture drawn before it; where nothing is
+// drawn there is no cell to see. A picture drawn after the text covers it.
+TEST_F(PdfWriterTest, TextCellsCoverWhatLiesBeneathAndLaterPicturesCoverText) {
+  const Picture black{"TForm2.Test", StoredFormat::Bmp8Grey, 1, 1, 1, {0}};
+  PdfString out;
+  PdfWriter pdf(out, {72, 72, 0, 0, 600, 600});  // an inch: 600 pixels, one point each 8.33
+  pdf.beginDoc();
+  pdf.stretchDraw({0, 0, 600, 300}, black);
+  pdf.setFontHeight(200);
+  pdf.textOut(100, 50, "1");   // over the black band
+  pdf.textOut(100, 350, "1");  // on white
+  pdf.stretchDraw({400, 350, 600, 600}, black);
+  pdf.textOut(420, 370, "8");  // over the second picture, then covered by a third
+  pdf.stretchDraw({400, 350, 600, 600}, black);
+  pdf.endDoc();
+  pdf.finishFile();
+  const std::string path = save("c.pdf", out.text);
+  ASSERT_EQ(run("pdftoppm -r 600 -gray '" + path + "' '" + (dir / "r").string() + "'").status, 0);
+  std::ifstream in(dir / "r-1.pgm", std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, max = 0;
+  in >> magic >> width >> height >> max;
+  in.get();
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+  ASSERT_EQ(width, 600);
+  const auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * width + x)]; };
+  // Bottom of the first cell, below the digit's stroke: white inside the band, black beside it.
+  EXPECT_GT(at(105, 240), 250);
+  EXPECT_LT(at(300, 240), 5);
+  EXPECT_GT(at(105, 540), 250);
+  // The digit itself is drawn: some pixel of its cell is dark.
+  int dark = 0;
+  for (int y = 350; y < 550; ++y) {
+    for (int x = 100; x < 200; ++x) dark += at(x, y) < 128;
+  }
+  EXPECT_GT(dark, 100);
+  for (int y = 360; y < 590; ++y) EXPECT_LT(at(450, y), 5) << y;
+}
+
+class FailingOutput final : public PdfOutput {
+ public:
+  void write(std::string_view) override { throw PrinterError("full"); }
+};
+
+TEST_F(PdfWriterTest, AnOutputThatFailsStopsTheFile) {
+  FailingOutput out;
+  PdfWriter pdf(out, a4);
+  drawSheet(pdf, ImageSet::builtIn().get("TForm2.Image20"), 1);
+  EXPECT_THROW(pdf.finishFile(), PrinterError);
+}
+
+}  // namespace
+}  // namespace kirune
