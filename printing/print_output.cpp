@@ -476,7 +476,8 @@ void PrintOutput::finish() {
     appendToRunFile();
     runFile_->close();
     if (runFile_->error() != QFileDevice::NoError) {
-      fail(QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(runFile_->fileName())));
+      fail(QStringLiteral("ファイル %1 に書き込めません。")
+               .arg(QDir::toNativeSeparators(runFile_->fileName())));
     }
     runFileDone_ = true;
     files_ << runFile_->fileName();
@@ -502,7 +503,8 @@ void PrintOutput::appendToRunFile() {
       runFile_->write(pdf.data(), static_cast<qint64>(pdf.size())) == static_cast<qint64>(pdf.size());
   bytes.text.clear();
   if (!written) {
-    fail(QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(runFile_->fileName())));
+    fail(
+        QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(runFile_->fileName())));
   }
 }
 
