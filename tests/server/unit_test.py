@@ -136,18 +136,18 @@ try:
                 names |= expand(name) if name.startswith("@") else {name}
         return frozenset(names)
 
-    def names(spec):
+    def names(entry):
         out = set()
-        for item in spec.split():
+        for item in entry.split():
             out |= expand(item) if item.startswith("@") else {item}
         return out
 
     allowed, denied = set(), set()
-    for spec in values("SystemCallFilter"):
-        if spec.startswith("~"):
-            denied |= names(spec[1:])
+    for entry in values("SystemCallFilter"):
+        if entry.startswith("~"):
+            denied |= names(entry[1:])
         else:
-            allowed |= names(spec)
+            allowed |= names(entry)
     if not allowed:
         fail("the unit has no SystemCallFilter allow list")
     refused = sorted(c for c in used if c not in allowed or c in denied)
