@@ -191,9 +191,9 @@ Answer exchange(Connection& connection, Ipp request) {
 // The state after a failed question on `connection`: the limit or a cancel, a spooler that gave no
 // answer, or its refusal.
 QueueStatus requestFailure(const Connection& connection, const std::string& queue, const Answer& answer) {
-  if (auto why = connection.stepFailure()) return {*why, queue, {}, 0, 0, false};
-  if (!answer.answered) return {QueueState::NoSpooler, queue, "no answer", 0, 0, false};
-  return {stateOfIppError(answer.status), queue, answer.words, 0, static_cast<int>(answer.status), false};
+  if (auto why = connection.stepFailure()) return {*why, queue, {}, 0, 0, false, {}};
+  if (!answer.answered) return {QueueState::NoSpooler, queue, "no answer", 0, 0, false, {}};
+  return {stateOfIppError(answer.status), queue, answer.words, 0, static_cast<int>(answer.status), false, {}};
 }
 
 // The name the default destination stands for, or empty when there is none.
@@ -237,10 +237,10 @@ QueueStatus checkOn(Connection& connection, const std::string& requested, QueueD
     const Answer answer = exchange(connection, Ipp(ippNewRequest(IPP_OP_CUPS_GET_DEFAULT)));
     if (!answer.answered) return requestFailure(connection, requested, answer);
     status.queue = defaultQueue(connection.get());
-    if (auto why = connection.stepFailure()) return {*why, requested, {}, 0, 0, false};
+    if (auto why = connection.stepFailure()) return {*why, requested, {}, 0, 0, false, {}};
     if (status.queue.empty()) {
       const bool any = anyQueue(connection.get());
-      if (auto why = connection.stepFailure()) return {*why, requested, {}, 0, 0, false};
+      if (auto why = connection.stepFailure()) return {*why, requested, {}, 0, 0, false, {}};
       status.state = QueueState::NoPrinter;
       status.detail = any ? "no default destination" : "no print queue";
       return status;
@@ -371,11 +371,11 @@ Answer documentAnswer(const Connection& connection) {
 // Why a step of a submission failed: the limit or a cancel; otherwise a fresh look at the queue names
 // the cause when it is the queue or the spooler, and the spooler's answer to the step stands.
 QueueStatus failure(const Connection& connection, const std::string& queue, const Answer& answer) {
-  if (auto why = connection.stepFailure()) return {*why, queue, {}, 0, 0, false};
+  if (auto why = connection.stepFailure()) return {*why, queue, {}, 0, 0, false, {}};
   QueueStatus now = checkQueue(queue);
   if (now.state != QueueState::Ready) return now;
-  if (!answer.answered) return {QueueState::Lost, queue, {}, 0, 0, false};
-  return {stateOfIppError(answer.status), queue, answer.words, 0, static_cast<int>(answer.status), false};
+  if (!answer.answered) return {QueueState::Lost, queue, {}, 0, 0, false, {}};
+  return {stateOfIppError(answer.status), queue, answer.words, 0, static_cast<int>(answer.status), false, {}};
 }
 
 JobEnd endOf(ipp_t* response) {
@@ -459,14 +459,14 @@ std::optional<QueueDefaults> queueDefaults(const std::string& queue) {
 
 QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel) {
   Connection connection(cancel);
-  if (!connection) return {connection.connectFailure(), queue, lastError(), 0, 0, false};
+  if (!connection) return {connection.connectFailure(), queue, lastError(), 0, 0, false, {}};
   return checkOn(connection, queue);
 }
 
 QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options,
                       const std::string& title, const CancelFlag* cancel) {
   Connection connection(cancel);
-  if (!connection) return {connection.connectFailure(), queue, lastError(), 0, 0, false};
+  if (!connection) return {connection.connectFailure(), queue, lastError(), 0, 0, false, {}};
   QueueStatus before = checkOn(connection, queue);
   if (before.state != QueueState::Ready) return before;
   const std::string& name = before.queue;
@@ -523,11 +523,11 @@ QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobO
     case JobEnd::Gone:
       return unconfirmed(Answer{});
     case JobEnd::Aborted:
-      return {QueueState::Refused, name, "job aborted", jobId, 0, false};
+      return {QueueState::Refused, name, "job aborted", jobId, 0, false, {}};
     case JobEnd::Canceled:
-      return {QueueState::Refused, name, "job canceled", jobId, 0, false};
+      return {QueueState::Refused, name, "job canceled", jobId, 0, false, {}};
     default:
-      return {QueueState::Ready, name, {}, jobId, 0, false};
+      return {QueueState::Ready, name, {}, jobId, 0, false, {}};
   }
 }
 
