@@ -310,11 +310,15 @@ TForm1::TForm1(const ImageSet& images, QPrinter& printer, PrintRunFactory printR
   createPresets();
   refreshFromSettings();
   focusRing_ = new FocusRing(this);
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
+  focusWatch_ =
+      connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The children go after this body, moving the focus as they go: the window must no longer follow it.
+  disconnect(focusWatch_);
+}
 
 template <typename W>
 W* TForm1::add(std::string_view name, W* widget) {

@@ -147,6 +147,7 @@ class TForm1 : public QWidget {
   QLabel* label26_ = nullptr;
   QPushButton* bitBtn128_ = nullptr;
   QWidget* focusRing_ = nullptr;
+  QMetaObject::Connection focusWatch_;
   std::map<const QWidget*, QWidget*> captionTargets_;  ///< caption label -> the control it names
 
   // Every control by name, for the layout (which names its controls) and for tests.
