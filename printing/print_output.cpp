@@ -256,10 +256,6 @@ QString PrintOutput::documentTitle(int number) const {
   return kirune::documentTitle(title_, number, total_, answers_);
 }
 
-QString PrintOutput::kindOf(int document) const {
-  return answers_ && document % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい");
-}
-
 template <typename Work>
 auto PrintOutput::waitFor(Work work) -> decltype(work()) {
   if (!whileWaiting_) return work();

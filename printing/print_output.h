@@ -158,7 +158,6 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
   /// Throws for the first job of the run that ended other than completed.
   void checkJobEnds();
   void submit(int document);
-  QString kindOf(int document) const;
   void writeFile(const QString& path, std::string_view pdf);
   /// Moves what the writer has made so far into the run's one file (Folder route).
   void appendToRunFile();

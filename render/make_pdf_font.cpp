@@ -18,23 +18,9 @@
 #include <vector>
 
 #include "render/glyphs.h"
+#include "render/utf8.h"
 
 namespace {
-
-// The characters of `text` (UTF-8; the texts are the program's own, so well-formed).
-std::vector<char32_t> codepoints(std::string_view text) {
-  std::vector<char32_t> out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = n == 1 ? b : b & (0x7F >> n);
-    for (int k = 1; k < n && i + static_cast<std::size_t>(k) < text.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
-    out.push_back(c);
-    i += static_cast<std::size_t>(n);
-  }
-  return out;
-}
 
 int readInt16(const char* p) {
   return static_cast<std::int16_t>((static_cast<unsigned char>(p[0]) << 8) |
@@ -64,7 +50,7 @@ int main(int argc, char** argv) {
   // Every text the sheets draw: the underlay of each glyph code.
   std::set<char32_t> wanted;
   for (int code = 0; code < 64; ++code) {
-    for (char32_t c : codepoints(kirune::underlayText(code))) wanted.insert(c);
+    for (char32_t c : kirune::utf8Codepoints(kirune::underlayText(code))) wanted.insert(c);
   }
   hb_subset_input_t* input = hb_subset_input_create_or_fail();
   hb_set_t* unicodes = hb_subset_input_unicode_set(input);

@@ -13,6 +13,7 @@
 #include "render/pdf_font.h"
 #include "render/pdf_samples.h"
 #include "render/picture_names.h"
+#include "render/utf8.h"
 
 namespace kirune {
 
@@ -57,13 +58,7 @@ std::string textString(std::string_view utf8) {
   const auto unit = [&out](unsigned u) {
     for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 0xF];
   };
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = n == 1 ? b : b & (0x7F >> n);
-    for (int k = 1; k < n && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
-    i += static_cast<std::size_t>(n);
+  forEachCodepoint(utf8, [&unit](char32_t c) {
     if (c >= 0x10000) {
       c -= 0x10000;
       unit(0xD800 + (c >> 10));
@@ -71,7 +66,7 @@ std::string textString(std::string_view utf8) {
     } else {
       unit(c);
     }
-  }
+  });
   return out + '>';
 }
 
@@ -323,19 +318,13 @@ void PdfWriter::textOut(int x, int y, const std::string& text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string glyphs;
   long advance = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = n == 1 ? b : b & (0x7F >> n);
-    for (int k = 1; k < n && i + static_cast<std::size_t>(k) < text.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
-    i += static_cast<std::size_t>(n);
+  forEachCodepoint(text, [&](char32_t c) {
     const PdfFontGlyph* g = pdfGlyphOf(c);
     // A character the subset lacks shows as the font's empty box, as a missing glyph does on screen.
     const unsigned id = g ? g->glyph : 0;
     advance += g ? g->advance : font.unitsPerEm / 2;
     for (int shift = 12; shift >= 0; shift -= 4) glyphs += kHex[(id >> shift) & 0xF];
-  }
+  });
   const double width = static_cast<double>(advance) * scale;
   const double height = cellUnits * scale;
   const Box cell{x, y, x + static_cast<int>(std::ceil(width)), y + static_cast<int>(std::ceil(height))};

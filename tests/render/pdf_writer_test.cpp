@@ -22,24 +22,11 @@
 #include "render/presets.h"
 #include "render/session.h"
 #include "render/trace_canvas.h"
+#include "render/utf8.h"
 #include "tests/render/trace_fixture.h"
 
 namespace kirune {
 namespace {
-
-std::vector<char32_t> codepoints(std::string_view text) {
-  std::vector<char32_t> out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = n == 1 ? b : b & (0x7F >> n);
-    for (int k = 1; k < n; ++k)
-      c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
-    out.push_back(c);
-    i += static_cast<std::size_t>(n);
-  }
-  return out;
-}
 
 // Every preset with every sheet part and every guard box on, on two pages and two seeds: each
 // character of each text it draws is in the subset made when the program was built.
@@ -70,7 +57,7 @@ TEST(PdfFont, SubsetCoversEveryTextThePresetsDraw) {
     if (!underlayText(code).empty()) texts.insert(std::string(underlayText(code)));
   }
   for (const std::string& text : texts) {
-    for (char32_t c : codepoints(text)) EXPECT_NE(pdfGlyphOf(c), nullptr) << text;
+    for (char32_t c : utf8Codepoints(text)) EXPECT_NE(pdfGlyphOf(c), nullptr) << text;
   }
   EXPECT_EQ(pdfGlyphOf(U'あ'), nullptr);
   const PdfFont& font = builtInPdfFont();
