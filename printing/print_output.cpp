@@ -324,6 +324,11 @@ void PrintOutput::checkJobEnds() {
     if (job.end == JobEnd::Going || job.end == JobEnd::Completed || job.end == JobEnd::Unknown ||
         job.end == JobEnd::Gone)
       continue;
+    if (job.end == JobEnd::Canceled && !cancel_) {
+      // Deleting a queue cancels the jobs it held: then the printer's going is what the teacher must hear.
+      const QueueStatus now = waitFor([&] { return checkQueue(queue_.toStdString(), &cancel_); });
+      if (now.state == QueueState::NotFound) fail(reasonText(now, job.document));
+    }
     fail(jobEndText(job.end, job.document, queue_));
   }
 }
