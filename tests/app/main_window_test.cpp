@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -520,6 +521,37 @@ class MainWindowTest : public QObject {
     click("PreviewBox");
     QTest::mouseClick(window->presetButton("BitBtn13"), Qt::LeftButton);  // no preview: prints at once
     QCOMPARE(log.ended, 8);
+  }
+
+  // The preview shows each 600-dpi page averaged down to its zoom: a thin stroke keeps its ink and
+  // stays unbroken at every zoom a screen shows (Qt's own scaling drops whole rows of it).
+  void previewPagesKeepThinStrokes() {
+    QImage page(4960, 7016, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    for (int y = 3000; y < 3004; ++y) std::memset(page.scanLine(y) + 500, 0, 3000);  // 4 samples thick
+    const auto ink = [](const QImage& image, int top, int bottom) {
+      double sum = 0;
+      for (int y = top; y < bottom; ++y) {
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x) sum += 255 - row[x];
+      }
+      return sum;
+    };
+    const double pageInk = ink(page, 0, page.height()) / (4960.0 * 7016.0);
+    for (const QSize shown : {QSize(420, 594), QSize(496, 701), QSize(640, 905), QSize(1240, 1754)}) {
+      const QImage small = shrinkPage(page, shown);
+      QCOMPARE(small.size(), shown);
+      const double smallInk = ink(small, 0, small.height()) / (double(shown.width()) * shown.height());
+      QVERIFY2(qAbs(smallInk - pageInk) < pageInk * 0.05, qPrintable(QString::number(smallInk / pageInk)));
+      // Every column the stroke crosses is darker there than the paper around it.
+      const int row = qRound(3002.0 * shown.height() / 7016.0);
+      for (int x = qCeil(500.0 * shown.width() / 4960) + 1; x < (3500 * shown.width()) / 4960 - 1; ++x) {
+        int darkest = 255;
+        for (int y = row - 1; y <= row + 1; ++y) darkest = std::min(darkest, int(small.constScanLine(y)[x]));
+        QVERIFY2(darkest < 240,
+                 qPrintable(QStringLiteral("%1 wide, column %2: %3").arg(shown.width()).arg(x).arg(darkest)));
+      }
+    }
   }
 
   void decompositionFifteenThenTwenty() {
