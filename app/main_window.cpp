@@ -32,6 +32,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <cstdint>
@@ -194,6 +195,16 @@ void setUpCalendar(QCalendarWidget& calendar, const QFont& font) {
   calendar.setFont(font);
   // Japanese day names are one character each, so the narrow calendar shows them whole.
   calendar.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+}
+
+// Qt gives the header's month and year buttons a font of their own when it makes them, so a smaller
+// calendar font leaves them large and cut off; they take the calendar's font, bold as Qt has them.
+// (The names are the ones Qt's style sheet reference gives the header's parts.)
+void fitCalendarHeader(QCalendarWidget& calendar, QFont font) {
+  font.setBold(true);
+  for (const char* name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
+    if (auto* button = calendar.findChild<QToolButton*>(QLatin1String(name))) button->setFont(font);
+  }
 }
 
 // The spin boxes' sizes before the layout gives them their font; they only ever grow from these.
@@ -607,6 +618,8 @@ void TForm1::applyLayout() {
   for (const RadioControls& r : radios_) {
     for (QLabel* text : r.itemLabel) text->raise();
   }
+  // The focused control has moved with the new size: its ring goes with it.
+  followFocus(QApplication::focusWidget());
 }
 
 void TForm1::orderTabs() {
@@ -659,10 +672,12 @@ void TForm1::fitCalendar() {
     setCellHeight(font, cell);
     QCalendarWidget probe;
     setUpCalendar(probe, font);
+    fitCalendarHeader(probe, font);
     const QSize needed = probe.minimumSizeHint();
     if (needed.width() <= calendar.width() && needed.height() <= calendar.height()) break;
   }
   calendar.setFont(font);
+  fitCalendarHeader(calendar, font);
 }
 
 void TForm1::drawBanner() {

@@ -703,6 +703,15 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(control(QApplication::focusWidget()), first);
     QCOMPARE(presetsSeen.size(), std::size_t{159});
+
+    // A size button pressed from the keyboard moves with the window's new size, and its ring with it.
+    auto* smaller = get<QPushButton>("BitBtn168");
+    smaller->setFocus(Qt::TabFocusReason);
+    const QPoint before = smaller->mapTo(window.get(), QPoint(0, 0));
+    QTest::keyClick(smaller, Qt::Key_Space);
+    const QRect now(smaller->mapTo(window.get(), QPoint(0, 0)), smaller->size());
+    QVERIFY(now.topLeft() != before);
+    QVERIFY(window->findChild<QWidget*>(QStringLiteral("FocusRing"))->geometry().contains(now));
   }
 
   void sizeButtonsStepAndClamp() {

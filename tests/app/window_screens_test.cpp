@@ -191,8 +191,29 @@ class WindowScreensTest : public QObject {
       QVERIFY2(metrics.horizontalAdvance(QStringLiteral("31")) + 2 <= cellWidth, qPrintable(what));
       QVERIFY2(metrics.height() <= cellHeight + 1, qPrintable(what));
       QVERIFY2(metrics.height() >= 6, qPrintable(what));
+      // All seven days of the week are in view, none scrolled off to the right.
+      QVERIFY2(grid->columnViewportPosition(0) >= 0, qPrintable(what));
+      QVERIFY2(grid->columnViewportPosition(6) + grid->columnWidth(6) <= grid->viewport()->width(),
+               qPrintable(what));
       const bool large = calendar->width() >= 260 && calendar->height() >= 200;
       if (large) QVERIFY2(metrics.height() >= 14, qPrintable(what));
+      // The header's month and year (children named as Qt's style sheet reference names them) show
+      // whole, side by side, between the two arrows.
+      auto* previous = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_prevmonth"));
+      auto* month = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+      auto* year = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+      auto* next = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth"));
+      QVERIFY(previous && month && year && next);
+      for (QToolButton* button : {month, year}) {
+        const int needed = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 2;
+        const QString text =
+            where +
+            QStringLiteral(": %1 needs %2, has %3").arg(button->text()).arg(needed).arg(button->width());
+        QVERIFY2(button->width() >= needed, qPrintable(text));
+      }
+      QVERIFY2(previous->geometry().right() < month->geometry().left(), qPrintable(where));
+      QVERIFY2(month->geometry().right() < year->geometry().left(), qPrintable(where));
+      QVERIFY2(year->geometry().right() < next->geometry().left(), qPrintable(where));
     });
   }
 
