@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -57,6 +58,7 @@ struct PdfInfo {
 class PdfWriter final : public PageCanvas {
  public:
   PdfWriter(PdfOutput& out, const PdfPage& page);
+  ~PdfWriter() override;
 
   int pageHeight() const override { return page_.areaHeight; }
   int pageWidth() const override { return page_.areaWidth; }
@@ -80,6 +82,12 @@ class PdfWriter final : public PageCanvas {
  private:
   struct Box {
     int left, top, right, bottom;
+  };
+  struct Deflater;
+  /// A string in the font: its glyphs in hex, its width in font units.
+  struct TextRun {
+    std::string glyphs;
+    long advance = 0;
   };
   using Bands = std::vector<std::vector<Box>>;
 
@@ -113,6 +121,9 @@ class PdfWriter final : public PageCanvas {
   std::string content_;
   int contentPen_ = -1;  // the line width the content stream has set
   Bands painted_;
+
+  std::unordered_map<std::string, TextRun> textRuns_;  // by the UTF-8 text, kept across files
+  std::unique_ptr<Deflater> deflater_;                 // one for all pages; made at the first
 
   // Canvas state, kept across documents.
   int penWidth_ = 1;
