@@ -122,13 +122,6 @@ std::string deflated(std::string_view data, int level) {
   return out;
 }
 
-// The place of `picture` in the built-in set when its samples were made at build time, or -1.
-std::ptrdiff_t builtInIndex(const Picture& picture) {
-  const ImageSet& set = ImageSet::builtIn();
-  if (builtInPdfSamples().size() != set.size()) return -1;
-  return set.indexOf(picture);
-}
-
 }  // namespace
 
 bool paperPicturesAreGrey() {
@@ -190,7 +183,8 @@ PdfWriter::~PdfWriter() = default;
 PdfWriter::PdfWriter(PdfOutput& out, const PdfPage& page)
     : out_(out),
       page_(page),
-      painted_(static_cast<std::size_t>(std::max(page.areaHeight, 0) / kBandHeight + 1)) {}
+      painted_(static_cast<std::size_t>(std::max(page.areaHeight, 0) / kBandHeight + 1)),
+      builtIn_(builtInPdfSamples().size() == ImageSet::builtIn().size() ? &ImageSet::builtIn() : nullptr) {}
 
 void PdfWriter::send(std::string_view bytes) {
   buffer_.append(bytes);
@@ -263,7 +257,8 @@ void PdfWriter::endDoc() {
 }
 
 int PdfWriter::imageOf(const Picture& picture) {
-  const std::ptrdiff_t index = builtInIndex(picture);
+  // The place of `picture` in the built-in set when its samples were made at build time, or -1.
+  const std::ptrdiff_t index = builtIn_ ? builtIn_->indexOf(picture) : -1;
   int* slot = index >= 0 ? &images_[static_cast<std::size_t>(index)] : &otherImages_[&picture];
   if (*slot != 0) return *slot;
 

@@ -12,6 +12,8 @@
 
 namespace kirune {
 
+class ImageSet;
+
 /// True when every picture of the built-in set that can go on paper is grey (the window's icon and
 /// button pictures never do). Known from the samples made when the program was built: nothing is decoded.
 bool paperPicturesAreGrey();
@@ -101,6 +103,9 @@ class PdfWriter final : public PageCanvas {
 
   PdfOutput& out_;
   PdfPage page_;
+  Bands painted_;
+  // The built-in pictures, looked up once: every placement asks whether its picture is one of them.
+  const ImageSet* builtIn_;
   PdfInfo info_;
 
   // The file being written.
@@ -120,7 +125,6 @@ class PdfWriter final : public PageCanvas {
   bool inPage_ = false;
   std::string content_;
   int contentPen_ = -1;  // the line width the content stream has set
-  Bands painted_;
 
   std::unordered_map<std::string, TextRun> textRuns_;  // by the UTF-8 text, kept across files
   std::unique_ptr<Deflater> deflater_;                 // one for all pages; made at the first
