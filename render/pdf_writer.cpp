@@ -146,7 +146,7 @@ const PdfFontGlyph* pdfGlyphOf(char32_t codepoint) {
 // Content streams are the same few operators over and over, their numbers the only news. zlib's level 6
 // with a short hash chain but long lazy matches packs them smaller than level 6 itself (by 1.6% over a
 // 200-page run) for 12% fewer instructions; the greedy levels 1 to 3 cost half as much but make the
-// file 6 to 10% larger.
+// file 5 to 10% larger.
 struct PdfWriter::Deflater {
   static constexpr int kGoodLength = 32;
   static constexpr int kMaxLazy = 32;
