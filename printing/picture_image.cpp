@@ -2,9 +2,12 @@
 
 #include <cstddef>
 
+#include "render/image_set.h"
+
 namespace kirune {
 
-QImage toQImage(const Picture& picture) {
+QImage toQImage(const Picture& shown) {
+  const Picture& picture = withPixels(shown);
   const qsizetype rowBytes = static_cast<qsizetype>(picture.width) * picture.channels;
   const bool complete =
       picture.width > 0 && picture.height > 0 && (picture.channels == 1 || picture.channels == 3) &&
@@ -16,7 +19,8 @@ QImage toQImage(const Picture& picture) {
       .copy();
 }
 
-bool isGrey(const Picture& picture) {
+bool isGrey(const Picture& shown) {
+  const Picture& picture = withPixels(shown);
   if (picture.channels == 1) return true;
   if (picture.channels != 3) return false;
   for (std::size_t i = 0; i + 2 < picture.pixels.size(); i += 3) {

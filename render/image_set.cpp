@@ -142,8 +142,9 @@ const Picture& ImageSet::decoded(std::size_t index) const {
                                        std::to_string(picture.width) + "x" + std::to_string(picture.height) +
                                        " です");
     }
+    // Name, format and size are read by other threads meanwhile: only what nobody reads before this
+    // call returns is written.
     Picture& slot = pictures_[index];
-    slot.format = picture.format;
     slot.channels = picture.channels;
     slot.pixels = std::move(picture.pixels);
   });
@@ -159,8 +160,15 @@ const Picture& ImageSet::get(std::string_view name) const {
 
 const Picture* ImageSet::find(std::string_view name) const {
   const auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &decoded(it->second);
+  return it == index_.end() ? nullptr : &pictures_[it->second];
 }
+
+const Picture& ImageSet::withPixels(const Picture& picture) const {
+  const std::ptrdiff_t index = indexOf(picture);
+  return index < 0 ? picture : decoded(static_cast<std::size_t>(index));
+}
+
+const Picture& withPixels(const Picture& picture) { return ImageSet::builtIn().withPixels(picture); }
 
 const std::vector<Picture>& ImageSet::pictures() const {
   for (std::size_t i = 0; i < pictures_.size(); ++i) decoded(i);

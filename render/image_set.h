@@ -34,21 +34,26 @@ std::span<const CatalogueEntry> catalogue();
 /// Decodes a stored file of the given format; throws DecodeError (naming `name`) on any fault.
 Picture decodePicture(std::string_view name, StoredFormat format, std::span<const std::uint8_t> bytes);
 
-/// All pictures, each decoded once, when first asked for. Lookup by qualified name.
+/// All pictures, each decoded once, when its pixels are first asked for. Lookup by qualified name.
 class ImageSet {
  public:
-  /// The pictures compiled into the program. A picture is decoded when it is first asked for (once per
-  /// process), so a run decodes only what it draws; safe to use from several threads.
+  /// The pictures compiled into the program. get() and find() hand out a picture's name, format and size
+  /// without decoding it; its pixels are decoded when withPixels() first asks for them (once per process),
+  /// so a run decodes only what a raster canvas draws, and a PDF, which carries the samples made when
+  /// the program was built, decodes nothing. Safe to use from several threads.
   static const ImageSet& builtIn();
 
   /// A set of pictures decoded already.
   explicit ImageSet(std::vector<Picture> pictures);
 
-  /// The picture named `name`; throws MissingPictureError for an unknown name and DecodeError for one
-  /// whose stored file is faulty; use `find` where a missing picture is an ordinary case.
+  /// The picture named `name`, its pixels not necessarily decoded; throws MissingPictureError for an
+  /// unknown name; use `find` where a missing picture is an ordinary case.
   const Picture& get(std::string_view name) const;
-  /// The picture named `name`, or nullptr when the set has none of that name.
+  /// The picture named `name`, or nullptr when the set has none of that name. Decodes nothing.
   const Picture* find(std::string_view name) const;
+  /// `picture` (one of this set's) with its pixels, decoded now if they were not yet; throws DecodeError
+  /// when its stored file is faulty, from this call and from every later one.
+  const Picture& withPixels(const Picture& picture) const;
   /// Every picture, decoded, in order.
   const std::vector<Picture>& pictures() const;
   /// How many pictures the set holds.
@@ -66,5 +71,9 @@ class ImageSet {
   std::span<const CatalogueEntry> stored_;  // empty for a set given decoded pictures
   std::map<std::string, std::size_t, std::less<>> index_;
 };
+
+/// `picture` with its pixels: a picture of the built-in set is decoded now if it was not yet (see
+/// ImageSet::builtIn()); any other picture already holds them and is returned as it is.
+const Picture& withPixels(const Picture& picture);
 
 }  // namespace kirune

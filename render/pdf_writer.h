@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -10,6 +11,8 @@
 #include "render/page_canvas.h"
 
 namespace kirune {
+
+class ImageSet;
 
 /// True when every picture of the built-in set that can go on paper is grey (the window's icon and
 /// button pictures never do). Known from the samples made when the program was built: nothing is decoded.
@@ -57,6 +60,7 @@ struct PdfInfo {
 class PdfWriter final : public PageCanvas {
  public:
   PdfWriter(PdfOutput& out, const PdfPage& page);
+  ~PdfWriter() override;
 
   int pageHeight() const override { return page_.areaHeight; }
   int pageWidth() const override { return page_.areaWidth; }
@@ -81,6 +85,12 @@ class PdfWriter final : public PageCanvas {
   struct Box {
     int left, top, right, bottom;
   };
+  struct Deflater;
+  /// A string in the font: its glyphs in hex, its width in font units.
+  struct TextRun {
+    std::string glyphs;
+    long advance = 0;
+  };
   using Bands = std::vector<std::vector<Box>>;
 
   void send(std::string_view bytes);
@@ -93,6 +103,9 @@ class PdfWriter final : public PageCanvas {
 
   PdfOutput& out_;
   PdfPage page_;
+  Bands painted_;
+  // The built-in pictures, looked up once: every placement asks whether its picture is one of them.
+  const ImageSet* builtIn_;
   PdfInfo info_;
 
   // The file being written.
@@ -112,7 +125,9 @@ class PdfWriter final : public PageCanvas {
   bool inPage_ = false;
   std::string content_;
   int contentPen_ = -1;  // the line width the content stream has set
-  Bands painted_;
+
+  std::unordered_map<std::string, TextRun> textRuns_;  // by the UTF-8 text, kept across files
+  std::unique_ptr<Deflater> deflater_;                 // one for all pages; made at the first
 
   // Canvas state, kept across documents.
   int penWidth_ = 1;

@@ -9,7 +9,8 @@ namespace kirune {
 /// How a picture is stored in assets/.
 enum class StoredFormat { Bmp8Palette, Bmp8Grey, Bmp24, Jpeg, Icon };
 
-/// One decoded picture of the catalogue. Immutable after start-up; working slots point at these.
+/// One picture of the catalogue. A picture of the built-in set holds its name, format and size from the
+/// start, and its channels and pixels once withPixels() (render/image_set.h) has decoded it.
 struct Picture {
   std::string name;  ///< qualified catalogue name: "TForm2.Image41", "TForm1.Image6" ...
   StoredFormat format = StoredFormat::Bmp24;

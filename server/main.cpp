@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   QGuiApplication app(qtArgc, qtArgv);
   kirune::installFontSubstitutions();
   try {
-    kirune::ImageSet::builtIn();  // decode the pictures now, not in the first request
+    kirune::ImageSet::builtIn();  // the catalogue now; PDFs carry build-time samples and decode nothing
   } catch (const std::exception& e) {
     say(e.what());
     return EXIT_FAILURE;

@@ -32,6 +32,9 @@ struct Ink {
   double centreY() const { return (top + bottom) / 2.0; }
 };
 
+// A picture of the built-in set with its pixels decoded.
+const Picture& decodedPicture(std::string_view name) { return withPixels(ImageSet::builtIn().get(name)); }
+
 int grey(const Picture& p, int x, int y) {
   const auto i = static_cast<std::size_t>((y * p.width + x) * p.channels);
   return p.channels == 1 ? p.pixels[i] : (p.pixels[i] + p.pixels[i + 1] + p.pixels[i + 2]) / 3;
@@ -133,7 +136,9 @@ TEST(BuiltInImages, EveryPictureDecodesInItsCatalogueSizeAndIsNotBlank) {
   ASSERT_EQ(images.pictures().size(), catalogue().size());
   for (const CatalogueEntry& e : catalogue()) {
     SCOPED_TRACE(std::string(e.name));
-    const Picture& p = images.get(e.name);
+    const Picture& undecoded = images.get(e.name);
+    const Picture& p = images.withPixels(undecoded);
+    EXPECT_EQ(&p, &undecoded);  // decoded in place: what get() handed out holds the pixels now
     EXPECT_EQ(p.format, e.format);
     EXPECT_EQ(p.width, e.width);
     EXPECT_EQ(p.height, e.height);
@@ -154,15 +159,15 @@ TEST(BuiltInImages, EveryPictureDecodesInItsCatalogueSizeAndIsNotBlank) {
 }
 
 // The shapes the pictures are drawn for, stored at an integer multiple so that they print sharp.
-// Pictures are decoded when first asked for: threads asking at once for the same pictures all get the
-// one copy, decoded exactly as the stored file says.
+// Pictures are decoded when their pixels are first asked for: threads asking at once for the same
+// pictures all get the one copy, decoded exactly as the stored file says.
 TEST(BuiltInImages, ThreadsAskingAtOnceGetOneCopyDecodedOnce) {
   const ImageSet& images = ImageSet::builtIn();
   std::vector<std::vector<const Picture*>> seen(4);
   std::vector<std::thread> threads;
   for (auto& mine : seen) {
     threads.emplace_back([&images, &mine] {
-      for (const CatalogueEntry& e : catalogue()) mine.push_back(&images.get(e.name));
+      for (const CatalogueEntry& e : catalogue()) mine.push_back(&withPixels(images.get(e.name)));
     });
   }
   for (std::thread& t : threads) t.join();
@@ -232,7 +237,7 @@ TEST(BuiltInImages, DigitsStandInTheirRowSpanClearOfTheCellEdges) {
   for (int k = 11; k <= 20; ++k) digits.push_back("TForm2.Image" + std::to_string(k));
   for (const std::string& name : digits) {
     SCOPED_TRACE(name);
-    const Ink ink = inCell(ImageSet::builtIn().get(name));
+    const Ink ink = inCell(decodedPicture(name));
     EXPECT_GE(ink.top, 6);
     EXPECT_LE(ink.top, 30);
     EXPECT_GE(ink.bottom, 112);
@@ -254,7 +259,7 @@ TEST(BuiltInImages, SignsSitAtMidHeightClearOfTheCellEdges) {
                         {"TForm2.Image35", 30, 100}};  // ÷
   for (const Sign& s : signs) {
     SCOPED_TRACE(s.name);
-    const Ink ink = inCell(ImageSet::builtIn().get(s.name));
+    const Ink ink = inCell(decodedPicture(s.name));
     EXPECT_NEAR(ink.centreY(), 71, 12);
     EXPECT_GE(ink.height(), s.minHeight);
     EXPECT_LE(ink.height(), s.maxHeight);
@@ -267,7 +272,7 @@ TEST(BuiltInImages, SignsSitAtMidHeightClearOfTheCellEdges) {
 TEST(BuiltInImages, BoxAndCircleRunEdgeToEdgeAndAreEmptyInside) {
   for (const char* name : {"TForm2.Image51", "TForm2.Image52"}) {
     SCOPED_TRACE(name);
-    const Picture& p = ImageSet::builtIn().get(name);
+    const Picture& p = decodedPicture(name);
     const Ink ink = inkOf(p);
     EXPECT_LE(ink.left, 2);
     EXPECT_LE(ink.top, 2);
@@ -281,7 +286,7 @@ TEST(BuiltInImages, BoxAndCircleRunEdgeToEdgeAndAreEmptyInside) {
 // top and bottom: stretched to the largest fill-in box on A4, the box's lines must stay in that margin
 // wherever the digit lies, or the digit cuts them.
 TEST(BuiltInImages, BoxLinesStayClearOfTheAnswerDigitAtEveryFillInSize) {
-  const Picture& box = ImageSet::builtIn().get(pictures::kEmptyBox);
+  const Picture& box = decodedPicture(pictures::kEmptyBox);
   for (int item = 0; item <= 7; ++item) {
     const PageMetrics m = fillInPageMetrics(item, 7017);
     if (m.glyphHeight == 0) continue;
@@ -306,16 +311,15 @@ TEST(BuiltInImages, BoxLinesStayClearOfTheAnswerDigitAtEveryFillInSize) {
 }
 
 TEST(BuiltInImages, HeaderWordsAndMarksHaveTheirShapes) {
-  const ImageSet& images = ImageSet::builtIn();
-  const Ink name = inkOf(images.get("TForm2.Image41"));
+  const Ink name = inkOf(decodedPicture("TForm2.Image41"));
   EXPECT_GT(name.width(), 2 * name.height()) << "なまえ is written in one wide line";
   for (const char* paren : {"TForm2.Image42", "TForm2.Image43"}) {
-    const Ink ink = inkOf(images.get(paren));
+    const Ink ink = inkOf(decodedPicture(paren));
     EXPECT_GT(ink.height(), 3 * ink.width()) << paren;
   }
   // The left parenthesis bulges left, the right one right: their middles lie on opposite sides.
-  const Picture& left = images.get("TForm2.Image42");
-  const Picture& right = images.get("TForm2.Image43");
+  const Picture& left = decodedPicture("TForm2.Image42");
+  const Picture& right = decodedPicture("TForm2.Image43");
   auto inkColumnAtMiddle = [](const Picture& p) {
     for (int x = 0; x < p.width; ++x)
       if (grey(p, x, p.height / 2) < 128) return x;
