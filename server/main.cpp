@@ -43,13 +43,12 @@ std::string resource(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kirune::serve::ServeOptions options;
-  try {
-    options = kirune::serve::parseServeArguments(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const kirune::serve::UsageError& e) {
-    say(e.what());
+  auto parsed = kirune::serve::parseServeArguments(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed) {
+    say(parsed.error());
     return kBadArguments;
   }
+  const kirune::serve::ServeOptions options = std::move(parsed).value();
   if (options.help) {
     std::cout << kirune::serve::serveUsage();
     return EXIT_SUCCESS;
