@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
 
   // Pages of an earlier run would be mixed with this one's: refused before anything is written.
   if (options.output == Output::Png) {
-    if (const std::string problem = kirune::pngFolderProblem(options.target); !problem.empty()) {
-      say(problem);
+    if (const auto folder = kirune::checkPngFolder(options.target); !folder) {
+      say(folder.error());
       return kBadArguments;
     }
   }

@@ -701,15 +701,14 @@ HttpService::HttpService(const ServeOptions& options, PageFiles page) {
 
 HttpService::~HttpService() = default;
 
-int HttpService::bind(std::string& error) {
+expected<int, std::string> HttpService::bind() {
   const ServeOptions& o = impl_->options;
   beast::error_code ec;
   tcp::resolver resolver(impl_->io);
   const auto found = resolver.resolve(o.host, std::to_string(o.port),
                                       tcp::resolver::passive | tcp::resolver::numeric_service, ec);
   if (ec || found.empty()) {
-    error = o.host + " というアドレスがわかりません";
-    return -1;
+    return unexpected(o.host + " というアドレスがわかりません");
   }
   const tcp::endpoint endpoint = found.begin()->endpoint();
   tcp::acceptor& a = impl_->acceptor;
@@ -721,14 +720,12 @@ int HttpService::bind(std::string& error) {
     a.set_option(asio::ip::v6_only(false), ec);
   if (!ec) a.bind(endpoint, ec);
   if (ec == asio::error::address_in_use) {
-    error = "ポート " + std::to_string(o.port) + " はほかのプログラムが使っています";
-    return -1;
+    return unexpected("ポート " + std::to_string(o.port) + " はほかのプログラムが使っています");
   }
   if (!ec) a.listen(asio::socket_base::max_listen_connections, ec);
   if (ec) {
-    error =
-        o.host + ":" + std::to_string(o.port) + " で待ち受けられません（アドレスか番号を確かめてください）";
-    return -1;
+    return unexpected(o.host + ":" + std::to_string(o.port) +
+                      " で待ち受けられません（アドレスか番号を確かめてください）");
   }
   return a.local_endpoint().port();
 }

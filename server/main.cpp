@@ -97,12 +97,12 @@ int main(int argc, char** argv) {
 
   kirune::serve::HttpService service(
       options, {resource(":/page/index.html"), resource(":/page/kirune.css"), resource(":/page/kirune.js")});
-  std::string error;
-  const int port = service.bind(error);
-  if (port < 0) {
-    say(error);
+  const auto bound = service.bind();
+  if (!bound) {
+    say(bound.error());
     return EXIT_FAILURE;
   }
+  const int port = *bound;
   for (const std::string& url : kirune::serve::openableUrls(options.host, port))
     std::cout << "kirune-serve: " << url << '\n';
   std::cout.flush();
