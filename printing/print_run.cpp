@@ -12,6 +12,7 @@
 #include "printing/output_file.h"
 #include "printing/print_output.h"
 #include "printing/qt_page_canvas.h"
+#include "problems/parse_integer.h"
 #include "render/errors.h"
 #include "render/pdf_writer.h"
 #include "render/trace_canvas.h"
@@ -252,9 +253,8 @@ std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& lay
 }
 
 QDateTime reproducibleCreationDate() {
-  bool ok = false;
-  const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
-  return QDateTime::fromSecsSinceEpoch(ok ? epoch : 0, QTimeZone::utc());
+  const auto epoch = parseInteger<qint64>(qEnvironmentVariable("SOURCE_DATE_EPOCH").toStdString());
+  return QDateTime::fromSecsSinceEpoch(epoch.value_or(0), QTimeZone::utc());
 }
 
 std::unique_ptr<PrintRun> pngRun(const std::string& directory, QSize page) {
