@@ -364,7 +364,7 @@ void TForm1::createControls() {
     for (int item = 0; item < 2; ++item) {
       auto* radio = new QRadioButton(frame);
       radio->setObjectName(qs(r->name) + QString::number(item));
-      radio->setAccessibleName(qs(r->itemText[item]));
+      radio->setAccessibleName(qs(r->itemText[static_cast<std::size_t>(item)]));
       radio->setFixedSize(kRadioSize, kRadioSize);
       radio->setPalette(platformPalette);
       group->addButton(radio, item);
@@ -431,7 +431,8 @@ void TForm1::createControls() {
   }
   for (RadioControls& r : radios_) {
     for (int item = 0; item < 2; ++item) {
-      QLabel* label = addLabel(itemLabelName(*r.control, item), qs(r.control->itemText[item]), kText, false);
+      QLabel* label = addLabel(itemLabelName(*r.control, item),
+                               qs(r.control->itemText[static_cast<std::size_t>(item)]), kText, false);
       r.itemLabel[item] = label;
       // The item's text selects it, as a check box's caption works the box.
       captionTargets_.emplace(label, r.group->button(item));

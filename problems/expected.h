@@ -49,7 +49,8 @@ class expected {
   using error_type = E;
 
   expected() : v_(std::in_place_index<0>) {}
-  template <expected_detail::ValueFor<T, expected> U = T>
+  // enable_if rather than a constraint, so that tools see the copy and move constructors are not hidden.
+  template <typename U = T, std::enable_if_t<expected_detail::ValueFor<U, T, expected>, int> = 0>
   expected(U&& value) : v_(std::in_place_index<0>, std::forward<U>(value)) {}
   template <typename G>
   expected(const unexpected<G>& error) : v_(std::in_place_index<1>, error.error()) {}
