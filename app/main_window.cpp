@@ -37,7 +37,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
-#include <limits>
 #include <optional>
 #include <thread>
 #include <tuple>
@@ -97,27 +96,6 @@ void setTextColour(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
-// Check boxes and the settings they stand for.
-struct BoxBinding {
-  std::string_view name;
-  bool Settings::*field;
-};
-constexpr BoxBinding kBoxes[] = {
-    {"CheckBox1", &Settings::CheckBox1},   {"CheckBox2", &Settings::CheckBox2},
-    {"CheckBox3", &Settings::CheckBox3},   {"CheckBox4", &Settings::CheckBox4},
-    {"CheckBox15", &Settings::CheckBox15}, {"CheckBox16", &Settings::CheckBox16},
-    {"CheckBox5", &Settings::CheckBox5},   {"CheckBox6", &Settings::CheckBox6},
-    {"CheckBox7", &Settings::CheckBox7},   {"CheckBox8", &Settings::CheckBox8},
-    {"CheckBox9", &Settings::CheckBox9},   {"CheckBox10", &Settings::CheckBox10},
-    {"CheckBox11", &Settings::CheckBox11}, {"CheckBox12", &Settings::CheckBox12},
-    {"CheckBox13", &Settings::CheckBox13}, {"CheckBox14", &Settings::CheckBox14},
-    {"CheckBox17", &Settings::CheckBox17}, {"CheckBox18", &Settings::CheckBox18},
-    {"CheckBox19", &Settings::CheckBox19}, {"CheckBox20", &Settings::CheckBox20},
-    {"CheckBox21", &Settings::CheckBox21}, {"CheckBox22", &Settings::CheckBox22},
-    {"CheckBox23", &Settings::CheckBox23}, {"CheckBox24", &Settings::CheckBox24},
-    {"CheckBox25", &Settings::CheckBox25},
-};
-
 // Caption labels beside single controls; a click on one works the control, as on its own caption.
 struct Caption {
   std::string_view name;
@@ -169,20 +147,31 @@ constexpr Title kTitles[] = {
     {"Label6", "タイルつき"}, {"Label68", "Form.Size"},
 };
 
-// Two-item radio groups: the frame, the setting, the two item texts (labels over the items).
-struct RadioBinding {
-  std::string_view name;
-  int Settings::*field;
-  std::string_view itemText[2];
-  std::string_view itemLabel[2];
+// The labels over the two items of each radio group.
+struct RadioItemLabels {
+  std::string_view control;
+  std::string_view label[2];
 };
-constexpr RadioBinding kRadios[] = {
-    {"z1", &Settings::z1, {"あり", "なし"}, {"Label60", "Label61"}},
-    {"z2", &Settings::z2, {"あり", "なし"}, {"Label62", "Label63"}},
-    {"z3", &Settings::z3, {"あり", "なし"}, {"Label64", "Label65"}},
-    {"z4", &Settings::z4, {"あり", "なし"}, {"Label66", "Label67"}},
-    {"trg", &Settings::trg, {"２段", "長"}, {"Label8", "Label54"}},
+constexpr RadioItemLabels kRadioItemLabels[] = {
+    {"z1", {"Label60", "Label61"}}, {"z2", {"Label62", "Label63"}}, {"z3", {"Label64", "Label65"}},
+    {"z4", {"Label66", "Label67"}}, {"trg", {"Label8", "Label54"}},
 };
+
+std::string_view itemLabelName(const Control& radio, int item) {
+  for (const RadioItemLabels& r : kRadioItemLabels) {
+    if (r.control == radio.name) return r.label[item];
+  }
+  return {};
+}
+
+// The window's controls of one kind, in the table's order.
+std::vector<const Control*> controlsOfKind(ControlKind kind) {
+  std::vector<const Control*> found;
+  for (const Control& c : controls()) {
+    if (c.kind == kind) found.push_back(&c);
+  }
+  return found;
+}
 
 constexpr int kCheckBoxSize = 17;
 // Room a preset's caption keeps from each side of its button, the frame included.
@@ -379,20 +368,19 @@ void TForm1::createControls() {
   auto* groupBox3 = add("GroupBox3", new QGroupBox(this));
   QFont frameFont(QString::fromUtf8(kFrameFontFamily));
   groupBox3->setFont(frameFont);
-  for (const RadioBinding& r : kRadios) {
-    auto* frame = add(r.name, new QGroupBox(this));
+  for (const Control* r : controlsOfKind(ControlKind::RadioGroup)) {
+    auto* frame = add(r->name, new QGroupBox(this));
     auto* group = new QButtonGroup(frame);
-    radios_.push_back({frame, group, {}});
+    radios_.push_back({r, frame, group, {}});
     for (int item = 0; item < 2; ++item) {
       auto* radio = new QRadioButton(frame);
-      radio->setObjectName(qs(r.name) + QString::number(item));
-      radio->setAccessibleName(qs(r.itemText[item]));
+      radio->setObjectName(qs(r->name) + QString::number(item));
+      radio->setAccessibleName(qs(r->itemText[static_cast<std::size_t>(item)]));
       radio->setFixedSize(kRadioSize, kRadioSize);
       radio->setPalette(platformPalette);
       group->addButton(radio, item);
     }
-    connect(group, &QButtonGroup::idClicked, this,
-            [this, field = r.field](int id) { session_.settings.*field = id; });
+    connect(group, &QButtonGroup::idClicked, this, [this, r](int id) { r->set(session_.settings, id); });
   }
   groupBox2_ = add("GroupBox2", new QGroupBox(QStringLiteral("作者HomePageへ"), this));
   setTextColour(groupBox2_, kText);
@@ -418,26 +406,28 @@ void TForm1::createControls() {
   }
 
   // Settings column.
-  spinEdit1_ = add("SpinEdit1", new QSpinBox(this));
-  spinEdit1_->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  const Control& sheets = *findControl("SpinEdit1");
+  spinEdit1_ = add(sheets.name, new QSpinBox(this));
+  spinEdit1_->setRange(sheets.min, sheets.max);
   spinEdit1_->setFixedSize(kSpinEdit1Size);
   spinEdit1_->setPalette(platformPalette);
-  connect(spinEdit1_, &QSpinBox::valueChanged, this, [this](int v) { session_.settings.SpinEdit1 = v; });
-  spinEdit4_ = add("SpinEdit4", new QSpinBox(this));
-  spinEdit4_->setRange(1, 32);
+  connect(spinEdit1_, &QSpinBox::valueChanged, this,
+          [this, &sheets](int v) { sheets.set(session_.settings, v); });
+  const Control& clipArt = *findControl("SpinEdit4");
+  spinEdit4_ = add(clipArt.name, new QSpinBox(this));
+  spinEdit4_->setRange(clipArt.min, clipArt.max);
   spinEdit4_->setFixedSize(kSpinEdit4Size);
   spinEdit4_->setPalette(platformPalette);
-  connect(spinEdit4_, &QSpinBox::valueChanged, this, [this](int v) {
-    session_.settings.SpinEdit4 = v;
+  connect(spinEdit4_, &QSpinBox::valueChanged, this, [this, &clipArt](int v) {
+    clipArt.set(session_.settings, v);
     SpinEdit4Change(session_);
   });
-  for (const BoxBinding& b : kBoxes) {
-    auto* box = add(b.name, new QCheckBox(this));
+  for (const Control* b : controlsOfKind(ControlKind::CheckBox)) {
+    auto* box = add(b->name, new QCheckBox(this));
     box->setFixedSize(kCheckBoxSize, kCheckBoxSize);
     box->setPalette(platformPalette);
-    connect(box, &QCheckBox::toggled, this,
-            [this, field = b.field](bool on) { session_.settings.*field = on; });
-    boxes_.push_back(box);
+    connect(box, &QCheckBox::toggled, this, [this, b](bool on) { b->set(session_.settings, on ? 1 : 0); });
+    boxes_.emplace_back(b, box);
   }
   // Not a setting of the sheets: whether a click shows its sheets before printing them.
   previewBox_ = add("PreviewBox", new QCheckBox(this));
@@ -450,12 +440,13 @@ void TForm1::createControls() {
     captionTargets_.emplace(label, &required(c.control));
     label->installEventFilter(this);
   }
-  for (std::size_t i = 0; i < std::size(kRadios); ++i) {
+  for (RadioControls& r : radios_) {
     for (int item = 0; item < 2; ++item) {
-      QLabel* label = addLabel(kRadios[i].itemLabel[item], qs(kRadios[i].itemText[item]), kText, false);
-      radios_[i].itemLabel[item] = label;
+      QLabel* label = addLabel(itemLabelName(*r.control, item),
+                               qs(r.control->itemText[static_cast<std::size_t>(item)]), kText, false);
+      r.itemLabel[item] = label;
       // The item's text selects it, as a check box's caption works the box.
-      captionTargets_.emplace(label, radios_[i].group->button(item));
+      captionTargets_.emplace(label, r.group->button(item));
       label->installEventFilter(this);
     }
   }
@@ -806,12 +797,12 @@ void TForm1::Label26Click() { BitBtn128Click(); }
 
 void TForm1::refreshFromSettings() {
   const Settings& s = session_.settings;
-  for (std::size_t i = 0; i < std::size(kBoxes); ++i) {
-    const QSignalBlocker block(boxes_[i]);
-    boxes_[i]->setChecked(s.*kBoxes[i].field);
+  for (const auto& [control, box] : boxes_) {
+    const QSignalBlocker block(box);
+    box->setChecked(control->get(s) != 0);
   }
-  for (std::size_t i = 0; i < std::size(kRadios); ++i) {
-    if (QAbstractButton* item = radios_[i].group->button(s.*kRadios[i].field)) item->setChecked(true);
+  for (const RadioControls& r : radios_) {
+    if (QAbstractButton* item = r.group->button(r.control->get(s))) item->setChecked(true);
   }
   if (QAbstractButton* item = mondaisuuGroup_->button(s.mondaisuu())) item->setChecked(true);
   for (auto [spin, value] : {std::pair{spinEdit1_, s.SpinEdit1}, std::pair{spinEdit4_, s.SpinEdit4}}) {

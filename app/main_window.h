@@ -7,11 +7,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/print_controller.h"
 #include "app/window_layout.h"
 #include "printing/print_run.h"
+#include "problems/controls.h"
 #include "problems/random.h"
 #include "render/image_set.h"
 #include "render/page_canvas.h"
@@ -119,6 +121,7 @@ class TForm1 : public QWidget {
 
   /// A two-item radio group of the settings: its frame, its buttons and the text labels over the items.
   struct RadioControls {
+    const Control* control = nullptr;
     QGroupBox* frame = nullptr;
     QButtonGroup* group = nullptr;
     QLabel* itemLabel[2] = {nullptr, nullptr};
@@ -134,11 +137,11 @@ class TForm1 : public QWidget {
   int progressDelayMs_ = 500;
   WindowLayout layout_;
 
-  // The controls the window works itself, typed; the bound ones in the order of their binding tables.
+  // The controls the window works itself, typed; the bound ones in the order of the table of controls.
   QSpinBox* spinEdit1_ = nullptr;
   QSpinBox* spinEdit4_ = nullptr;
   QCheckBox* previewBox_ = nullptr;
-  std::vector<QCheckBox*> boxes_;
+  std::vector<std::pair<const Control*, QCheckBox*>> boxes_;
   std::vector<RadioControls> radios_;
   QButtonGroup* mondaisuuGroup_ = nullptr;
   QLabel* label6_ = nullptr;

@@ -99,13 +99,12 @@ std::unique_ptr<kirune::PrintRun> makeRun(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options;
-  try {
-    options = kirune::cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const kirune::cli::UsageError& e) {
-    say(e.what());
+  auto parsed = kirune::cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed) {
+    say(parsed.error());
     return kBadArguments;
   }
+  const Options options = std::move(parsed).value();
   if (options.help) {
     std::cout << kirune::cli::usage();
     return EXIT_SUCCESS;
@@ -121,8 +120,8 @@ int main(int argc, char** argv) {
 
   // Pages of an earlier run would be mixed with this one's: refused before anything is written.
   if (options.output == Output::Png) {
-    if (const std::string problem = kirune::pngFolderProblem(options.target); !problem.empty()) {
-      say(problem);
+    if (const auto folder = kirune::checkPngFolder(options.target); !folder) {
+      say(folder.error());
       return kBadArguments;
     }
   }
@@ -156,8 +155,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<kirune::Random> rng =
         options.seed ? std::make_unique<kirune::Random>(*options.seed) : std::make_unique<kirune::Random>();
     kirune::Session session(kirune::ImageSet::builtIn(), *rng);
-    for (const auto& [control, value] : options.sets)
-      kirune::cli::applySetting(session.settings, control, value);
+    for (const kirune::ControlValue& set : options.sets) set.applyTo(session.settings);
     const std::unique_ptr<kirune::PrintRun> run = makeRun(options);
     const kirune::Settings& s = session.settings;
     run->setTitle(kirune::runTitle(*options.preset));

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 
-#include "problems/setting_names.h"
+#include "problems/parse_integer.h"
 
 namespace kirune::cli {
 namespace {
@@ -39,58 +40,6 @@ constexpr int kMaxPageSide = 100000;
 
 constexpr std::array<std::string_view, 7> kPapers = {"A4", "A3", "A5", "B4", "B5", "Letter", "Legal"};
 
-struct IntControl {
-  std::string_view name;
-  int Settings::*field;
-  int min;
-  int max;
-};
-
-constexpr std::array<IntControl, 6> kIntControls = {{
-    {"SpinEdit1", &Settings::SpinEdit1, INT_MIN, INT_MAX},
-    {"SpinEdit4", &Settings::SpinEdit4, 1, 32},
-    {"z1", &Settings::z1, 0, 1},
-    {"z2", &Settings::z2, 0, 1},
-    {"z3", &Settings::z3, 0, 1},
-    {"z4", &Settings::z4, 0, 1},
-}};
-constexpr IntControl kTrg = {"trg", &Settings::trg, 0, 1};
-
-const IntControl* findIntControl(std::string_view name) {
-  for (const IntControl& c : kIntControls) {
-    if (c.name == name) return &c;
-  }
-  return name == kTrg.name ? &kTrg : nullptr;
-}
-
-// CheckBox1..CheckBox25 -> 1..25; 0 for any other name.
-int checkBoxNumber(std::string_view name) {
-  constexpr std::string_view prefix = "CheckBox";
-  if (!name.starts_with(prefix)) return 0;
-  const std::string_view digits = name.substr(prefix.size());
-  if (digits.empty() || digits.size() > 2 || digits.front() == '0') return 0;
-  int n = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-  if (ec != std::errc() || end != digits.data() + digits.size() || n < 1 || n > 25) return 0;
-  return n;
-}
-
-enum class Whole { Ok, NotWhole, OutOfRange };
-
-template <typename T>
-Whole readWhole(std::string_view text, T& value) {
-  if (text.empty() || text.front() == '+') return Whole::NotWhole;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (end != text.data() + text.size()) return Whole::NotWhole;
-  if (ec == std::errc::result_out_of_range) return Whole::OutOfRange;
-  return ec == std::errc() ? Whole::Ok : Whole::NotWhole;
-}
-
-template <typename T>
-bool parseWhole(std::string_view text, T& value) {
-  return readWhole(text, value) == Whole::Ok;
-}
-
 // An argument as messages echo it: at most kShownLength characters, then "…", so a huge argument does
 // not fill the terminal.
 constexpr std::size_t kShownLength = 80;
@@ -110,41 +59,41 @@ std::string range(int min, int max) {
 }
 
 // Reads one CONTROL=VALUE.
-std::pair<std::string, int> readSetting(std::string_view text) {
+expected<ControlValue, std::string> readSetting(std::string_view text) {
   const auto eq = text.find('=');
   if (eq == std::string_view::npos || eq == 0) {
-    throw UsageError("--set の形が違います: " + shown(text) + "（CONTROL=VALUE、例 SpinEdit1=3）");
+    return unexpected("--set の形が違います: " + shown(text) + "（CONTROL=VALUE、例 SpinEdit1=3）");
   }
   const std::string control(text.substr(0, eq));
   const std::string_view valueText = text.substr(eq + 1);
-  int min = 0;
-  int max = 1;
-  if (const IntControl* c = findIntControl(control)) {
-    min = c->min;
-    max = c->max;
-  } else if (checkBoxNumber(control) == 0) {
-    throw UsageError("不明なコントロール: " + shown(control) +
-                     "（SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg）");
+  const Control* c = findControl(control);
+  if (!c) {
+    return unexpected("不明なコントロール: " + shown(control) +
+                      "（SpinEdit1, SpinEdit4, CheckBox1..CheckBox25, z1..z4, trg）");
   }
-  int value = 0;
-  const Whole read = readWhole(valueText, value);
-  if (read == Whole::NotWhole) {
-    throw UsageError(control + " の値が整数として読めません: " + shown(valueText) +
-                     (min == INT_MIN ? std::string("（整数）") : "（" + range(min, max) + "）"));
+  const auto value = parseInteger<int>(valueText);
+  if (!value && value.error() == IntegerError::Malformed) {
+    return unexpected(control + " の値が整数として読めません: " + shown(valueText) +
+                      (c->min == INT_MIN ? std::string("（整数）") : "（" + range(c->min, c->max) + "）"));
   }
-  if (read == Whole::OutOfRange || value < min || value > max) {
-    throw UsageError(control + " の値が範囲外です: " + shown(valueText) + "（" + range(min, max) + "）");
+  if (!value || *value < c->min || *value > c->max) {
+    return unexpected(control + " の値が範囲外です: " + shown(valueText) + "（" + range(c->min, c->max) +
+                      "）");
   }
-  return {control, value};
+  return ControlValue{c, *value};
 }
 
-void readPage(std::string_view text, int& width, int& height) {
-  const UsageError error("--page の値が正しくありません: " + shown(text) + "（WIDTHxHEIGHT、1.." +
-                         std::to_string(kMaxPageSide) + " の整数、例 4958x7017）");
+// Reads WIDTHxHEIGHT.
+expected<std::pair<int, int>, std::string> readPage(std::string_view text) {
+  const std::string error = "--page の値が正しくありません: " + shown(text) + "（WIDTHxHEIGHT、1.." +
+                            std::to_string(kMaxPageSide) + " の整数、例 4958x7017）";
   const auto x = text.find_first_of("xX");
-  if (x == std::string_view::npos) throw error;
-  if (!parseWhole(text.substr(0, x), width) || !parseWhole(text.substr(x + 1), height)) throw error;
-  if (width < 1 || height < 1 || width > kMaxPageSide || height > kMaxPageSide) throw error;
+  if (x == std::string_view::npos) return unexpected(error);
+  const auto width = parseInteger<int>(text.substr(0, x));
+  const auto height = parseInteger<int>(text.substr(x + 1));
+  if (!width || !height) return unexpected(error);
+  if (*width < 1 || *height < 1 || *width > kMaxPageSide || *height > kMaxPageSide) return unexpected(error);
+  return std::pair{*width, *height};
 }
 
 std::string_view outputOption(Output o) {
@@ -170,14 +119,14 @@ std::string_view usage() {
     for (const ReadableSetting& s : readableSettings()) {
       std::string head = "  --" + std::string(s.name) + " " + std::string(s.values);
       head.resize(std::max<std::size_t>(head.size() + 1, 36), ' ');
-      t += head + std::string(s.controls) + ": " + std::string(s.meaning) + "\n";
+      t += head + s.controlNames() + ": " + std::string(s.meaning) + "\n";
     }
     return t;
   }();
   return text;
 }
 
-Options parseArguments(const std::vector<std::string>& args) {
+expected<Options, std::string> parseArguments(const std::vector<std::string>& args) {
   Options o;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
@@ -192,7 +141,7 @@ Options parseArguments(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--list-presets") continue;
     if (args.size() > 1) {
-      throw UsageError("--list-presets には他の引数を付けません: " + shown(args[i == 0 ? 1 : 0]));
+      return unexpected("--list-presets には他の引数を付けません: " + shown(args[i == 0 ? 1 : 0]));
     }
     o.listPresets = true;
     return o;
@@ -206,34 +155,36 @@ Options parseArguments(const std::vector<std::string>& args) {
     const bool readable = a.starts_with("--") && findReadableSetting(std::string_view(a).substr(2));
     const bool takesValue = a == "--set" || a == "--seed" || a == "--page" || a == "--paper" ||
                             a == "--pdf" || a == "--png" || a == "--trace" || a == "--printer" || readable;
-    if (takesValue && i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
+    if (takesValue && i + 1 >= args.size()) return unexpected(a + " の後に値がありません（--help で使い方）");
     if (a == "--set") {
-      o.sets.push_back(readSetting(args[++i]));
+      auto set = readSetting(args[++i]);
+      if (!set) return unexpected(std::move(set).error());
+      o.sets.push_back(*set);
     } else if (readable) {
       // A readable name is the --set of the controls it stands for, in its place on the command line.
-      const ReadResult r = readReadableSetting(std::string_view(a).substr(2), args[++i]);
-      if (!r.error.empty()) {
+      auto r = readReadableSetting(std::string_view(a).substr(2), args[++i]);
+      if (!r) {
         // The message echoes the value; a huge one is cut as every other echoed argument.
-        std::string message = r.error;
+        std::string message = std::move(r).error();
         const std::string& value = args[i];
         if (const auto at = message.find(value); value.size() > kShownLength && at != std::string::npos) {
           message.replace(at, value.size(), shown(value));
         }
-        throw UsageError(message);
+        return unexpected(std::move(message));
       }
-      for (const ControlValue& c : r.controls) o.sets.emplace_back(std::string(c.control), c.value);
+      o.sets.insert(o.sets.end(), r->begin(), r->end());
     } else if (a == "--seed") {
-      std::uint64_t seed = 0;
-      const Whole read = readWhole(args[++i], seed);
-      if (read == Whole::OutOfRange) {
-        throw UsageError("--seed の値が範囲外です: " + shown(args[i]) + "（0.." + std::to_string(UINT64_MAX) +
-                         "）");
+      const auto seed = parseInteger<std::uint64_t>(args[++i]);
+      if (!seed && seed.error() == IntegerError::OutOfRange) {
+        return unexpected("--seed の値が範囲外です: " + shown(args[i]) + "（0.." +
+                          std::to_string(UINT64_MAX) + "）");
       }
-      if (read != Whole::Ok)
-        throw UsageError("--seed の値が正しくありません: " + shown(args[i]) + "（0 以上の整数）");
-      o.seed = seed;
+      if (!seed) return unexpected("--seed の値が正しくありません: " + shown(args[i]) + "（0 以上の整数）");
+      o.seed = *seed;
     } else if (a == "--page") {
-      readPage(args[++i], o.pageWidth, o.pageHeight);
+      const auto page = readPage(args[++i]);
+      if (!page) return unexpected(page.error());
+      std::tie(o.pageWidth, o.pageHeight) = *page;
     } else if (a == "--paper") {
       const std::string& name = args[++i];
       const auto known = std::find_if(kPapers.begin(), kPapers.end(), [&](std::string_view p) {
@@ -242,8 +193,8 @@ Options parseArguments(const std::vector<std::string>& args) {
         });
       });
       if (known == kPapers.end()) {
-        throw UsageError("--paper の値が正しくありません: " + shown(name) +
-                         "（A4, A3, A5, B4, B5, Letter, Legal）");
+        return unexpected("--paper の値が正しくありません: " + shown(name) +
+                          "（A4, A3, A5, B4, B5, Letter, Legal）");
       }
       o.paper = std::string(*known);
       paperGiven = true;
@@ -252,48 +203,40 @@ Options parseArguments(const std::vector<std::string>& args) {
                           : a == "--png"   ? Output::Png
                           : a == "--trace" ? Output::Trace
                                            : Output::Printer;
-      if (output) throw UsageError("出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a);
+      if (output) return unexpected("出力は一つだけです: " + std::string(outputOption(*output)) + " と " + a);
       const std::string& target = args[++i];
       if (target.empty() || (target == "-" && next != Output::Trace)) {
-        throw UsageError(a + " の出力先が正しくありません: '" + shown(target) + "'（" +
-                         (next == Output::Png       ? "フォルダ名"
-                          : next == Output::Printer ? "プリンタ名か default"
-                                                    : "ファイル名") +
-                         "）");
+        return unexpected(a + " の出力先が正しくありません: '" + shown(target) + "'（" +
+                          (next == Output::Png       ? "フォルダ名"
+                           : next == Output::Printer ? "プリンタ名か default"
+                                                     : "ファイル名") +
+                          "）");
       }
       output = next;
       o.target = target;
     } else if (a.starts_with("-")) {
-      throw UsageError("不明なオプション: " + shown(a) + "（--help で使い方）");
+      return unexpected("不明なオプション: " + shown(a) + "（--help で使い方）");
     } else if (!presetName.empty()) {
-      throw UsageError("プリセットは一つだけです: " + shown(presetName) + " と " + shown(a));
+      return unexpected("プリセットは一つだけです: " + shown(presetName) + " と " + shown(a));
     } else {
       presetName = a;
       o.preset = findPreset(a);
-      if (!o.preset) throw UsageError("不明なプリセット: " + shown(a) + "（--list-presets で一覧）");
+      if (!o.preset) return unexpected("不明なプリセット: " + shown(a) + "（--list-presets で一覧）");
     }
   }
-  if (presetName.empty()) throw UsageError("プリセットがありません（例 BitBtn13、--list-presets で一覧）");
+  if (presetName.empty()) return unexpected("プリセットがありません（例 BitBtn13、--list-presets で一覧）");
   if (!output) {
-    throw UsageError("出力がありません（--pdf FILE、--png DIR、--trace FILE、--printer NAME のどれか一つ）");
+    return unexpected("出力がありません（--pdf FILE、--png DIR、--trace FILE、--printer NAME のどれか一つ）");
   }
-  if (paperGiven && o.pageWidth != 0) throw UsageError("--paper と --page は一緒に使えません");
+  if (paperGiven && o.pageWidth != 0) return unexpected("--paper と --page は一緒に使えません");
   if (*output == Output::Printer && paperGiven) {
-    throw UsageError("--printer では --paper を使えません（用紙はプリンタの設定です）");
+    return unexpected("--printer では --paper を使えません（用紙はプリンタの設定です）");
   }
   if (*output == Output::Printer && o.pageWidth != 0) {
-    throw UsageError("--printer では --page を使えません（ページはプリンタの印刷できる範囲です）");
+    return unexpected("--printer では --page を使えません（ページはプリンタの印刷できる範囲です）");
   }
   o.output = *output;
   return o;
-}
-
-void applySetting(Settings& settings, const std::string& control, int value) {
-  if (const IntControl* c = findIntControl(control)) {
-    settings.*(c->field) = value;
-  } else if (const int n = checkBoxNumber(control)) {
-    settings.*Settings::checkBoxes[static_cast<std::size_t>(n - 1)] = value != 0;
-  }
 }
 
 }  // namespace kirune::cli

@@ -4,22 +4,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "problems/settings.h"
-#include "render/errors.h"
+#include "problems/controls.h"
+#include "problems/expected.h"
 #include "render/presets.h"
 
 namespace kirune::cli {
 
 enum class Output { Pdf, Png, Trace, Printer };
-
-/// A command line that cannot be run; the message says what is wrong, in one line.
-class UsageError : public Error {
- public:
-  using Error::Error;
-};
 
 /// A command line, checked: everything a run needs.
 struct Options {
@@ -27,7 +20,7 @@ struct Options {
   bool version = false;
   bool listPresets = false;
   const Preset* preset = nullptr;
-  std::vector<std::pair<std::string, int>> sets;  ///< control and value, in order, already range-checked
+  std::vector<ControlValue> sets;  ///< --set and readable options, in order, already range-checked
   std::optional<std::uint64_t> seed;
   int pageWidth = 0;  ///< 0: the default page
   int pageHeight = 0;
@@ -40,10 +33,8 @@ struct Options {
 /// The usage text of --help.
 std::string_view usage();
 
-/// Checks the arguments after the program name; writes nothing. Throws UsageError.
-Options parseArguments(const std::vector<std::string>& args);
-
-/// Applies one checked --set to the settings.
-void applySetting(Settings& settings, const std::string& control, int value);
+/// Checks the arguments after the program name; writes nothing. A command line that cannot be run is
+/// refused with what is wrong, in one line.
+expected<Options, std::string> parseArguments(const std::vector<std::string>& args);
 
 }  // namespace kirune::cli

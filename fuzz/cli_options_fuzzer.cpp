@@ -18,18 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       args.back().push_back(static_cast<char>(data[i]));
     }
   }
-  kirune::cli::Options options;
-  try {
-    options = kirune::cli::parseArguments(args);
-  } catch (const kirune::cli::UsageError& e) {
-    if (std::string(e.what()).empty()) std::abort();  // every refusal says why
+  const auto parsed = kirune::cli::parseArguments(args);
+  if (!parsed) {
+    if (parsed.error().empty()) std::abort();  // every refusal says why
     return 0;
   }
+  const kirune::cli::Options& options = *parsed;
   if (options.help || options.version || options.listPresets) return 0;
   // A command line that passed is one kirune-print runs: a preset and an output target.
   if (options.preset == nullptr || options.target.empty()) std::abort();
   kirune::Settings settings;
-  for (const auto& [control, value] : options.sets) kirune::cli::applySetting(settings, control, value);
+  for (const kirune::ControlValue& set : options.sets) set.applyTo(settings);
   if (kirune::plannedDocuments(*options.preset, settings) < 0) std::abort();
   return 0;
 }

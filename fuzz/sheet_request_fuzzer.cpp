@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "server/sheet_request.h"
@@ -33,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const auto read = kirune::serve::readSheetRequest(params, kMaxSheets);
-  if (const auto* refusal = std::get_if<kirune::serve::Refusal>(&read)) {
-    if (refusal->status != 400 || refusal->message.empty()) std::abort();
+  if (!read) {
+    if (read.error().status != 400 || read.error().message.empty()) std::abort();
     return 0;
   }
   // An accepted request is one the server starts drawing: bounded, and never empty.
-  const auto& request = std::get<kirune::serve::SheetRequest>(read);
+  const kirune::serve::SheetRequest& request = *read;
   if (request.preset == nullptr || request.documents <= 0 || request.settings.SpinEdit1 > kMaxSheets ||
       request.documents != kirune::plannedDocuments(*request.preset, request.settings)) {
     std::abort();

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "problems/parse_integer.h"
+
 namespace kirune {
 
 namespace {
@@ -431,10 +433,8 @@ void cancelOn(Connection& connection, int jobId) {
 SpoolerLimits SpoolerLimits::current() {
   SpoolerLimits limits;
   if (const char* text = std::getenv("KIRUNE_SPOOLER_TIMEOUT_MS")) {
-    char* end = nullptr;
-    const long ms = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && ms > 0 && ms <= 600000) {
-      limits.askMs = static_cast<int>(ms);
+    if (const auto ms = parseInteger<int>(text); ms && *ms > 0 && *ms <= 600000) {
+      limits.askMs = *ms;
       limits.documentMs = limits.askMs * 12;
       limits.followMs = limits.askMs * 24;
     }

@@ -12,6 +12,7 @@
 #include "printing/output_file.h"
 #include "printing/print_output.h"
 #include "printing/qt_page_canvas.h"
+#include "problems/parse_integer.h"
 #include "render/errors.h"
 #include "render/pdf_writer.h"
 #include "render/trace_canvas.h"
@@ -252,9 +253,8 @@ std::unique_ptr<PrintRun> pdfFileRun(const QString& path, const QPageLayout& lay
 }
 
 QDateTime reproducibleCreationDate() {
-  bool ok = false;
-  const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
-  return QDateTime::fromSecsSinceEpoch(ok ? epoch : 0, QTimeZone::utc());
+  const auto epoch = parseInteger<qint64>(qEnvironmentVariable("SOURCE_DATE_EPOCH").toStdString());
+  return QDateTime::fromSecsSinceEpoch(epoch.value_or(0), QTimeZone::utc());
 }
 
 std::unique_ptr<PrintRun> pngRun(const std::string& directory, QSize page) {
@@ -265,7 +265,7 @@ std::unique_ptr<PrintRun> pngRun(const QString& directory, QSize page) {
   return pngRun(pathBytes(directory), page);
 }
 
-std::string pngFolderProblem(const std::string& directory) {
+expected<void, std::string> checkPngFolder(const std::string& directory) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::file_status status = fs::status(fs::path(directory), error);
@@ -273,14 +273,14 @@ std::string pngFolderProblem(const std::string& directory) {
   if (!fs::is_directory(status)) return {};  // the run says so at its first page
   fs::directory_iterator entries(fs::path(directory), error);
   if (error) {
-    return "PNG の出力先のフォルダを読めません: " + shownPath(directory) + "（" + reasonFor(error.value()) +
-           "）";
+    return unexpected("PNG の出力先のフォルダを読めません: " + shownPath(directory) + "（" +
+                      reasonFor(error.value()) + "）");
   }
   for (const fs::directory_entry& entry : entries) {
     const std::string name = entry.path().filename().string();
     if (name.starts_with("page-") && name.ends_with(".png")) {
-      return "PNG の出力先に前のページがあります: " + shownPath(directory) + "（" + name +
-             " など。空のフォルダか新しいフォルダを指定してください）";
+      return unexpected("PNG の出力先に前のページがあります: " + shownPath(directory) + "（" + name +
+                        " など。空のフォルダか新しいフォルダを指定してください）");
     }
   }
   return {};

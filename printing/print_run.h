@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string>
 
+#include "problems/expected.h"
 #include "render/page_canvas.h"
 #include "render/presets.h"
 
@@ -99,13 +100,13 @@ QDateTime reproducibleCreationDate();
 
 /// Each document as a white PNG of `page` pixels in `directory` (made when the first page comes),
 /// named page-000001.png and on, each written under a temporary name and then renamed. Check the folder
-/// with pngFolderProblem first: pages of an earlier run would be mixed with these.
+/// with checkPngFolder first: pages of an earlier run would be mixed with these.
 std::unique_ptr<PrintRun> pngRun(const QString& directory, QSize page);
 std::unique_ptr<PrintRun> pngRun(const std::string& directory, QSize page);
 
-/// Why `directory` cannot take the pages of a run (it is a file, or already holds page files), in
-/// plain Japanese; empty when it is new or holds no pages.
-std::string pngFolderProblem(const std::string& directory);
+/// Whether `directory` can take the pages of a run: it is new or holds no pages; refused, in plain
+/// Japanese, when it cannot be read or already holds page files.
+expected<void, std::string> checkPngFolder(const std::string& directory);
 
 /// The trace of the run (see TraceCanvas) on `out`; finish() throws PrinterError when `out` failed,
 /// naming it as `outName` ("標準出力").

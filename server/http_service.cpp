@@ -28,7 +28,6 @@
 #include <thread>
 #include <unordered_map>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "server/http_text.h"
@@ -158,7 +157,7 @@ class Workers {
 void warmUp() {
   const auto request = readSheetRequest({{"preset", "BitBtn1"}, {"answers", "1"}, {"seed", "1"}}, 1);
   try {
-    if (const auto* r = std::get_if<SheetRequest>(&request)) sheetsPdf(*r);
+    if (request) sheetsPdf(*request);
   } catch (const std::exception&) {
     // A failure shows again, with its message, in the request that meets it.
   }
@@ -470,11 +469,11 @@ class Session : public std::enable_shared_from_this<Session> {
       if (!fromOwnPage(req)) return refuse(403, "ほかのサイトからは印刷できません");
       if (!options.printer) return refuse(403, "このサーバーでは印刷できません（--printer none）");
     }
-    auto form = parseForm(path == "/print" ? std::string_view(req.body()) : query);
-    if (auto* no = std::get_if<std::string>(&form)) return refuse(400, *no);
-    auto read = readSheetRequest(std::get<Params>(form), options.maxSheets);
-    if (auto* no = std::get_if<Refusal>(&read)) return refuse(no->status, no->message);
-    SheetRequest request = std::get<SheetRequest>(read);
+    const auto form = parseForm(path == "/print" ? std::string_view(req.body()) : query);
+    if (!form) return refuse(400, form.error());
+    auto read = readSheetRequest(*form, options.maxSheets);
+    if (!read) return refuse(read.error().status, read.error().message);
+    SheetRequest request = std::move(read).value();
     if (path == "/sheets.pdf") {
       res_.set(http::field::content_disposition,
                "inline; filename=\"kirune.pdf\"; filename*=" + extValue(pdfName(*request.preset)));
@@ -702,15 +701,14 @@ HttpService::HttpService(const ServeOptions& options, PageFiles page) {
 
 HttpService::~HttpService() = default;
 
-int HttpService::bind(std::string& error) {
+expected<int, std::string> HttpService::bind() {
   const ServeOptions& o = impl_->options;
   beast::error_code ec;
   tcp::resolver resolver(impl_->io);
   const auto found = resolver.resolve(o.host, std::to_string(o.port),
                                       tcp::resolver::passive | tcp::resolver::numeric_service, ec);
   if (ec || found.empty()) {
-    error = o.host + " というアドレスがわかりません";
-    return -1;
+    return unexpected(o.host + " というアドレスがわかりません");
   }
   const tcp::endpoint endpoint = found.begin()->endpoint();
   tcp::acceptor& a = impl_->acceptor;
@@ -722,14 +720,12 @@ int HttpService::bind(std::string& error) {
     a.set_option(asio::ip::v6_only(false), ec);
   if (!ec) a.bind(endpoint, ec);
   if (ec == asio::error::address_in_use) {
-    error = "ポート " + std::to_string(o.port) + " はほかのプログラムが使っています";
-    return -1;
+    return unexpected("ポート " + std::to_string(o.port) + " はほかのプログラムが使っています");
   }
   if (!ec) a.listen(asio::socket_base::max_listen_connections, ec);
   if (ec) {
-    error =
-        o.host + ":" + std::to_string(o.port) + " で待ち受けられません（アドレスか番号を確かめてください）";
-    return -1;
+    return unexpected(o.host + ":" + std::to_string(o.port) +
+                      " で待ち受けられません（アドレスか番号を確かめてください）");
   }
   return a.local_endpoint().port();
 }

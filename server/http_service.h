@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "problems/expected.h"
 #include "server/serve_options.h"
 
 namespace kirune::serve {
@@ -25,8 +26,8 @@ class HttpService {
   HttpService(const HttpService&) = delete;
   HttpService& operator=(const HttpService&) = delete;
 
-  /// Binds the listening socket; returns the port (the one picked for port 0), or -1 with `error` set.
-  int bind(std::string& error);
+  /// Binds the listening socket: the port (the one picked for port 0), or why it could not.
+  expected<int, std::string> bind();
   /// Answers requests until stop(); returns false when the server could not run.
   bool run();
   /// Stops run() from any thread: no new connection is taken, the requests under way are answered,

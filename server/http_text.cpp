@@ -80,7 +80,7 @@ bool validUtf8(std::string_view text) {
   return true;
 }
 
-std::variant<Params, std::string> parseForm(std::string_view text) {
+expected<Params, std::string> parseForm(std::string_view text) {
   Params params;
   std::string name;
   std::string value;
@@ -95,9 +95,9 @@ std::variant<Params, std::string> parseForm(std::string_view text) {
     std::string decodedName;
     std::string decodedValue;
     if (!decode(rawName, decodedName) || !decode(rawValue, decodedValue))
-      return std::string("% の書き方が正しくない設定があります");
+      return unexpected(std::string("% の書き方が正しくない設定があります"));
     if (!validUtf8(decodedName) || !validUtf8(decodedValue))
-      return std::string("文字が正しくない設定があります（UTF-8 で送ってください）");
+      return unexpected(std::string("文字が正しくない設定があります（UTF-8 で送ってください）"));
     params.emplace_back(std::move(decodedName), std::move(decodedValue));
   }
   return params;

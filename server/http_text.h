@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
+
+#include "problems/expected.h"
 
 namespace kirune::serve {
 
@@ -17,7 +18,7 @@ bool validUtf8(std::string_view text);
 /// each `&`, each pair at its first `=` only, then `+` and `%XX` decoded. Empty pairs are skipped. A
 /// malformed escape or a name or value that is not UTF-8 gives a short Japanese message instead, one
 /// that never repeats what was sent.
-std::variant<Params, std::string> parseForm(std::string_view text);
+expected<Params, std::string> parseForm(std::string_view text);
 
 /// `value` as an RFC 8187 ext-value (`UTF-8''...`) for a header parameter such as `filename*`.
 std::string extValue(std::string_view value);

@@ -43,13 +43,12 @@ std::string resource(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kirune::serve::ServeOptions options;
-  try {
-    options = kirune::serve::parseServeArguments(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const kirune::serve::UsageError& e) {
-    say(e.what());
+  auto parsed = kirune::serve::parseServeArguments(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed) {
+    say(parsed.error());
     return kBadArguments;
   }
+  const kirune::serve::ServeOptions options = std::move(parsed).value();
   if (options.help) {
     std::cout << kirune::serve::serveUsage();
     return EXIT_SUCCESS;
@@ -98,12 +97,12 @@ int main(int argc, char** argv) {
 
   kirune::serve::HttpService service(
       options, {resource(":/page/index.html"), resource(":/page/kirune.css"), resource(":/page/kirune.js")});
-  std::string error;
-  const int port = service.bind(error);
-  if (port < 0) {
-    say(error);
+  const auto bound = service.bind();
+  if (!bound) {
+    say(bound.error());
     return EXIT_FAILURE;
   }
+  const int port = *bound;
   for (const std::string& url : kirune::serve::openableUrls(options.host, port))
     std::cout << "kirune-serve: " << url << '\n';
   std::cout.flush();

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "kirune/version.h"
-#include "problems/setting_names.h"
+#include "problems/controls.h"
 #include "render/presets.h"
 
 namespace kirune::serve {
@@ -85,7 +85,7 @@ std::string presetTableJson(int maxSheets, bool printing) {
   for (const ReadableSetting& s : readableSettings()) {
     j += first ? "\n" : ",\n";
     first = false;
-    j += "{\"name\":" + jsonString(s.name) + ",\"controls\":" + jsonString(s.controls) +
+    j += "{\"name\":" + jsonString(s.name) + ",\"controls\":" + jsonString(s.controlNames()) +
          ",\"caption\":" + jsonString(s.caption) + ",\"values\":" + jsonString(s.values) +
          ",\"meaning\":" + jsonString(s.meaning) + "}";
   }

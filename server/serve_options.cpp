@@ -1,8 +1,9 @@
 #include "server/serve_options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <thread>
+
+#include "problems/parse_integer.h"
 
 namespace kirune::serve {
 namespace {
@@ -26,17 +27,19 @@ Routes: GET / (the page), GET /api/presets, GET /sheets.pdf?preset=BitBtn13&shee
 POST /print (same parameters, form-encoded, with the header X-Kirune-Page: 1), GET /healthz
 )";
 
-bool parseInt(std::string_view text, int& value) {
-  if (text.empty() || text.front() == '+' || text.front() == '-') return false;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
+// A count or a port: digits only, no sign, within least..most.
+bool readCount(std::string_view text, int least, int most, int& value) {
+  const auto n = parseInteger<unsigned>(text);
+  if (!n || *n < static_cast<unsigned>(least) || *n > static_cast<unsigned>(most)) return false;
+  value = static_cast<int>(*n);
+  return true;
 }
 
 }  // namespace
 
 std::string_view serveUsage() { return kUsage; }
 
-ServeOptions parseServeArguments(const std::vector<std::string>& args) {
+expected<ServeOptions, std::string> parseServeArguments(const std::vector<std::string>& args) {
   ServeOptions o;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
@@ -52,40 +55,40 @@ ServeOptions parseServeArguments(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     if (a != "--listen" && a != "--max-sheets" && a != "--workers" && a != "--printer" &&
         a != "--request-timeout" && a != "--per-client") {
-      throw UsageError("不明な引数: " + a + "（--help で使い方）");
+      return unexpected("不明な引数: " + a + "（--help で使い方）");
     }
-    if (i + 1 >= args.size()) throw UsageError(a + " の後に値がありません（--help で使い方）");
+    if (i + 1 >= args.size()) return unexpected(a + " の後に値がありません（--help で使い方）");
     const std::string& v = args[++i];
     if (a == "--listen") {
       const auto colon = v.rfind(':');
       if (colon == std::string::npos || colon == 0 ||
-          !parseInt(std::string_view(v).substr(colon + 1), o.port) || o.port > 65535) {
-        throw UsageError("--listen の値が正しくありません: " + v + "（ADDR:PORT、例 0.0.0.0:8080）");
+          !readCount(std::string_view(v).substr(colon + 1), 0, 65535, o.port)) {
+        return unexpected("--listen の値が正しくありません: " + v + "（ADDR:PORT、例 0.0.0.0:8080）");
       }
       o.host = v.substr(0, colon);
       // [::1]:8080 names an IPv6 address in brackets.
       if (o.host.size() > 2 && o.host.front() == '[' && o.host.back() == ']')
         o.host = o.host.substr(1, o.host.size() - 2);
     } else if (a == "--max-sheets") {
-      if (!parseInt(v, o.maxSheets) || o.maxSheets < 1 || o.maxSheets > 10000) {
-        throw UsageError("--max-sheets の値が正しくありません: " + v + "（1..10000）");
+      if (!readCount(v, 1, 10000, o.maxSheets)) {
+        return unexpected("--max-sheets の値が正しくありません: " + v + "（1..10000）");
       }
     } else if (a == "--workers") {
       // More threads than this only share the same cores, each with its own fonts and caches.
       const int most = 4 * static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-      if (!parseInt(v, o.workers) || o.workers < 1 || o.workers > most) {
-        throw UsageError("--workers の値が正しくありません: " + v + "（1.." + std::to_string(most) + "）");
+      if (!readCount(v, 1, most, o.workers)) {
+        return unexpected("--workers の値が正しくありません: " + v + "（1.." + std::to_string(most) + "）");
       }
     } else if (a == "--per-client") {
-      if (!parseInt(v, o.perClient) || o.perClient < 1 || o.perClient > 1000) {
-        throw UsageError("--per-client の値が正しくありません: " + v + "（1..1000）");
+      if (!readCount(v, 1, 1000, o.perClient)) {
+        return unexpected("--per-client の値が正しくありません: " + v + "（1..1000）");
       }
     } else if (a == "--request-timeout") {
-      if (!parseInt(v, o.requestTimeout) || o.requestTimeout < 1 || o.requestTimeout > 300) {
-        throw UsageError("--request-timeout の値が正しくありません: " + v + "（1..300 秒）");
+      if (!readCount(v, 1, 300, o.requestTimeout)) {
+        return unexpected("--request-timeout の値が正しくありません: " + v + "（1..300 秒）");
       }
     } else {
-      if (v.empty()) throw UsageError("--printer の値が空です（プリンタ名、default、none）");
+      if (v.empty()) return unexpected("--printer の値が空です（プリンタ名、default、none）");
       if (v == "none") {
         o.printer.reset();
       } else {

@@ -5,15 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "render/errors.h"
+#include "problems/expected.h"
 
 namespace kirune::serve {
-
-/// A command line that cannot be run; the message says what is wrong, in one line.
-class UsageError : public Error {
- public:
-  using Error::Error;
-};
 
 /// kirune-serve's command line, checked.
 struct ServeOptions {
@@ -32,7 +26,8 @@ struct ServeOptions {
 /// The usage text of --help.
 std::string_view serveUsage();
 
-/// Checks the arguments after the program name. Throws UsageError.
-ServeOptions parseServeArguments(const std::vector<std::string>& args);
+/// Checks the arguments after the program name. A command line that cannot be run is refused with what
+/// is wrong, in one line.
+expected<ServeOptions, std::string> parseServeArguments(const std::vector<std::string>& args);
 
 }  // namespace kirune::serve

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
-#include "problems/setting_names.h"
+#include "problems/controls.h"
+#include "problems/expected.h"
 #include "render/presets.h"
 
 namespace kirune::serve {
@@ -29,7 +29,7 @@ struct Refusal {
 /// Reads the parameters of GET /sheets.pdf or POST /print: `preset`, `seed` and the readable settings.
 /// Refuses unknown or repeated names, malformed or out-of-range values, more sheets than `maxSheets`
 /// and a request that would make no document at all.
-std::variant<SheetRequest, Refusal> readSheetRequest(
+expected<SheetRequest, Refusal> readSheetRequest(
     const std::vector<std::pair<std::string, std::string>>& params, int maxSheets);
 
 }  // namespace kirune::serve

@@ -32,6 +32,7 @@
 #include "kirune/version.h"
 #include "printing/fonts.h"
 #include "printing/print_run.h"
+#include "problems/controls.h"
 
 namespace kirune {
 namespace {
@@ -230,6 +231,35 @@ class MainWindowTest : public QObject {
         QVERIFY2(metrics.inFontUcs4(c), qPrintable(w->objectName() + ": " + text));
     }
     QVERIFY(captions > 159 + 60);
+  }
+
+  // The window binds its widgets from the table of controls: each widget of the table's name takes the
+  // table's range and writes the table's field, no other.
+  void everyControlOfTheTableWritesItsOwnField() {
+    for (const Control& c : controls()) {
+      const std::string name(c.name);
+      const int before = c.get(window->settings());
+      int wanted = 1 - before;
+      switch (c.kind) {
+        case ControlKind::SpinBox: {
+          auto* spin = get<QSpinBox>(name.c_str());
+          QCOMPARE(spin->minimum(), c.min);
+          QCOMPARE(spin->maximum(), c.max);
+          wanted = before == c.max ? c.min : c.max;
+          spin->setValue(wanted);
+          break;
+        }
+        case ControlKind::CheckBox:
+          click(name.c_str());
+          break;
+        case ControlKind::RadioGroup: {
+          const QString item = QString::fromStdString(name) + QString::number(wanted);
+          QTest::mouseClick(get(name.c_str())->findChild<QRadioButton*>(item), Qt::LeftButton);
+          break;
+        }
+      }
+      QVERIFY2(c.get(window->settings()) == wanted, name.c_str());
+    }
   }
 
   void widgetsWriteTheSettings() {
