@@ -30,8 +30,8 @@ constexpr std::string_view kUsage =
   --printer NAME    each document a print job of its own on the CUPS queue NAME ('default': the
                     default printer), each confirmed by the spooler; a refused document stops the run
                     there (exit 1, the message says which sheets went out). Without a spooler or any
-                    queue the sheets become PDF files in a new folder under the documents folder, and
-                    the folder is named on standard error (exit 0).
+                    queue the run becomes one PDF file, in print order, in Kirune under the documents
+                    folder, and the file is named on standard error (exit 0).
 kirune-print --list-presets   the preset table: button, row title, caption, kind, count item, engine, tiles
 kirune-print --help | --version
 )";
