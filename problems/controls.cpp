@@ -153,9 +153,17 @@ std::optional<std::vector<ControlValue>> read(const ReadableSetting& setting, st
 
 std::string ReadableSetting::controlNames() const {
   const std::span<const Control> cs = controlsOf(name);
-  if (form == Form::List) return std::string(cs.front().name) + ".." + std::string(cs.back().name);
   std::string names;
-  for (const Control& c : cs) names += (names.empty() ? "" : " ") + std::string(c.name);
+  if (form == Form::List) {
+    names += cs.front().name;
+    names += "..";
+    names += cs.back().name;
+    return names;
+  }
+  for (const Control& c : cs) {
+    if (!names.empty()) names += ' ';
+    names += c.name;
+  }
   return names;
 }
 
