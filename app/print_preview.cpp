@@ -28,7 +28,7 @@ class PreviewSink final : public DocumentSink {
  public:
   explicit PreviewSink(QPrinter& printer) : printer_(printer) {}
 
-  void beginDocument(QPainter& painter, int /*number*/) override {
+  void beginDocument(QPainter& painter, int /*number*/, const DocumentInfo& /*info*/) override {
     if (painter.isActive()) {
       printer_.newPage();
     } else {
@@ -55,7 +55,7 @@ class ImageSink final : public DocumentSink {
  public:
   explicit ImageSink(QSize page) : page_(page) {}
 
-  void beginDocument(QPainter& painter, int /*number*/) override {
+  void beginDocument(QPainter& painter, int /*number*/, const DocumentInfo& /*info*/) override {
     if (painter.isActive()) painter.end();
     QImage image(page_.expandedTo(QSize(1, 1)), QImage::Format_Grayscale8);
     image.fill(Qt::white);
