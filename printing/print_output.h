@@ -75,8 +75,8 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
   /// known) and whether each problem document is followed by its answer document.
   void plan(int totalDocuments, bool answers);
 
-  /// The state of the queue as just asked (with its defaults, for the printer's paper): when Ready, the
-  /// run goes to it without asking the spooler again before its first job.
+  /// The state of the queue as asked a moment ago (when the printer's paper was set from it): when
+  /// Ready, the run goes to it without asking the spooler again before its first job.
   void setCheckedQueue(const QueueStatus& status) { checked_ = status; }
 
   /// Prints on the CUPS queue `name` (empty: the default destination) instead of the queue the
