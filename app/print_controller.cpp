@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "app/recorded_run.h"
 #include "printing/print_output.h"
@@ -27,27 +28,30 @@ class WatchedCanvas final : public ForwardingCanvas {
         answers_(answers),
         output_(output) {}
 
-  int begun() const { return begun_; }
+  int begun() const { return static_cast<int>(kinds_.size()); }
   int ended() const { return ended_; }
   /// Problem sheets handed over complete, with their answer sheets when there are answers.
-  int sheetsEnded() const { return answers_ ? ended_ / 2 : ended_; }
+  int sheetsEnded() const { return sheetsEnded_; }
   int sheetsExpected() const { return answers_ ? expected_ / 2 : expected_; }
+  /// The kind of each document begun, in print order.
+  const std::vector<DocumentKind>& kinds() const { return kinds_; }
 
-  void beginDoc() override {
+  void beginDoc(const DocumentInfo& info) override {
     // A problem sheet that went out is always followed by its answer sheet: a stop waits for the pair.
-    const bool startsSheet = !answers_ || begun_ % 2 == 0;
-    if (startsSheet && progress_.cancelRequested()) throw PrintCancelled();
+    if (info.kind == DocumentKind::Problems && progress_.cancelRequested()) throw PrintCancelled();
     // Counted before the output starts it, so a failure to start names this sheet.
-    ++begun_;
-    progress_.documentBegun(begun_, expected_);
-    ForwardingCanvas::beginDoc();
+    kinds_.push_back(info.kind);
+    progress_.documentBegun(begun(), expected_);
+    ForwardingCanvas::beginDoc(info);
     // The output chooses printer or files as its first document begins.
-    if (begun_ == 1) progress_.outputDecided(output_.savesFiles(), output_.copies());
+    if (begun() == 1) progress_.outputDecided(output_.savesFiles(), output_.copies());
   }
   void endDoc() override {
     ForwardingCanvas::endDoc();
     ++ended_;
-    progress_.documentEnded(ended_, sheetsEnded(), sheetsExpected());
+    // A sheet is complete with its last document: the answers, when the run has them.
+    if (!answers_ || kinds_[static_cast<std::size_t>(ended_ - 1)] == DocumentKind::Answers) ++sheetsEnded_;
+    progress_.documentEnded(ended_, sheetsEnded_, sheetsExpected());
   }
 
  private:
@@ -55,21 +59,12 @@ class WatchedCanvas final : public ForwardingCanvas {
   int expected_;
   bool answers_;
   const PrintRun& output_;
-  int begun_ = 0;
+  std::vector<DocumentKind> kinds_;
   int ended_ = 0;
+  int sheetsEnded_ = 0;
 };
 
 }  // namespace
-
-PrintReport::Idle idleCause(const Preset& preset, const Settings& settings) {
-  using Idle = PrintReport::Idle;
-  if (preset.guard == Guard::TimesRows && !settings.anyTimesRow()) return Idle::NoTimesRow;
-  if (preset.guard == Guard::DecomposeNumbers && !settings.anyDecomposeNumber())
-    return Idle::NoDecomposeNumber;
-  if (!settings.CheckBox3) return Idle::PrintSwitchOff;
-  if (settings.SpinEdit1 <= 0) return Idle::NoSheets;
-  return Idle::None;
-}
 
 PrintController::PrintController(Session& session, PrintRunFactory makeRun)
     : session_(session), makeRun_(std::move(makeRun)) {}
@@ -108,7 +103,6 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
   try {
     output = makeRun_();
     output->plan(report.documentsExpected, answers);
-    output->setTitle(runTitle(preset));
     canvas.emplace(output->canvas(), progress, report.documentsExpected, answers, *output);
     output->setWhileWaiting([&progress, &canvas] {
       return progress.waitingForPrinter(canvas->begun(), canvas->sheetsEnded(), canvas->sheetsExpected());
@@ -136,8 +130,6 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
       }
     } catch (const PrintCancelled&) {
       cancelled = true;
-    } catch (const PrintingCancelled&) {
-      cancelled = true;
     }
     // An output that was handed nothing has nothing to complete: no empty file, no empty job.
     if (canvas->ended() > 0) output->finish();
@@ -149,7 +141,7 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
     report.savedFolder = output->savedFolder();
     report.queue = output->queue();
     report.copies = output->copies();
-  } catch (const PrintingCancelled&) {
+  } catch (const PrintCancelled&) {
     // Stopped while the output followed the jobs after the last document.
     report.status = PrintReport::Status::Cancelled;
   } catch (const UndeliveredError& e) {
@@ -171,12 +163,17 @@ PrintReport PrintController::run(const Preset& preset, PrintProgress& progress,
     }
     report.documentsPrinted = static_cast<int>(printed.size());
     report.documentsUnknown = static_cast<int>(output->unknownDocuments().size());
-    if (answers) {
-      for (int n : printed) {
-        if (n % 2 == 1 && printed.contains(n + 1)) ++report.sheetsPrinted;
-      }
-    } else {
-      report.sheetsPrinted = report.documentsPrinted;
+    // A sheet is printed when its problem document is, and its answer document with it.
+    const std::vector<DocumentKind>& kinds = canvas->kinds();
+    const auto kindOf = [&kinds](int n) {
+      return n >= 1 && n <= static_cast<int>(kinds.size())
+                 ? std::optional(kinds[static_cast<std::size_t>(n - 1)])
+                 : std::nullopt;
+    };
+    for (int n : printed) {
+      if (kindOf(n) != DocumentKind::Problems) continue;
+      if (!answers || (kindOf(n + 1) == DocumentKind::Answers && printed.contains(n + 1)))
+        ++report.sheetsPrinted;
     }
   }
   return report;

@@ -12,14 +12,8 @@ namespace kirune {
 
 class RecordedRun;
 
-/// Thrown inside a run at the start of the next document once the user has asked to stop, so no
-/// document is ever left half sent; the controller catches it and reports the run as cancelled.
-class PrintCancelled : public Error {
- public:
-  PrintCancelled() : Error("print cancelled") {}
-};
-
-/// Who follows a run: told of every document, and asked before each sheet whether to stop.
+/// Who follows a run: told of every document, and asked before each sheet whether to stop (a stop is
+/// thrown inside the run as PrintCancelled at the start of the next problem sheet).
 class PrintProgress {
  public:
   virtual ~PrintProgress() = default;
@@ -61,14 +55,8 @@ struct PrintReport {
     Unexpected,   ///< anything else; `message` is a detail for the curious
   };
 
-  /// Why a click printed nothing (NothingPrinted), checked in the order the preset checks.
-  enum class Idle {
-    None,
-    NoTimesRow,         ///< a multiplication preset with no row of 段の設定 ticked
-    NoDecomposeNumber,  ///< a decomposition preset with no number of 分解する数の設定 ticked
-    PrintSwitchOff,     ///< CheckBox3 (カット) off
-    NoSheets,           ///< SpinEdit1 (作成枚数) 0 or less
-  };
+  /// Why a click printed nothing (NothingPrinted).
+  using Idle = IdleCause;
 
   Status status = Status::NothingPrinted;
   Idle idle = Idle::None;
@@ -92,9 +80,6 @@ struct PrintReport {
   QString queue;
   int copies = 1;
 };
-
-/// Why a click on `preset` with `settings` would print nothing; Idle::None when it prints.
-PrintReport::Idle idleCause(const Preset& preset, const Settings& settings);
 
 /// One preset click from start to end, without any widget: the planned documents, a fresh output,
 /// the preset's run on it, cancel between documents, completing the output only when a document was

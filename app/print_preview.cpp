@@ -30,7 +30,7 @@ class PreviewSink final : public DocumentSink {
  public:
   explicit PreviewSink(QPrinter& printer) : printer_(printer) {}
 
-  void beginDocument(QPainter& painter, int /*number*/) override {
+  void beginDocument(QPainter& painter, int /*number*/, const DocumentInfo& /*info*/) override {
     if (painter.isActive()) {
       printer_.newPage();
     } else {
@@ -63,7 +63,7 @@ class ShrinkingSink final : public DocumentSink {
     target_ = QRectF(QPointF(0, 0), QSizeF(page) * scale);
   }
 
-  void beginDocument(QPainter& painter, int /*number*/) override {
+  void beginDocument(QPainter& painter, int /*number*/, const DocumentInfo& /*info*/) override {
     if (painter.isActive()) painter.end();
     page_.fill(Qt::white);
     painter.begin(&page_);

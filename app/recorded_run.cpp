@@ -2,9 +2,9 @@
 
 namespace kirune {
 
-void RecordedRun::beginDoc() {
-  record(Kind::BeginDoc);
-  ++documents_;
+void RecordedRun::beginDoc(const DocumentInfo& info) {
+  record(Kind::BeginDoc, {}, nullptr, documents());
+  infos_.push_back(info);
 }
 
 void RecordedRun::stretchDraw(const Rect& rect, const Picture& picture) {
@@ -21,7 +21,7 @@ void RecordedRun::replay(PageCanvas& canvas) const {
   for (const Op& op : ops_) {
     switch (op.kind) {
       case Kind::BeginDoc:
-        canvas.beginDoc();
+        canvas.beginDoc(infos_[static_cast<std::size_t>(op.a)]);
         break;
       case Kind::EndDoc:
         canvas.endDoc();

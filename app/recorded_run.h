@@ -17,7 +17,7 @@ class RecordedRun final : public PageCanvas {
 
   int pageHeight() const override { return pageHeight_; }
   int pageWidth() const override { return pageWidth_; }
-  void beginDoc() override;
+  void beginDoc(const DocumentInfo& info) override;
   void endDoc() override { record(Kind::EndDoc); }
   void stretchDraw(const Rect& rect, const Picture& picture) override;
   void setPenWidth(int width) override { record(Kind::PenWidth, {}, nullptr, width); }
@@ -28,7 +28,7 @@ class RecordedRun final : public PageCanvas {
   void textOut(int x, int y, const std::string& text) override;
 
   /// Documents recorded.
-  int documents() const { return documents_; }
+  int documents() const { return static_cast<int>(infos_.size()); }
   /// Hands `canvas` every recorded operation in order.
   void replay(PageCanvas& canvas) const;
 
@@ -49,7 +49,7 @@ class RecordedRun final : public PageCanvas {
 
   int pageWidth_;
   int pageHeight_;
-  int documents_ = 0;
+  std::vector<DocumentInfo> infos_;  // of each document; a BeginDoc names its own by index
   std::vector<Op> ops_;
 };
 

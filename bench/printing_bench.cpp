@@ -53,7 +53,6 @@ void BM_SheetWithAnswersToPdf(benchmark::State& state) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     const std::unique_ptr<PrintRun> run = pdfRun(out, paperLayout(paperSize("A4")));
-    run->setTitle(runTitle(preset));
     run->plan(2, true);
     runPreset(preset, session, run->canvas());
     run->finish();

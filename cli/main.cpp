@@ -158,7 +158,6 @@ int main(int argc, char** argv) {
     for (const kirune::ControlValue& set : options.sets) set.applyTo(session.settings);
     const std::unique_ptr<kirune::PrintRun> run = makeRun(options);
     const kirune::Settings& s = session.settings;
-    run->setTitle(kirune::runTitle(*options.preset));
     run->plan(static_cast<int>(std::min<std::int64_t>(kirune::plannedDocuments(*options.preset, s), INT_MAX)),
               s.CheckBox15);
     kirune::runPreset(*options.preset, session, run->canvas());

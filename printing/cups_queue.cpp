@@ -457,17 +457,18 @@ std::optional<QueueDefaults> queueDefaults(const std::string& queue) {
   }
 }
 
-QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel) {
+QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel, QueueDefaults* defaults) {
   Connection connection(cancel);
   if (!connection) return {connection.connectFailure(), queue, lastError(), 0, 0, false, {}};
-  return checkOn(connection, queue);
+  return checkOn(connection, queue, defaults);
 }
 
 QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options,
-                      const std::string& title, const CancelFlag* cancel) {
+                      const std::string& title, const CancelFlag* cancel, bool queueChecked) {
   Connection connection(cancel);
   if (!connection) return {connection.connectFailure(), queue, lastError(), 0, 0, false, {}};
-  QueueStatus before = checkOn(connection, queue);
+  QueueStatus before{QueueState::Ready, queue, {}, 0, 0, false, {}};
+  if (!queueChecked) before = checkOn(connection, queue);
   if (before.state != QueueState::Ready) return before;
   const std::string& name = before.queue;
 

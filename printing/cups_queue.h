@@ -52,16 +52,18 @@ using CancelFlag = std::atomic<bool>;
 /// Job options passed to the spooler ("media" = "A4", "copies" = "2").
 using JobOptions = std::vector<std::pair<std::string, std::string>>;
 
-/// Asks the spooler (the one libcups is pointed at: CUPS_SERVER, client.conf or the local socket) about
-/// `queue`; an empty name means the default destination.
-QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel = nullptr);
-
 /// What a queue prints on when a job asks for nothing else.
 struct QueueDefaults {
   int paperWidth = 0;  ///< its paper in hundredths of a millimetre, as IPP gives it; 0: not said
   int paperLength = 0;
   std::optional<bool> landscape;  ///< true for landscape; empty when the queue says nothing
 };
+
+/// Asks the spooler (the one libcups is pointed at: CUPS_SERVER, client.conf or the local socket) about
+/// `queue`; an empty name means the default destination. With `defaults`, what the queue prints on is
+/// filled in by the same question (left as it is when the queue does not answer them).
+QueueStatus checkQueue(const std::string& queue, const CancelFlag* cancel = nullptr,
+                       QueueDefaults* defaults = nullptr);
 
 /// The defaults of `queue` (empty: the default destination), asked within the ask limit; empty when
 /// the spooler does not answer or has no such queue.
@@ -72,9 +74,11 @@ std::optional<QueueDefaults> queueDefaults(const std::string& queue);
 /// cancelled. On success the state is Ready and jobId is set. Otherwise the state says why; a job made
 /// without its whole document, or whose document the spooler refused, is cancelled, and one whose
 /// document was sent in full but never answered is named by jobId with maybeHeld set. Every question
-/// ends within the ask limit, the hand-over within the document limit.
+/// ends within the ask limit, the hand-over within the document limit. `queueChecked`: `queue` is the
+/// name of a queue found Ready a moment ago, which is then not asked about again.
 QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobOptions& options = {},
-                      const std::string& title = {}, const CancelFlag* cancel = nullptr);
+                      const std::string& title = {}, const CancelFlag* cancel = nullptr,
+                      bool queueChecked = false);
 
 /// Where a job stands.
 enum class JobEnd {

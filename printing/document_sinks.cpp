@@ -22,60 +22,12 @@ namespace {
 
 std::string documentText(int number) { return "文書 " + std::to_string(number) + ": "; }
 
-// The PDF page in whole points that covers `pixels` at 600 dpi; a tolerance of a twentieth of a point
-// keeps A4 (595 x 842 pt, which Qt rounds to 4958 x 7017 px) at A4.
-QPageSize pdfPageSize(QSize pixels) {
-  const auto points = [](int px) { return static_cast<int>(std::ceil(px * 72.0 / kDotsPerInch - 0.05)); };
-  return QPageSize(QSize(points(pixels.width()), points(pixels.height())), QString(), QPageSize::ExactMatch);
-}
-
 // 600 dpi in the unit of a PNG's resolution tag.
 constexpr int kDotsPerMeter = kDotsPerInch * 10000 / 254;  // 23622
 
 }  // namespace
 
-QSize a4PagePixels() { return QPageSize(QPageSize::A4).sizePixels(kDotsPerInch); }
-
-QPageSize paperSize(std::string_view name) {
-  struct Paper {
-    std::string_view name;
-    QPageSize::PageSizeId id;
-  };
-  static constexpr Paper kPapers[] = {{"A4", QPageSize::A4},      {"A3", QPageSize::A3},
-                                      {"A5", QPageSize::A5},      {"B4", QPageSize::JisB4},
-                                      {"B5", QPageSize::JisB5},   {"Letter", QPageSize::Letter},
-                                      {"Legal", QPageSize::Legal}};
-  for (const Paper& p : kPapers) {
-    if (p.name == name) return QPageSize(p.id);
-  }
-  return QPageSize(QPageSize::A4);
-}
-
-QPageLayout paperLayout(const QPageSize& paper) {
-  return QPageLayout(paper, QPageLayout::Portrait, QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
-}
-
-QPageLayout fullPageLayout(QSize pixels) {
-  return QPageLayout(pdfPageSize(pixels), QPageLayout::Portrait, QMarginsF());
-}
-
-QSize drawingArea(const QPageLayout& layout) { return layout.paintRectPixels(kDotsPerInch).size(); }
-
 // ---- PDF ------------------------------------------------------------------------------------------
-
-PdfPage pdfPage(const QPageLayout& layout) {
-  const QRectF paper = layout.fullRect(QPageLayout::Point);
-  // In millimetres: Qt rounds a layout's rectangles in points to whole points.
-  const QRectF area = layout.paintRect(QPageLayout::Millimeter);
-  const double mm = 72 / 25.4;
-  const QSize pixels = drawingArea(layout);
-  return {paper.width(), paper.height(), area.left() * mm, area.top() * mm, pixels.width(), pixels.height()};
-}
-
-PdfPage pdfPage(QSize pixels) {
-  const QSizeF points = pdfPageSize(pixels).size(QPageSize::Point);
-  return {points.width(), points.height(), 0, 0, pixels.width(), pixels.height()};
-}
 
 std::string pdfDate(const QDateTime& date) {
   const int offset = date.offsetFromUtc();
@@ -128,7 +80,7 @@ RasterSink::PageWriter RasterSink::pngFilesIn(const std::string& directory) {
   };
 }
 
-void RasterSink::beginDocument(QPainter& painter, int number) {
+void RasterSink::beginDocument(QPainter& painter, int number, const DocumentInfo& /*info*/) {
   // Grey pages hold a quarter of the bytes of colour ones; the PNG then is 8-bit grey too.
   image_ = QImage(page_, paperPicturesAreGrey() ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
   if (image_.isNull()) throw PrinterError(documentText(number) + "ページの画像を用意できません");

@@ -3,48 +3,21 @@
 #include <QDateTime>
 #include <QIODevice>
 #include <QImage>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QSize>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "printing/cups_queue.h"
+#include "printing/paper.h"
 #include "printing/qt_page_canvas.h"
 #include "render/pdf_writer.h"
 
 class QPrinter;
 
 namespace kirune {
-
-/// Resolution of every page the program draws, in dots per inch.
-inline constexpr int kDotsPerInch = 600;
-
-/// A4 portrait at 600 dpi in device pixels, the page of an output without a printer.
-QSize a4PagePixels();
-
-/// The paper named `name` ("A4", "A3", "A5", "B4", "B5", "Letter", "Legal"; B sizes are JIS, as
-/// Japanese copiers and schools use them); A4 for any other name.
-QPageSize paperSize(std::string_view name);
-
-/// `paper` in portrait with the margins a file without a printer has: 5 mm on each side, within what
-/// common printers can print, so any of them prints the whole sheet.
-QPageLayout paperLayout(const QPageSize& paper);
-
-/// A page of exactly `pixels` at 600 dpi (whole points), drawn to its edges.
-QPageLayout fullPageLayout(QSize pixels);
-
-/// The area the sheet is drawn in on `layout` at 600 dpi.
-QSize drawingArea(const QPageLayout& layout);
-
-/// The PDF page of `layout` at 600 dpi: its paper, with the sheet drawn in its printable area.
-PdfPage pdfPage(const QPageLayout& layout);
-/// A PDF page of exactly `pixels` at 600 dpi (whole points), drawn to its edges.
-PdfPage pdfPage(QSize pixels);
 
 /// `date` as a PDF records it, with its offset from UTC: "D:20240401093000+09'00'".
 std::string pdfDate(const QDateTime& date);
@@ -75,7 +48,7 @@ class RasterSink final : public DocumentSink {
   /// page-000001.png and on, so names sort in print order. Each appears only complete (OutputFile).
   static PageWriter pngFilesIn(const std::string& directory);
 
-  void beginDocument(QPainter& painter, int number) override;
+  void beginDocument(QPainter& painter, int number, const DocumentInfo& info) override;
   void endDocument(QPainter& painter, int number) override;
   void finish(QPainter& painter) override;
   void abandon(QPainter& painter) noexcept override;
@@ -86,9 +59,9 @@ class RasterSink final : public DocumentSink {
   QImage image_;
 };
 
-/// A printer bound to no queue (it makes PDF), made without Qt asking the spooler anything: Qt asks
-/// CUPS about its printers whenever a QPrinter is made, with no time limit of its own, and a stalled
-/// spooler holds that for minutes.
+/// A printer bound to no queue, which only holds a run's paper and copies (Kirune writes every PDF
+/// itself), made without Qt asking the spooler anything: Qt asks CUPS about its printers whenever a
+/// QPrinter is made, with no time limit of its own, and a stalled spooler holds that for minutes.
 std::unique_ptr<QPrinter> unboundPrinter();
 
 /// Sets `printer` up for the sheets: 600 dpi, and the paper and orientation of `defaults` (A4 portrait

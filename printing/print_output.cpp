@@ -16,132 +16,16 @@
 #include <mutex>
 #include <thread>
 
-#include <cups/ipp.h>
-
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
+#include "printing/print_messages.h"
 #include "render/page_canvas.h"
 
 namespace kirune {
 
 namespace {
 
-QString queueName(const QueueStatus& status) { return QString::fromStdString(status.queue); }
-
-QString seconds(int ms) { return QString::number((ms + 999) / 1000); }
-
-// The spooler's refusal, in words; its own (English) words never show.
-QString refusalText(int ippStatus) {
-  switch (ippStatus) {
-    case IPP_STATUS_ERROR_REQUEST_ENTITY:
-    case IPP_STATUS_ERROR_REQUEST_VALUE:
-      // What cupsd answers when its spool disk is full, as well as for a document over its size limit.
-      return QStringLiteral("印刷のしくみ（CUPS）の保存場所がいっぱいか、書類が大きすぎます");
-    case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
-      return QStringLiteral("PDFを受け付けないプリンタです");
-    case IPP_STATUS_ERROR_FORBIDDEN:
-    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
-    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
-      return QStringLiteral("このプリンタで印刷する許可がありません");
-    case IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES:
-    case IPP_STATUS_ERROR_CONFLICTING:
-      return QStringLiteral("用紙や部数の設定を受け付けません");
-    case IPP_STATUS_ERROR_TOO_MANY_JOBS:
-    case IPP_STATUS_ERROR_BUSY:
-    case IPP_STATUS_ERROR_TOO_MANY_DOCUMENTS:
-      return QStringLiteral("印刷待ちがいっぱいです");
-    default:
-      return {};
-  }
-}
-
-// What went wrong with document `document` (0: before any), in words a teacher can act on.
-QString reasonText(const QueueStatus& status, int document = 0) {
-  const QString name = queueName(status);
-  const SpoolerLimits limits = SpoolerLimits::current();
-  switch (status.state) {
-    case QueueState::NoSpooler:
-      return QStringLiteral("印刷のしくみ（CUPS）とつながりません。");
-    case QueueState::NoPrinter:
-      return QStringLiteral("使えるプリンタがありません。");
-    case QueueState::NotFound:
-      return QStringLiteral("プリンタ「%1」が見つかりません。プリンタ設定で選びなおしてください。").arg(name);
-    case QueueState::NotAccepting:
-      return QStringLiteral("プリンタ「%1」が印刷を受け付けていません。").arg(name);
-    case QueueState::Stopped:
-      return QStringLiteral("プリンタ「%1」が止まっています。").arg(name);
-    case QueueState::Stalled:
-      if (document > 0) {
-        return QStringLiteral(
-                   "%1枚目をプリンタ「%2」に渡している間に、印刷のしくみ（CUPS）が答えなくなりました"
-                   "（%3秒待ちました）。")
-            .arg(document)
-            .arg(name, seconds(status.jobId > 0 ? limits.documentMs : limits.askMs));
-      }
-      return QStringLiteral("印刷のしくみ（CUPS）が%1秒待っても答えません。").arg(seconds(limits.askMs));
-    case QueueState::Lost:
-      return QStringLiteral(
-                 "%1枚目をプリンタ「%2」に渡している途中で、印刷のしくみ（CUPS）とのやりとりが"
-                 "切れました。")
-          .arg(document)
-          .arg(name);
-    case QueueState::Refused:
-    case QueueState::Ready:
-    case QueueState::Cancelled:
-      break;
-  }
-  QString text =
-      document > 0 ? QStringLiteral("プリンタ「%1」に%2枚目の印刷をことわられました").arg(name).arg(document)
-                   : QStringLiteral("プリンタ「%1」に印刷をことわられました").arg(name);
-  if (const QString why = refusalText(status.ippStatus); !why.isEmpty())
-    text += QStringLiteral("（%1）").arg(why);
-  return text + QStringLiteral("。");
-}
-
-// How job `job` of document `document` ended, when it did not complete.
-QString jobEndText(JobEnd end, int document, const QString& queue) {
-  switch (end) {
-    case JobEnd::Aborted:
-      return QStringLiteral("プリンタ「%1」が%2枚目の印刷を途中でやめました（プリンタかその設定のエラー）。")
-          .arg(queue)
-          .arg(document);
-    case JobEnd::CompletedWithErrors:
-      return QStringLiteral("プリンタ「%1」で%2枚目の印刷がエラーで終わりました。").arg(queue).arg(document);
-    case JobEnd::Canceled:
-      return QStringLiteral("プリンタ「%1」で%2枚目の印刷が取り消されました。").arg(queue).arg(document);
-    case JobEnd::PrinterStopped:
-      return QStringLiteral("プリンタ「%1」が止まったので、%2枚目から先の印刷を取り消しました。")
-          .arg(queue)
-          .arg(document);
-    case JobEnd::Gone:
-      return QStringLiteral("プリンタ「%1」が消されたので、%2枚目が印刷されたかどうかわかりません。")
-          .arg(queue)
-          .arg(document);
-    case JobEnd::Unknown:
-    case JobEnd::Going:
-      return QStringLiteral("プリンタ「%1」が%2秒待っても%3枚目の印刷を終えません。")
-          .arg(queue, seconds(SpoolerLimits::current().followMs))
-          .arg(document);
-    case JobEnd::Completed:
-      break;
-  }
-  return {};
-}
-
 bool ended(JobEnd end) { return end != JobEnd::Going && end != JobEnd::Unknown; }
-
-// "1〜3枚目、5枚目"
-QString ranges(const QList<int>& numbers) {
-  QStringList parts;
-  for (qsizetype i = 0; i < numbers.size();) {
-    qsizetype j = i;
-    while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
-    parts << (i == j ? QStringLiteral("%1枚目").arg(numbers[i])
-                     : QStringLiteral("%1〜%2枚目").arg(numbers[i]).arg(numbers[j]));
-    i = j + 1;
-  }
-  return parts.join(QStringLiteral("、"));
-}
 
 // Numbers padded to the width of the run's last number, at least three digits, so names sort in print order.
 QString numbered(int n, int last) {
@@ -150,60 +34,6 @@ QString numbered(int n, int last) {
 }
 
 }  // namespace
-
-QString queueProblemText(const QueueStatus& status) { return reasonText(status); }
-
-QString outcomeMessage(const QString& reason, const QList<int>& printed, const QList<int>& unknown,
-                       int totalDocuments, bool answers, bool toFiles) {
-  int last = 0;
-  for (int n : printed + unknown) last = std::max(last, n);
-  // Without a known total, the first document after the last one handed over stands for the rest.
-  const int limit = std::max(totalDocuments, last + 1);
-  QList<int> missing;
-  for (int n = 1; n <= limit; ++n) {
-    if (!printed.contains(n) && !unknown.contains(n) && (n <= totalDocuments || totalDocuments == 0))
-      missing << n;
-  }
-  QString text = reason;
-  if (!missing.isEmpty()) {
-    const int first = missing.first();
-    const QString kind =
-        answers && first % 2 == 0 ? QStringLiteral("こたえの用紙") : QStringLiteral("問題用紙");
-    if (missing.last() - first + 1 != missing.size()) {
-      text += QStringLiteral("%1は印刷されていません。").arg(ranges(missing));
-    } else if (totalDocuments > first) {
-      text += QStringLiteral("%1枚目（%2）から%3枚目までは印刷されていません。")
-                  .arg(first)
-                  .arg(kind)
-                  .arg(totalDocuments);
-    } else {
-      text += QStringLiteral("%1枚目（%2）から後は印刷されていません。").arg(first).arg(kind);
-    }
-  }
-  const QString done =
-      toFiles ? QStringLiteral("PDFファイルに保存しました") : QStringLiteral("プリンタに送りました");
-  if (!printed.isEmpty()) text += QStringLiteral("%1は%2。").arg(ranges(printed), done);
-  if (!unknown.isEmpty()) {
-    text += QStringLiteral("%1は、印刷されたかどうかわかりません。プリンタで確かめてください。")
-                .arg(ranges(unknown));
-  }
-  return text;
-}
-
-QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
-                           bool toFiles) {
-  QList<int> before;
-  for (int n = 1; n < document; ++n) before << n;
-  return outcomeMessage(reason, before, {}, totalDocuments, answers, toFiles);
-}
-
-QString documentTitle(const QString& runTitle, int number, int totalDocuments, bool answers) {
-  const int sheet = answers ? (number + 1) / 2 : number;
-  const int sheets = answers ? totalDocuments / 2 : totalDocuments;
-  QString text = runTitle.isEmpty() ? QStringLiteral("Kirune") : runTitle;
-  text += sheets > 0 ? QStringLiteral(" %1/%2").arg(sheet).arg(sheets) : QStringLiteral(" %1").arg(sheet);
-  return text + ' ' + (answers && number % 2 == 0 ? QStringLiteral("こたえ") : QStringLiteral("もんだい"));
-}
 
 PrintOutput::PrintOutput(const QPrinter& printer)
     : PdfInMemory(pdfPage(printer.pageLayout())), ForwardingCanvas(writer), printer_(printer) {}
@@ -252,12 +82,8 @@ QString PrintOutput::firstFileName(const QString& outputFile, int totalDocuments
   return QStringLiteral("%1-%2.pdf").arg(stem, numbered(first, first + std::max(totalDocuments, 1) - 1));
 }
 
-QString PrintOutput::documentTitle(int number) const {
-  return kirune::documentTitle(title_, number, total_, answers_);
-}
-
 template <typename Work>
-auto PrintOutput::waitFor(Work work) -> decltype(work()) {
+auto PrintOutput::callSpooler(Work work) -> decltype(work()) {
   if (!whileWaiting_) return work();
   using Result = decltype(work());
   std::optional<Result> result;
@@ -296,7 +122,7 @@ void PrintOutput::follow(int idleMs, int looks, bool honourCancel, int askMs) {
     return ids;
   };
   if (going().empty()) return;
-  waitFor([&] {
+  callSpooler([&] {
     using Clock = std::chrono::steady_clock;
     auto idleUntil = Clock::now() + std::chrono::milliseconds(idleMs);
     for (int look = 1;; ++look) {
@@ -326,8 +152,8 @@ void PrintOutput::checkJobEnds() {
       continue;
     if (job.end == JobEnd::Canceled && !cancel_) {
       // Deleting a queue cancels the jobs it held: then the printer's going is what the teacher must hear.
-      const QueueStatus now = waitFor([&] { return checkQueue(queue_.toStdString(), &cancel_); });
-      if (now.state == QueueState::NotFound) fail(reasonText(now, job.document));
+      const QueueStatus now = callSpooler([&] { return checkQueue(queue_.toStdString(), &cancel_); });
+      if (now.state == QueueState::NotFound) fail(queueProblemText(now, job.document));
     }
     fail(jobEndText(job.end, job.document, queue_));
   }
@@ -369,21 +195,29 @@ void PrintOutput::fail(const QString& reason, bool spoolerAnswers) {
       if (job.end == JobEnd::PrinterStopped || job.end == JobEnd::CompletedWithErrors)
         waiting.push_back(job.id);
     }
-    waitFor([&] {
+    callSpooler([&] {
       cancelJobs(waiting);
       return 0;
     });
   }
-  QString message = outcomeMessage(reason, printed(), unknown(), total_, answers_,
-                                   route_ == Route::Files || route_ == Route::Folder);
-  if (delivered_ > 0 && !folder_.isEmpty())
-    message += QStringLiteral("\n保存先: %1").arg(QDir::toNativeSeparators(folder_));
+  QString message = outcomeMessage(
+      reason, printed(), unknown(), total_, [this](int number) { return kindOf(number); },
+      route_ == Route::Files || route_ == Route::Folder);
+  if (delivered_ > 0 && !folder_.isEmpty()) message += savedWhereText(folder_);
   throw UndeliveredError(message.toStdString());
+}
+
+DocumentKind PrintOutput::kindOf(int number) const {
+  if (number >= 1 && static_cast<std::size_t>(number) <= kinds_.size())
+    return kinds_[static_cast<std::size_t>(number - 1)];
+  // Not begun yet: an answer document follows its problem document when the run has answers.
+  const bool afterProblems = kinds_.empty() ? false : kinds_.back() == DocumentKind::Problems;
+  return answers_ && afterProblems ? DocumentKind::Answers : DocumentKind::Problems;
 }
 
 void PrintOutput::cancelled() {
   followAfterCancel();
-  throw PrintingCancelled();
+  throw PrintCancelled();
 }
 
 void PrintOutput::followAfterCancel() {
@@ -419,29 +253,31 @@ void PrintOutput::decideRoute() {
   }
 
   const std::string wanted = queueOverride_.value_or(printer_.printerName()).toStdString();
-  const QueueStatus status = waitFor([&] { return checkQueue(wanted, &cancel_); });
-  if (status.state == QueueState::Cancelled) throw PrintingCancelled();
+  // A queue found ready a moment ago is not asked about again.
+  const bool ready = checked_ && checked_->state == QueueState::Ready;
+  const QueueStatus status = ready ? *checked_ : callSpooler([&] { return checkQueue(wanted, &cancel_); });
+  if (status.state == QueueState::Cancelled) throw PrintCancelled();
   // Only a spooler that is not there at all, or has no queue, sends the sheets to files; one that is
   // slow to answer is reported, never taken for a missing printer.
   const bool noPrinterAtAll =
       status.state == QueueState::NoSpooler || status.state == QueueState::NoPrinter ||
       (status.state == QueueState::NotFound &&
-       waitFor([&] { return checkQueue({}, &cancel_); }).state == QueueState::NoPrinter);
-  if (cancel_) throw PrintingCancelled();
+       callSpooler([&] { return checkQueue({}, &cancel_); }).state == QueueState::NoPrinter);
+  if (cancel_) throw PrintCancelled();
   if (status.state == QueueState::Ready) {
     route_ = Route::Spooler;
-    queue_ = queueName(status);
+    queue_ = QString::fromStdString(status.queue);
     return;
   }
-  if (!noPrinterAtAll) fail(reasonText(status));
+  if (!noPrinterAtAll) fail(queueProblemText(status));
 
   route_ = Route::Folder;
-  fallbackReason_ = reasonText(status);
+  fallbackReason_ = queueProblemText(status);
   const QString root = fallbackRoot();
-  if (!QDir().mkpath(root)) fail(QStringLiteral("保存用のフォルダ %1 を作れません。").arg(root));
+  if (!QDir().mkpath(root)) fail(folderNotMadeText(root));
   folder_ = root;
   // One file for the run, in print order; a name an earlier run took gets a number, never overwritten.
-  const QString name = runFileName(title_, answers_ ? total_ / 2 : total_, QDateTime::currentDateTime());
+  const QString name = runFileName(title_, current_.sheets, QDateTime::currentDateTime());
   const QString stem = name.chopped(4);
   for (int attempt = 1; attempt < 1000; ++attempt) {
     const QString path =
@@ -453,16 +289,20 @@ void PrintOutput::decideRoute() {
     }
     if (!QFileInfo::exists(path)) break;
   }
-  fail(QStringLiteral("保存用のファイルを %1 の中に作れません。").arg(root));
+  fail(runFileNotMadeText(root));
 }
 
-void PrintOutput::beginDoc() {
+void PrintOutput::beginDoc(const DocumentInfo& info) {
   if (inDocument_) endDoc();
   const int number = documentCount_ + 1;
+  // Known before the route is decided, so that a failure to decide names this document's kind.
+  current_ = info;
+  if (kinds_.empty()) title_ = QString::fromStdString(info.title);
+  kinds_.push_back(info.kind);
   if (route_ == Route::Undecided) decideRoute();
   bytes.text.clear();
-  writer.setInfo({documentTitle(number).toStdString(), pdfProducer(), pdfDate(QDateTime::currentDateTime())});
-  ForwardingCanvas::beginDoc();
+  writer.setInfo({documentTitle(info).toStdString(), pdfProducer(), pdfDate(QDateTime::currentDateTime())});
+  ForwardingCanvas::beginDoc(info);
   documentCount_ = number;
   inDocument_ = true;
 }
@@ -477,8 +317,7 @@ void PrintOutput::finish() {
     appendToRunFile();
     runFile_->close();
     if (runFile_->error() != QFileDevice::NoError) {
-      fail(QStringLiteral("ファイル %1 に書き込めません。")
-               .arg(QDir::toNativeSeparators(runFile_->fileName())));
+      fail(fileNotWrittenText(runFile_->fileName()));
     }
     runFileDone_ = true;
     files_ << runFile_->fileName();
@@ -504,8 +343,7 @@ void PrintOutput::appendToRunFile() {
       runFile_->write(pdf.data(), static_cast<qint64>(pdf.size())) == static_cast<qint64>(pdf.size());
   bytes.text.clear();
   if (!written) {
-    fail(
-        QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(runFile_->fileName())));
+    fail(fileNotWrittenText(runFile_->fileName()));
   }
 }
 
@@ -513,7 +351,7 @@ void PrintOutput::writeFile(const QString& path, std::string_view pdf) {
   QFile file(path);
   // NewOnly: a file that appeared in the meantime is left alone rather than overwritten.
   if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-    fail(QStringLiteral("ファイル %1 を作れません。").arg(QDir::toNativeSeparators(path)));
+    fail(fileNotMadeText(path));
   }
   const bool written =
       file.write(pdf.data(), static_cast<qint64>(pdf.size())) == static_cast<qint64>(pdf.size()) &&
@@ -521,7 +359,7 @@ void PrintOutput::writeFile(const QString& path, std::string_view pdf) {
   file.close();
   if (!written || file.error() != QFileDevice::NoError) {
     file.remove();  // a half-written sheet is worse than none: the message says it is missing
-    fail(QStringLiteral("ファイル %1 に書き込めません。").arg(QDir::toNativeSeparators(path)));
+    fail(fileNotWrittenText(path));
   }
   files_ << path;
 }
@@ -537,7 +375,7 @@ void PrintOutput::endDoc() {
     return;
   }
   writer.finishFile();
-  if (bytes.text.empty()) fail(QStringLiteral("ページを仕上げられません。"));
+  if (bytes.text.empty()) fail(pageNotFinishedText());
   const int document = delivered_ + 1;
 
   switch (route_) {
@@ -564,15 +402,18 @@ void PrintOutput::submit(int document) {
   if (size.id() != QPageSize::Custom) options.emplace_back("media", size.key().toStdString());
   if (printer_.copyCount() > 1) options.emplace_back("copies", std::to_string(printer_.copyCount()));
   const std::string queue = queue_.toStdString();
-  const std::string title = documentTitle(document).toStdString();
+  const std::string title = documentTitle(current_).toStdString();
   const std::string_view pdf = bytes.text;
-  const QueueStatus status = waitFor([&] { return submitPdf(queue, pdf, options, title, &cancel_); });
+  // The queue was found ready as the route was decided: the first job goes straight in.
+  const bool checked = document == 1;
+  const QueueStatus status =
+      callSpooler([&] { return submitPdf(queue, pdf, options, title, &cancel_, checked); });
   if (status.state != QueueState::Ready) {
     if (status.maybeHeld) jobs_.push_back({document, status.jobId, JobEnd::Unknown});
     if (status.state == QueueState::Cancelled) cancelled();
     const bool answers = status.state != QueueState::Stalled && status.state != QueueState::NoSpooler &&
                          status.state != QueueState::Lost;
-    fail(reasonText(status, document), answers);
+    fail(queueProblemText(status, document), answers);
   }
   jobIds_ << status.jobId;
   jobs_.push_back({document, status.jobId, JobEnd::Going});
@@ -582,7 +423,7 @@ void PrintOutput::submit(int document) {
   for (const Job& job : jobs_) {
     if (!ended(job.end) && oldest.size() < 4) oldest.push_back(job.id);
   }
-  const std::vector<JobState> states = waitFor([&] { return lookAtJobs(oldest, &cancel_); });
+  const std::vector<JobState> states = callSpooler([&] { return lookAtJobs(oldest, &cancel_); });
   for (const JobState& state : states) {
     for (Job& job : jobs_) {
       if (job.id == state.jobId && state.end != JobEnd::Unknown) job.end = state.end;
@@ -593,26 +434,17 @@ void PrintOutput::submit(int document) {
 }
 
 QString PrintOutput::savedNotice() const {
-  if (delivered_ == 0) return {};
-  // Counted as 作成枚数 counts, the pages apart: "30枚（答えを含め60ページ）".
-  const int sheets = answers_ ? delivered_ / 2 : delivered_;
-  const QString count = answers_ ? QStringLiteral("%1枚（答えを含め%2ページ）").arg(sheets).arg(delivered_)
-                                 : QStringLiteral("%1枚").arg(sheets);
-  const QString copies =
-      printer_.copyCount() > 1
-          ? QStringLiteral("\n部数（%1部）はファイルには使われません。").arg(printer_.copyCount())
-          : QString();
+  if (delivered_ == 0 || (route_ != Route::Folder && route_ != Route::Files)) return {};
+  // A sheet counts once its last document is out: its answers when the run has them.
+  int sheets = 0;
+  for (int n = 1; n <= delivered_; ++n) {
+    if (!answers_ || kindOf(n) == DocumentKind::Answers) ++sheets;
+  }
   if (route_ == Route::Folder) {
-    return QStringLiteral(
-               "プリンタが使えないので、印刷するかわりにPDFファイルにしました。\n%1を保存しました。%"
-               "2\n保存先: %3")
-        .arg(count, copies, QDir::toNativeSeparators(files_.isEmpty() ? folder_ : files_.first()));
+    return savedNoticeText(sheets, delivered_, answers_, printer_.copyCount(),
+                           files_.isEmpty() ? folder_ : files_.first(), true);
   }
-  if (route_ == Route::Files) {
-    return QStringLiteral("%1をPDFファイルに保存しました。%2\n保存先: %3")
-        .arg(count, copies, QDir::toNativeSeparators(folder_));
-  }
-  return {};
+  return savedNoticeText(sheets, delivered_, answers_, printer_.copyCount(), folder_, false);
 }
 
 }  // namespace kirune

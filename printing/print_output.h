@@ -27,11 +27,12 @@ class UndeliveredError : public PrinterError {
   using PrinterError::PrinterError;
 };
 
-/// The user stopped the run while the output was waiting for the spooler. What was handed over before
-/// stays; the document in hand was withdrawn.
-class PrintingCancelled : public Error {
+/// The user stopped the run: at the start of a problem sheet (so no document is ever left half
+/// drawn), or while the output was waiting for the spooler. What was handed over before stays; a
+/// document in hand was withdrawn.
+class PrintCancelled : public Error {
  public:
-  PrintingCancelled() : Error("printing cancelled") {}
+  PrintCancelled() : Error("print cancelled") {}
 };
 
 namespace detail {
@@ -42,10 +43,6 @@ struct PdfInMemory {
   PdfWriter writer;
 };
 }  // namespace detail
-
-/// The title of document `number` (1-based) of a run titled `runTitle` ("くりあがり ２０") of
-/// `totalDocuments` (0: not known): "くりあがり ２０ 1/3 もんだい".
-QString documentTitle(const QString& runTitle, int number, int totalDocuments, bool answers);
 
 /// Where the documents of one print run go, and the proof that each got there. It is the run's canvas:
 /// every document is drawn into a PDF of its own in memory (PdfWriter) and then, decided at the run's
@@ -75,14 +72,12 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
   PrintOutput& operator=(const PrintOutput&) = delete;
 
   /// What the run will hand over, for the messages and the file names: `totalDocuments` (0 if not
-  /// known) and whether problem and answer documents alternate.
+  /// known) and whether each problem document is followed by its answer document.
   void plan(int totalDocuments, bool answers);
 
-  /// What the run prints ("くりあがり ２０"): each document's title is it with the sheet and the kind,
-  /// "くりあがり ２０ 1/3 もんだい", in the PDF and as the job's name in the printer's queue.
-  void setTitle(const QString& title) { title_ = title; }
-  /// The title of document `number` (1-based).
-  QString documentTitle(int number) const;
+  /// The state of the queue as asked a moment ago (when the printer's paper was set from it): when
+  /// Ready, the run goes to it without asking the spooler again before its first job.
+  void setCheckedQueue(const QueueStatus& status) { checked_ = status; }
 
   /// Prints on the CUPS queue `name` (empty: the default destination) instead of the queue the
   /// printer object is bound to; Qt keeps its former printer when given a name it does not know.
@@ -95,8 +90,9 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
   /// Printable area of the printer's page in device pixels, as every document of the run has it.
   QSize pageSize() const;
 
-  /// Decides where the run goes (at the first document) and opens a fresh PDF on the printer's paper.
-  void beginDoc() override;
+  /// Decides where the run goes (at the first document) and opens a fresh PDF on the printer's paper,
+  /// titled from `info` (in the PDF and as the job's name in the printer's queue).
+  void beginDoc(const DocumentInfo& info) override;
   /// Finishes the document's PDF and hands it over.
   void endDoc() override;
   /// After the last document: follows the spooler's jobs to their end; throws UndeliveredError.
@@ -147,11 +143,13 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
   /// Settles the jobs still going (following them when the spooler answers) and throws the message.
   [[noreturn]] void fail(const QString& reason, bool spoolerAnswers = true);
   [[noreturn]] void cancelled();
+  /// The kind of document `number`: as begun, or for the next one, what follows the last begun.
+  DocumentKind kindOf(int number) const;
   void followAfterCancel();
   /// Runs `work` (a spooler call) on a thread of its own while the caller's thread gets turns through
   /// whileWaiting_; without it, right here.
   template <typename Work>
-  auto waitFor(Work work) -> decltype(work());
+  auto callSpooler(Work work) -> decltype(work());
   /// Follows the jobs still going until each has ended or `idleMs` passed without any of them ending;
   /// `looks` caps the rounds (0: no cap), `askMs` the wait for each answer (0: the usual limit).
   void follow(int idleMs, int looks, bool honourCancel, int askMs = 0);
@@ -164,7 +162,10 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
 
   const QPrinter& printer_;
   bool answers_ = false;
-  QString title_;
+  QString title_;                    // what the run prints, from its first document
+  std::vector<DocumentKind> kinds_;  // of each document begun, in print order
+  DocumentInfo current_;             // the document in hand
+  std::optional<QueueStatus> checked_;
   int total_ = 0;
   Route route_ = Route::Undecided;
   QString queue_;
@@ -187,19 +188,5 @@ class PrintOutput final : private detail::PdfInMemory, public ForwardingCanvas {
   std::unique_ptr<QFile> runFile_;
   bool runFileDone_ = false;
 };
-
-/// Why a queue that is not ready cannot print, in plain Japanese (never the spooler's own words).
-QString queueProblemText(const QueueStatus& status);
-
-/// The message of a run that went wrong: `reason`, then which documents (1-based) were printed (sent to
-/// the printer and completed by it, or saved `toFiles`), which the spooler left unknown, and which were
-/// not printed: every other one up to `totalDocuments` (0 when not known: "from there on").
-QString outcomeMessage(const QString& reason, const QList<int>& printed, const QList<int>& unknown,
-                       int totalDocuments, bool answers, bool toFiles = false);
-
-/// The message for a document that could not be delivered when those before it all went out: why,
-/// which sheet (1-based, counted in documents), and which sheets did and did not go out.
-QString undeliveredMessage(const QString& reason, int document, int totalDocuments, bool answers,
-                           bool toFiles = false);
 
 }  // namespace kirune

@@ -10,6 +10,7 @@
 #include "kirune/version.h"
 #include "printing/document_sinks.h"
 #include "printing/output_file.h"
+#include "printing/print_messages.h"
 #include "printing/print_output.h"
 #include "printing/qt_page_canvas.h"
 #include "problems/parse_integer.h"
@@ -41,23 +42,19 @@ class SinkRun final : public PrintRun {
 class PdfRun : public PrintRun {
  public:
   PdfRun(PdfOutput& out, const PdfPage& page, std::optional<QDateTime> date)
-      : writer_(out, page), date_(std::move(date)) {}
+      : writer_(out, page), first_(writer_), date_(std::move(date)) {}
 
-  PageCanvas& canvas() override { return writer_; }
-  void plan(int documents, bool answers) override {
-    documents_ = documents;
-    answers_ = answers;
-  }
-  void setTitle(const QString& title) override { title_ = title; }
+  PageCanvas& canvas() override { return first_; }
   void finish() override {
     made_ += writer_.pageCount();
     if (made_ == 0) return;
     // A file of one sheet is titled as that sheet's print job; one of several by what the run prints.
+    const QString runTitle = QString::fromStdString(first_.info().title);
     const QString title =
-        made_ == 1 ? documentTitle(title_, 1, documents_, answers_)
-                   : (title_.isEmpty() ? QString::fromUtf8(kApplicationName.data(),
-                                                           static_cast<qsizetype>(kApplicationName.size()))
-                                       : title_);
+        made_ == 1 ? documentTitle(first_.info())
+                   : (runTitle.isEmpty() ? QString::fromUtf8(kApplicationName.data(),
+                                                             static_cast<qsizetype>(kApplicationName.size()))
+                                         : runTitle);
     writer_.setInfo(
         {title.toStdString(), pdfProducer(), pdfDate(date_.value_or(QDateTime::currentDateTime()))});
     writer_.finishFile();
@@ -65,11 +62,25 @@ class PdfRun : public PrintRun {
   bool madeNothing() const override { return made_ + writer_.pageCount() == 0; }
 
  private:
+  // Keeps what the run's first document is, which titles the file.
+  class FirstDocument final : public ForwardingCanvas {
+   public:
+    using ForwardingCanvas::ForwardingCanvas;
+    void beginDoc(const DocumentInfo& info) override {
+      if (!begun_) info_ = info;
+      begun_ = true;
+      ForwardingCanvas::beginDoc(info);
+    }
+    const DocumentInfo& info() const { return info_; }
+
+   private:
+    bool begun_ = false;
+    DocumentInfo info_;
+  };
+
   PdfWriter writer_;
+  FirstDocument first_;
   std::optional<QDateTime> date_;
-  QString title_;
-  int documents_ = 0;
-  bool answers_ = false;
   int made_ = 0;
 };
 
@@ -94,8 +105,6 @@ class PdfFileRun final : public PrintRun {
         run_(out_, page, std::move(date)) {}
 
   PageCanvas& canvas() override { return run_.canvas(); }
-  void plan(int documents, bool answers) override { run_.plan(documents, answers); }
-  void setTitle(const QString& title) override { run_.setTitle(title); }
   void finish() override {
     if (run_.madeNothing()) {
       file_.discard();
@@ -137,12 +146,13 @@ class PrinterRun final : public PrintRun {
   // A printer of its own set up for `queue` (empty: the default destination), which the output hands
   // the documents to. It is bound to no queue, so that Qt asks the spooler nothing: Qt's questions have
   // no time limit, Kirune's do.
-  explicit PrinterRun(const QString& queue) : PrinterRun(ownPrinter(queue)) { output_.setQueue(queue); }
+  PrinterRun(const QString& queue, QueueStatus* checked) : PrinterRun(queue, checkQueueOnce(queue)) {
+    if (checked != nullptr) *checked = checked_;
+  }
 
   PageCanvas& canvas() override { return output_; }
   void finish() override { output_.finish(); }
   void plan(int documents, bool answers) override { output_.plan(documents, answers); }
-  void setTitle(const QString& title) override { output_.setTitle(title); }
   QString savedNotice() const override { return output_.savedNotice(); }
   QString savedFolder() const override {
     return output_.route() == PrintOutput::Route::Spooler ? QString() : output_.folder();
@@ -158,17 +168,42 @@ class PrinterRun final : public PrintRun {
   QString queue() const override { return output_.queue(); }
 
  private:
+  struct Checked {
+    QueueStatus status;
+    std::optional<QueueDefaults> defaults;
+  };
+  // One question for both the queue's state and its paper.
+  static Checked checkQueueOnce(const QString& queue) {
+    QueueDefaults defaults;
+    Checked checked{checkQueue(queue.toStdString(), nullptr, &defaults), std::nullopt};
+    switch (checked.status.state) {
+      case QueueState::Ready:
+      case QueueState::NotAccepting:
+      case QueueState::Stopped:
+        checked.defaults = defaults;
+        break;
+      default:
+        break;
+    }
+    return checked;
+  }
+  PrinterRun(const QString& queue, Checked checked) : PrinterRun(ownPrinter(checked.defaults)) {
+    checked_ = std::move(checked.status);
+    output_.setQueue(queue);
+    output_.setCheckedQueue(checked_);
+  }
   explicit PrinterRun(std::unique_ptr<QPrinter>&& own) : PrinterRun(*own, std::move(own)) {}
   PrinterRun(QPrinter& printer, std::unique_ptr<QPrinter>&& own) : own_(std::move(own)), output_(printer) {}
 
-  static std::unique_ptr<QPrinter> ownPrinter(const QString& queue) {
+  static std::unique_ptr<QPrinter> ownPrinter(const std::optional<QueueDefaults>& defaults) {
     std::unique_ptr<QPrinter> printer = unboundPrinter();
-    preparePrinter(*printer, queueDefaults(queue.toStdString()));
+    preparePrinter(*printer, defaults);
     return printer;
   }
 
   std::unique_ptr<QPrinter> own_;  // before the output, which refers to it
   PrintOutput output_;
+  QueueStatus checked_;
 };
 
 class TraceRun final : public PrintRun {
@@ -211,14 +246,11 @@ class TraceFileRun final : public PrintRun {
 
 }  // namespace
 
-QString runTitle(const Preset& preset) {
-  return QString::fromUtf8(preset.rowTitle.data(), static_cast<qsizetype>(preset.rowTitle.size())) + ' ' +
-         QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size()));
-}
-
 std::unique_ptr<PrintRun> printerRun(QPrinter& printer) { return std::make_unique<PrinterRun>(printer); }
 
-std::unique_ptr<PrintRun> queueRun(const QString& queue) { return std::make_unique<PrinterRun>(queue); }
+std::unique_ptr<PrintRun> queueRun(const QString& queue, QueueStatus* checked) {
+  return std::make_unique<PrinterRun>(queue, checked);
+}
 
 std::unique_ptr<PrintRun> pdfRun(QIODevice& out, QSize page, std::optional<QDateTime> fixedCreationDate) {
   // The page in whole points may be a little larger; the sheet is drawn on exactly `page`.

@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string>
 
+#include "printing/cups_queue.h"
 #include "problems/expected.h"
 #include "render/page_canvas.h"
 #include "render/presets.h"
@@ -28,12 +29,10 @@ class PrintRun {
   virtual PageCanvas& canvas() = 0;
   /// After the last document: writes out what the output still holds; throws PrinterError.
   virtual void finish() = 0;
-  /// Before the first document: how many documents the run will hand over, and whether problem and
-  /// answer documents alternate; outputs that name sheets in their messages or files use it.
+  /// Before the first document: how many documents the run will hand over, and whether each problem
+  /// document is followed by its answer document; outputs that name sheets in their messages use it.
+  /// (What each document is and the run's title come with the document: DocumentInfo.)
   virtual void plan(int /*documents*/, bool /*answers*/) {}
-  /// Before the first document: what the run prints, as a teacher knows it ("くりあがり ２０"); print
-  /// jobs are titled with it, the sheet and the kind ("くりあがり ２０ 1/3 もんだい").
-  virtual void setTitle(const QString& /*title*/) {}
   /// After the run: what to tell the user when the sheets went to files instead of paper (and the
   /// folder they are in); empty otherwise.
   virtual QString savedNotice() const { return {}; }
@@ -56,9 +55,6 @@ class PrintRun {
   virtual QString queue() const { return {}; }
 };
 
-/// What a run of `preset` prints, as its button reads: row title and caption, "くりあがり ２０".
-QString runTitle(const Preset& preset);
-
 /// Makes the output of the next preset run.
 using PrintRunFactory = std::function<std::unique_ptr<PrintRun>()>;
 
@@ -66,9 +62,11 @@ using PrintRunFactory = std::function<std::unique_ptr<PrintRun>()>;
 /// spooler; without any printer, or with the printer set to print to a file, numbered PDF files.
 std::unique_ptr<PrintRun> printerRun(QPrinter& printer);
 
-/// As printerRun, on a printer of its own set up for the sheets (600 dpi, A4 portrait) and bound to the
-/// CUPS queue `queue`, or to the default destination when `queue` is empty.
-std::unique_ptr<PrintRun> queueRun(const QString& queue);
+/// As printerRun, on a printer of its own set up for the sheets (600 dpi, the queue's paper, else A4
+/// portrait) and bound to the CUPS queue `queue`, or to the default destination when `queue` is empty.
+/// The spooler is asked about the queue once, here; its answer goes to `checked` when given, and a
+/// queue found ready is not asked about again before the first job.
+std::unique_ptr<PrintRun> queueRun(const QString& queue, QueueStatus* checked = nullptr);
 
 /// All documents as the pages of one PDF of `page` pixels, written to `out` as they are made;
 /// `fixedCreationDate` replaces the clock in the PDF, for byte-identical output of identical runs.

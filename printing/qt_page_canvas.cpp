@@ -53,9 +53,9 @@ QtPageCanvas::~QtPageCanvas() {
   if (!finished_ && (inDocument_ || painter_.isActive())) sink_.abandon(painter_);
 }
 
-void QtPageCanvas::beginDoc() {
+void QtPageCanvas::beginDoc(const DocumentInfo& info) {
   const int number = documentCount_ + 1;
-  sink_.beginDocument(painter_, number);
+  sink_.beginDocument(painter_, number, info);
   documentCount_ = number;
   inDocument_ = true;
   for (std::vector<Box>& band : painted_) band.clear();

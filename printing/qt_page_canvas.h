@@ -23,8 +23,9 @@ namespace kirune {
 class DocumentSink {
  public:
   virtual ~DocumentSink() = default;
-  /// Opens document `number` (1-based) and leaves `painter` active on its only page.
-  virtual void beginDocument(QPainter& painter, int number) = 0;
+  /// Opens document `number` (1-based), which `info` describes, and leaves `painter` active on its
+  /// only page.
+  virtual void beginDocument(QPainter& painter, int number, const DocumentInfo& info) = 0;
   /// Hands document `number` over; the painter may stay active for the next document.
   virtual void endDocument(QPainter& painter, int number) = 0;
   /// After the last document: writes out whatever the sink still holds.
@@ -55,7 +56,7 @@ class QtPageCanvas final : public PageCanvas {
 
   int pageHeight() const override { return pageHeight_; }
   int pageWidth() const override { return pageWidth_; }
-  void beginDoc() override;
+  void beginDoc(const DocumentInfo& info) override;
   void endDoc() override;
   void stretchDraw(const Rect& rect, const Picture& picture) override;
   void setPenWidth(int width) override;

@@ -16,6 +16,19 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+/// Which of a sheet's two documents one is.
+enum class DocumentKind { Problems, Answers };
+
+/// What a document is, as the sheet loop that starts it knows for certain. Outputs take titles, counts
+/// and the wording of their messages from it, never from the document's place in the run.
+struct DocumentInfo {
+  DocumentKind kind = DocumentKind::Problems;
+  int sheet = 1;      ///< the problem sheet it belongs to, 1-based
+  int sheets = 0;     ///< problem sheets the run makes (作成枚数); 0: not known
+  std::string title;  ///< what the run prints, "くりあがり ２０"; empty: not known
+  friend bool operator==(const DocumentInfo&, const DocumentInfo&) = default;
+};
+
 /// The printer operations the engines use, and nothing more. Coordinates are device pixels of the
 /// printable area, origin at its top-left corner, y downwards.
 class PageCanvas {
@@ -26,8 +39,8 @@ class PageCanvas {
   virtual int pageHeight() const = 0;
   virtual int pageWidth() const = 0;
 
-  /// Starts a new document (one print job) and opens its only page.
-  virtual void beginDoc() = 0;
+  /// Starts a new document (one print job), `info` saying what it is, and opens its only page.
+  virtual void beginDoc(const DocumentInfo& info) = 0;
   /// Finishes the page and hands the document over.
   virtual void endDoc() = 0;
 
@@ -53,7 +66,7 @@ class ForwardingCanvas : public PageCanvas {
 
   int pageHeight() const override { return inner_.pageHeight(); }
   int pageWidth() const override { return inner_.pageWidth(); }
-  void beginDoc() override { inner_.beginDoc(); }
+  void beginDoc(const DocumentInfo& info) override { inner_.beginDoc(info); }
   void endDoc() override { inner_.endDoc(); }
   void stretchDraw(const Rect& rect, const Picture& picture) override { inner_.stretchDraw(rect, picture); }
   void setPenWidth(int width) override { inner_.setPenWidth(width); }

@@ -209,7 +209,7 @@ int PdfWriter::beginObject() {
   return number;
 }
 
-void PdfWriter::beginDoc() {
+void PdfWriter::beginDoc(const DocumentInfo& /*info*/) {
   if (inPage_) endDoc();
   if (!fileOpen_) {
     fileOpen_ = true;

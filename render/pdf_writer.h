@@ -64,7 +64,7 @@ class PdfWriter final : public PageCanvas {
 
   int pageHeight() const override { return page_.areaHeight; }
   int pageWidth() const override { return page_.areaWidth; }
-  void beginDoc() override;
+  void beginDoc(const DocumentInfo& info) override;
   void endDoc() override;
   void stretchDraw(const Rect& rect, const Picture& picture) override;
   void setPenWidth(int width) override { penWidth_ = width; }

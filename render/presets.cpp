@@ -225,18 +225,6 @@ class RestoreAfterRun {
   const std::function<void(bool)>& setWindowEnabled_;
 };
 
-bool guardAllows(Guard guard, const Settings& settings) {
-  switch (guard) {
-    case Guard::None:
-      return true;
-    case Guard::TimesRows:
-      return settings.anyTimesRow();
-    case Guard::DecomposeNumbers:
-      return settings.anyDecomposeNumber();
-  }
-  return true;
-}
-
 void runEngine(Engine engine, Session& session, PageCanvas& canvas) {
   switch (engine) {
     case Engine::Standard:
@@ -279,19 +267,35 @@ const Preset* findPreset(std::string_view button) {
   return nullptr;
 }
 
+std::string runTitle(const Preset& preset) {
+  return std::string(preset.rowTitle) + ' ' + std::string(preset.caption);
+}
+
+IdleCause idleCause(const Preset& preset, const Settings& settings) {
+  if (preset.guard == Guard::TimesRows && !settings.anyTimesRow()) return IdleCause::NoTimesRow;
+  if (preset.guard == Guard::DecomposeNumbers && !settings.anyDecomposeNumber())
+    return IdleCause::NoDecomposeNumber;
+  if (!settings.CheckBox3) return IdleCause::PrintSwitchOff;
+  if (settings.SpinEdit1 <= 0) return IdleCause::NoSheets;
+  return IdleCause::None;
+}
+
 std::int64_t plannedDocuments(const Preset& preset, const Settings& settings) {
-  if (!guardAllows(preset.guard, settings) || !settings.CheckBox3 || settings.SpinEdit1 <= 0) return 0;
+  if (idleCause(preset, settings) != IdleCause::None) return 0;
   return std::int64_t{settings.SpinEdit1} * (settings.CheckBox15 ? 2 : 1);
 }
 
 bool runPreset(const Preset& preset, Session& session, PageCanvas& canvas,
                const std::function<void(bool enabled)>& setWindowEnabled) {
   Settings& s = session.settings;
-  if (!guardAllows(preset.guard, s)) return false;
+  // Only the preset's own guard stops it here; the engine itself passes over a run without sheets.
+  const IdleCause idle = idleCause(preset, s);
+  if (idle == IdleCause::NoTimesRow || idle == IdleCause::NoDecomposeNumber) return false;
   if (preset.tiles) s.withTiles = 1;
   s.Label7 = true;
   if (setWindowEnabled) setWindowEnabled(false);
   RestoreAfterRun restore(s, setWindowEnabled);
+  session.title = runTitle(preset);
   s.shurui = preset.kind;
   s.setMondaisuu(preset.countItem);
   if (preset.problemsPerSheet != 0) s.setSpinEdit3(preset.problemsPerSheet);

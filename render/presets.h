@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "render/page_canvas.h"
@@ -50,14 +51,29 @@ std::span<const Preset> presets();
 /// The preset of a button name, or nullptr.
 const Preset* findPreset(std::string_view button);
 
-/// How many documents a click on `preset` hands over with `settings`: none when its guard stops it,
-/// `CheckBox3` is off or `SpinEdit1` is not positive; otherwise one per sheet, two with answers. Wide
-/// enough for any `SpinEdit1`, so callers clamp or refuse rather than overflow.
+/// What a run of `preset` prints, as its button reads: row title and caption, "くりあがり ２０".
+std::string runTitle(const Preset& preset);
+
+/// Why a click on a preset would print nothing, checked in the order the preset checks.
+enum class IdleCause {
+  None,               ///< it prints
+  NoTimesRow,         ///< a multiplication preset with no row of 段の設定 ticked
+  NoDecomposeNumber,  ///< a decomposition preset with no number of 分解する数の設定 ticked
+  PrintSwitchOff,     ///< CheckBox3 (カット) off
+  NoSheets,           ///< SpinEdit1 (作成枚数) 0 or less
+};
+
+/// Why a click on `preset` with `settings` would hand over no document; IdleCause::None when it prints.
+IdleCause idleCause(const Preset& preset, const Settings& settings);
+
+/// How many documents a click on `preset` hands over with `settings`: none for any idleCause;
+/// otherwise one per sheet, two with answers. Wide enough for any `SpinEdit1`, so callers clamp or
+/// refuse rather than overflow.
 std::int64_t plannedDocuments(const Preset& preset, const Settings& settings);
 
-/// Runs a preset as its button does: guard, withTiles, Label7 shown, window disabled, kind, count,
-/// SpinEdit3, the engine on `canvas`; then window enabled, Label7 hidden and withTiles 0 on every way
-/// out, an exception included (the exception then propagates). `setWindowEnabled` may be empty.
+/// Runs a preset as its button does: guard, withTiles, the session's title, Label7 shown, window disabled,
+/// kind, count, SpinEdit3, the engine on `canvas`; then window enabled, Label7 hidden and withTiles 0 on
+/// every way out, an exception included (the exception then propagates). `setWindowEnabled` may be empty.
 /// Returns false when the guard stopped the preset; nothing has changed then.
 bool runPreset(const Preset& preset, Session& session, PageCanvas& canvas,
                const std::function<void(bool enabled)>& setWindowEnabled = {});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "problems/problem_pool.h"
 #include "problems/random.h"
 #include "problems/settings.h"
@@ -33,6 +35,8 @@ struct Session {
   int glyphCode = 0;                ///< input of the glyph selector
   int pageHeight = 0;
   int pageWidth = 0;
+  /// What the running preset prints ("くりあがり ２０"), handed to each document it starts.
+  std::string title;
 };
 
 }  // namespace kirune

@@ -56,7 +56,8 @@ void printSheets(const SheetEngine& engine, Session& session, PageCanvas& canvas
 
   const int sheets = settings.SpinEdit1;
   for (int sheet = 0; sheet < sheets; ++sheet) {
-    canvas.beginDoc();
+    DocumentInfo info{DocumentKind::Problems, sheet + 1, sheets, session.title};
+    canvas.beginDoc(info);
     if (layout.problemFontHeight) canvas.setFontHeight(*layout.problemFontHeight);
     if (layout.problemPenWidth) canvas.setPenWidth(*layout.problemPenWidth);
     drawHeading(session, canvas, metrics, layout.problems, true);
@@ -78,7 +79,8 @@ void printSheets(const SheetEngine& engine, Session& session, PageCanvas& canvas
     canvas.endDoc();
 
     if (settings.CheckBox15) {
-      canvas.beginDoc();
+      info.kind = DocumentKind::Answers;
+      canvas.beginDoc(info);
       drawHeading(session, canvas, metrics, layout.answers, false);
       const int answers = std::max(0, std::min(settings.SpinEdit3(), session.pool.dealtCount));
       const std::span<const ProblemRecord> records(session.pool.sheetProblems.data() + 1,

@@ -23,7 +23,7 @@ int TraceCanvas::pageWidth() const {
   return width_;
 }
 
-void TraceCanvas::beginDoc() { line() << "begin_doc\n"; }
+void TraceCanvas::beginDoc(const DocumentInfo& /*info*/) { line() << "begin_doc\n"; }
 
 void TraceCanvas::endDoc() { line() << "end_doc\n"; }
 

@@ -24,6 +24,8 @@ namespace kirune {
 /// qualified name of the picture drawn ("TForm2.Image13", "TForm1.Image6"), for a working slot the
 /// name of the picture copied into it.
 ///
+/// What a document is (DocumentInfo) is not written: the trace is the drawing.
+///
 /// The `page` line is written exactly once, as the first line, at the first operation of any kind on
 /// this canvas: normally the engine's reading of the page size at the start of its run, so a run that
 /// stops before it reads the page (print switch off) leaves the trace empty, and a run that reads the
@@ -35,7 +37,7 @@ class TraceCanvas : public PageCanvas {
 
   int pageHeight() const override;
   int pageWidth() const override;
-  void beginDoc() override;
+  void beginDoc(const DocumentInfo& info) override;
   void endDoc() override;
   void stretchDraw(const Rect& rect, const Picture& picture) override;
   void setPenWidth(int width) override;

@@ -512,7 +512,7 @@ class Session : public std::enable_shared_from_this<Session> {
     try {
       if (print) {
         const std::lock_guard lock(service_.printing);
-        const PrintReport report = printSheets(request, *service_.options.printer);
+        const PrintedRequest report = printRequest(request, *service_.options.printer);
         status = report.delivered ? 200 : report.noPrinter ? 503 : 502;
         body = report.message + "\n";
         type = kText;

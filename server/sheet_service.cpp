@@ -5,7 +5,7 @@
 
 #include "printing/cups_queue.h"
 #include "printing/document_sinks.h"
-#include "printing/print_output.h"
+#include "printing/print_messages.h"
 #include "printing/print_run.h"
 #include "problems/random.h"
 #include "render/errors.h"
@@ -20,7 +20,6 @@ void runRequest(const SheetRequest& request, PrintRun& run) {
       request.seed ? std::make_unique<Random>(*request.seed) : std::make_unique<Random>();
   Session session(ImageSet::builtIn(), *rng);
   session.settings = request.settings;
-  run.setTitle(runTitle(*request.preset));
   run.plan(request.documents, session.settings.CheckBox15);
   runPreset(*request.preset, session, run.canvas());
   run.finish();
@@ -47,15 +46,15 @@ QByteArray sheetsPdf(const SheetRequest& request) {
   return bytes;
 }
 
-PrintReport printSheets(const SheetRequest& request, const std::string& queue) {
-  const QueueStatus status = checkQueue(queue);
+PrintedRequest printRequest(const SheetRequest& request, const std::string& queue) {
+  QueueStatus status;
+  const std::unique_ptr<PrintRun> run = queueRun(QString::fromStdString(queue), &status);
   if (status.state != QueueState::Ready) {
     // Why, as the window says it: the spooler's own words are English and mean little to a teacher.
     return {false, true,
             "プリンタ " + (queue.empty() ? std::string("(既定)") : queue) +
                 " は使えません: " + queueProblemText(status).toStdString()};
   }
-  const std::unique_ptr<PrintRun> run = queueRun(QString::fromStdString(queue));
   try {
     runRequest(request, *run);
   } catch (const PrinterError& e) {

@@ -15,7 +15,7 @@ QByteArray sheetsPdf(const SheetRequest& request);
 
 /// What became of a print request: whether every document went to the spooler, and a short message in
 /// Japanese saying which sheets went out.
-struct PrintReport {
+struct PrintedRequest {
   bool delivered = false;
   bool noPrinter = false;  ///< the queue is not ready; nothing was done
   std::string message;
@@ -23,7 +23,8 @@ struct PrintReport {
 
 /// Sends the documents of a checked request to the CUPS queue `queue` (empty: the default printer),
 /// each a job confirmed by the spooler, as kirune-print --printer does. A queue that is not ready is
-/// reported without any work, so nothing ever lands in a folder on this machine.
-PrintReport printSheets(const SheetRequest& request, const std::string& queue);
+/// reported without any work, so nothing ever lands in a folder on this machine. The spooler is asked
+/// about the queue once.
+PrintedRequest printRequest(const SheetRequest& request, const std::string& queue);
 
 }  // namespace kirune::serve

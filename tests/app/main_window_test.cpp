@@ -62,14 +62,14 @@ class CountingCanvas final : public ForwardingCanvas {
  public:
   CountingCanvas(PageCanvas& inner, PrintLog& log, TForm1*& window)
       : ForwardingCanvas(inner), log_(log), window_(window) {}
-  void beginDoc() override {
+  void beginDoc(const DocumentInfo& info) override {
     ++log_.begun;
     log_.windowEnabled.push_back(window_->isEnabled());
     log_.withTiles.push_back(window_->settings().withTiles);
     log_.tileTitles.emplace_back(!window_->control("Label6")->isHidden(),
                                  !window_->control("Label7")->isHidden());
     if (log_.begun == log_.failAtDocument) throw PrinterError("プリンタの用紙がありません");
-    ForwardingCanvas::beginDoc();
+    ForwardingCanvas::beginDoc(info);
   }
   void endDoc() override {
     ForwardingCanvas::endDoc();

@@ -54,9 +54,9 @@ struct Injection {
 class InjectingCanvas final : public ForwardingCanvas {
  public:
   InjectingCanvas(PageCanvas& inner, Injection injection) : ForwardingCanvas(inner), injection_(injection) {}
-  void beginDoc() override {
+  void beginDoc(const DocumentInfo& info) override {
     if (++begun_ == injection_.atDocument && injection_.fault != Fault::None) throwFault(injection_.fault);
-    ForwardingCanvas::beginDoc();
+    ForwardingCanvas::beginDoc(info);
   }
 
  private:

@@ -43,7 +43,7 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     cat "$work/kirune.log"; kill $pid; exit 1
   }
   visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-  waitFor() {  # NAME SECONDS
+  waitForWindow() {  # NAME SECONDS
     for _ in $(seq $(($2 * 10))); do visible "$1" && return 0; sleep 0.1; done
     return 1
   }
@@ -58,13 +58,13 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
     # closing message, if any, is then dismissed with Enter.
     sleep 1
     for _ in $(seq 600); do visible "^Kirune (印刷|保存)中" || break; sleep 0.1; done
-    if waitFor "^Kirune$" 2; then xdotool key Return; fi
+    if waitForWindow "^Kirune$" 2; then xdotool key Return; fi
     for _ in $(seq 50); do visible "^Kirune$" || break; sleep 0.1; done
   }
   openSetup() {  # the dialog shows on this click, or the test fails
     echo "setup $1" >&2
     click 1238 394
-    waitFor "^プリンタ設定$" 10 || fail "click $1: no printer set-up dialog"
+    waitForWindow "^プリンタ設定$" 10 || fail "click $1: no printer set-up dialog"
   }
   closeSetup() {  # KEY
     xdotool key "$1"

@@ -46,10 +46,13 @@ TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
   for (const QString& printer : {QStringLiteral("default"), QStringLiteral("kirune-pdf")}) {
     SCOPED_TRACE(printer.toStdString());
     const int mark = lastJob();
+    const qint64 logMark = accessLogSize();
     const Result result =
         kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", printer}, home.path());
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
+    // The queue is asked about once (its state and paper together) before the first job is made.
+    EXPECT_EQ(queueQuestionsBeforeFirstJob(logMark), 1);
     const QList<int> jobs = jobsAfter(mark);
     ASSERT_EQ(jobs.size(), 6);
     // A teacher finds each sheet in the printer's queue by what it is.

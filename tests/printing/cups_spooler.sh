@@ -86,8 +86,10 @@ start() {
   chmod 1777 "$dir/tmp" "$dir/out"
   serverbin
 
+  # Every request in the access log, questions included, so a test can count what a print asked.
   cat >"$dir/conf/cupsd.conf" <<EOF
 LogLevel info
+AccessLogLevel all
 Listen $dir/cups.sock
 Browsing No
 WebInterface No

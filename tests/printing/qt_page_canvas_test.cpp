@@ -50,7 +50,7 @@ bool isWhite(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)
 TEST_F(QtPageCanvasTest, PictureFillsItsRectangleExactlyAndTextCellIsOpaque) {
   const Picture black = solid(0);
   QtPageCanvas canvas(raster, 400, 300);
-  canvas.beginDoc();
+  canvas.beginDoc({});
   canvas.stretchDraw({50, 60, 150, 110}, black);
   canvas.setFontName("HGP教科書体");
   canvas.setFontHeight(30);
@@ -73,12 +73,12 @@ TEST_F(QtPageCanvasTest, PictureFillsItsRectangleExactlyAndTextCellIsOpaque) {
 
 TEST_F(QtPageCanvasTest, PenWidthHoldsAcrossDocumentsAndEachDocumentIsAFreshWhitePage) {
   QtPageCanvas canvas(raster, 400, 300);
-  canvas.beginDoc();
+  canvas.beginDoc({});
   canvas.setPenWidth(6);
   canvas.moveTo(20, 20);
   canvas.lineTo(20, 100);
   canvas.endDoc();
-  canvas.beginDoc();
+  canvas.beginDoc({});
   canvas.moveTo(200, 50);
   canvas.lineTo(200, 150);
   canvas.endDoc();
@@ -95,7 +95,7 @@ TEST_F(QtPageCanvasTest, LaterOperationsCoverEarlierOnesWhereTheyOverlap) {
   QtPageCanvas canvas(raster, 400, 300);
   canvas.setFontName("HGP教科書体");
   canvas.setFontHeight(30);
-  canvas.beginDoc();
+  canvas.beginDoc({});
   canvas.textOut(10, 10, "1");  // covered by the picture after it
   canvas.stretchDraw({10, 10, 60, 60}, black);
   canvas.stretchDraw({100, 10, 150, 60}, black);  // the cell of the text after it lies on top

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -111,6 +113,25 @@ inline QStringList jobTitles(const QList<int>& ids, const char* queue = "kirune-
   }
   cupsFreeJobs(count, jobs);
   return titles;
+}
+
+// Bytes in the fixture's spooler's access log (it logs every request), to read what came after.
+inline qint64 accessLogSize() { return QFileInfo(spoolerDir() + "/log/access_log").size(); }
+
+// How often the spooler was asked about a queue after byte `from` of its access log, before the first
+// job was made; -1 when no job was made.
+inline int queueQuestionsBeforeFirstJob(qint64 from) {
+  QFile log(spoolerDir() + "/log/access_log");
+  if (!log.open(QIODevice::ReadOnly) || !log.seek(from)) return -1;
+  int questions = 0;
+  for (const QByteArray& line : log.readAll().split('\n')) {
+    const QList<QByteArray> words = line.trimmed().split(' ');
+    if (words.size() < 2) continue;
+    const QByteArray& operation = words[words.size() - 2];  // "... Get-Printer-Attributes successful-ok"
+    if (operation == "Create-Job") return questions;
+    if (operation == "Get-Printer-Attributes") ++questions;
+  }
+  return -1;
 }
 
 inline int lastJob(const char* queue = "kirune-pdf") {

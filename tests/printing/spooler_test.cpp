@@ -41,13 +41,25 @@ void drawSheet(PageCanvas& canvas, int number) {
   canvas.textOut(100, 2000, std::to_string(9000 + number));
 }
 
-// Prints `documents` sheets through `output`; returns the error of the document that failed.
-std::optional<std::string> printSheets(PrintOutput& output, int documents,
-                                       const std::function<void(int)>& between = {}) {
+// What document `number` of a run of `documents` is, problem and answer documents in pairs with
+// `answers`.
+DocumentInfo documentInfo(int number, int documents, bool answers, const std::string& title = {}) {
+  const bool answer = answers && number % 2 == 0;
+  const int sheet = answers ? (number + 1) / 2 : number;
+  return {answer ? DocumentKind::Answers : DocumentKind::Problems, sheet, answers ? documents / 2 : documents,
+          title};
+}
+
+// Prints `documents` documents through `output`, as planned; returns the error of the document that
+// failed.
+std::optional<std::string> printDocuments(PrintOutput& output, int documents, bool answers,
+                                          const std::function<void(int)>& between = {},
+                                          const std::string& title = {}) {
+  output.plan(documents, answers);
   try {
     for (int document = 1; document <= documents; ++document) {
       if (between) between(document);
-      output.beginDoc();
+      output.beginDoc(documentInfo(document, documents, answers, title));
       drawSheet(output, document);
       output.endDoc();
     }
@@ -117,8 +129,7 @@ TEST_F(SpoolerTest, PrinterDefaultsToTheSystemDefaultOnA4At600Dpi) {
 
 TEST_F(SpoolerTest, EveryDocumentIsAConfirmedJobOfItsOwnInOrder) {
   PrintOutput output(*printer);
-  output.plan(4, true);
-  ASSERT_EQ(printSheets(output, 4), std::nullopt);
+  ASSERT_EQ(printDocuments(output, 4, true), std::nullopt);
   EXPECT_EQ(output.route(), PrintOutput::Route::Spooler);
   EXPECT_EQ(output.queue(), QStringLiteral("kirune-pdf"));
   EXPECT_EQ(output.delivered(), 4);
@@ -154,8 +165,7 @@ TEST_F(SpoolerTest, RefusingQueueStopsTheRunAtThatDocument) {
       const QString queue = addQueue(QStringLiteral("kirune-%1").arg(c.name));
       printer->setPrinterName(queue);
       PrintOutput output(*printer);
-      output.plan(6, true);
-      const auto error = printSheets(output, 6, [&](int document) {
+      const auto error = printDocuments(output, 6, true, [&](int document) {
         if (document != failAt) return;
         spooledFiles(output.jobIds());  // a stopped queue would hold back the jobs not yet done
         QStringList command = c.refuse;
@@ -193,8 +203,7 @@ TEST_F(SpoolerTest, SpoolerStoppingMidRunStopsTheRun) {
   useSpooler(second.socket());
   printer->setPrinterName(QString());  // the default of the second spooler
   PrintOutput output(*printer);
-  output.plan(3, false);
-  const auto error = printSheets(output, 3, [&](int document) {
+  const auto error = printDocuments(output, 3, false, [&](int document) {
     if (document == 2) second.stop();
   });
   ASSERT_TRUE(error.has_value());
@@ -242,9 +251,7 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
     QStringList files;
     for (int runs = 0; runs < 2; ++runs) {
       PrintOutput output(*printer);
-      output.plan(4, true);
-      output.setTitle(QStringLiteral("くりあがり ２０"));
-      ASSERT_EQ(printSheets(output, 4), std::nullopt);
+      ASSERT_EQ(printDocuments(output, 4, true, {}, "くりあがり ２０"), std::nullopt);
       EXPECT_EQ(output.route(), PrintOutput::Route::Folder);
       EXPECT_EQ(output.folder(), root);
       ASSERT_EQ(output.files().size(), 1);
@@ -269,13 +276,28 @@ TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
   }
 }
 
-TEST_F(SpoolerTest, NothingPrintedMakesNoFolder) {
+// Without a printer the run's one file is reserved as its first document begins; a run that breaks off
+// before any page is handed over leaves neither that file nor a folder behind.
+TEST_F(SpoolerTest, RunThatHandsOverNothingLeavesNoFile) {
   useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock");
+  const QString root = PrintOutput::fallbackRoot();
+  QDir(root).removeRecursively();
   {
     PrintOutput output(*printer);
-    output.plan(0, false);
+    output.plan(2, false);
+    output.beginDoc(documentInfo(1, 2, false, "くりあがり ２０"));
+    drawSheet(output, 1);
+    ASSERT_EQ(output.route(), PrintOutput::Route::Folder);
+    ASSERT_EQ(QDir(root).entryList(QDir::Files).size(), 1);  // reserved, so no other run takes its name
   }
-  EXPECT_FALSE(QFileInfo::exists(PrintOutput::fallbackRoot()));
+  EXPECT_EQ(QDir(root).entryList(QDir::Files), QStringList());
+  // A run that never begins a document does not even make the folder.
+  QDir(root).removeRecursively();
+  {
+    PrintOutput output(*printer);
+    output.plan(2, false);
+  }
+  EXPECT_FALSE(QFileInfo::exists(root));
 }
 
 // The print dialog's "print to file": numbered files beside the chosen name, continuing after the
@@ -285,8 +307,7 @@ TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
   printer->setOutputFileName(folder.filePath("sheet.pdf"));
   {
     PrintOutput output(*printer);
-    output.plan(2, false);
-    ASSERT_EQ(printSheets(output, 2), std::nullopt);
+    ASSERT_EQ(printDocuments(output, 2, false), std::nullopt);
     EXPECT_EQ(output.route(), PrintOutput::Route::Files);
     EXPECT_EQ(output.files(),
               QStringList({folder.filePath("sheet-001.pdf"), folder.filePath("sheet-002.pdf")}));
@@ -298,8 +319,7 @@ TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
   }();
   {
     PrintOutput output(*printer);
-    output.plan(2, true);
-    ASSERT_EQ(printSheets(output, 2), std::nullopt);
+    ASSERT_EQ(printDocuments(output, 2, true), std::nullopt);
     EXPECT_EQ(output.files(),
               QStringList({folder.filePath("sheet-003.pdf"), folder.filePath("sheet-004.pdf")}));
   }
@@ -311,22 +331,9 @@ TEST_F(SpoolerTest, PrintToFileWritesNumberedFilesAndOverwritesNothing) {
   // A folder that cannot be written reports the first sheet as not printed.
   printer->setOutputFileName(folder.filePath("missing/sheet.pdf"));
   PrintOutput output(*printer);
-  output.plan(1, false);
-  const auto error = printSheets(output, 1);
+  const auto error = printDocuments(output, 1, false);
   ASSERT_TRUE(error.has_value());
   EXPECT_THAT(*error, HasSubstr("を作れません。1枚目（問題用紙）から後は印刷されていません。"));
-}
-
-TEST(UndeliveredMessage, NamesTheSheetAndWhatWentOut) {
-  const QString reason = QStringLiteral("R。");
-  EXPECT_EQ(undeliveredMessage(reason, 1, 2, true),
-            QStringLiteral("R。1枚目（問題用紙）から2枚目までは印刷されていません。"));
-  EXPECT_EQ(
-      undeliveredMessage(reason, 2, 2, true),
-      QStringLiteral("R。2枚目（こたえの用紙）から後は印刷されていません。1枚目はプリンタに送りました。"));
-  EXPECT_EQ(
-      undeliveredMessage(reason, 4, 0, false),
-      QStringLiteral("R。4枚目（問題用紙）から後は印刷されていません。1〜3枚目はプリンタに送りました。"));
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ class PdfWriterTest : public ::testing::Test {
 };
 
 void drawSheet(PdfWriter& pdf, const Picture& picture, int doc) {
-  pdf.beginDoc();
+  pdf.beginDoc({});
   for (int i = 0; i < 5; ++i) pdf.stretchDraw({100 + 600 * i, 100, 550 + 600 * i, 700}, picture);
   pdf.setPenWidth(6);
   pdf.moveTo(100, 1000);
@@ -208,7 +208,7 @@ TEST_F(PdfWriterTest, TextCellsCoverWhatLiesBeneathAndLaterPicturesCoverText) {
   const Picture black{"TForm2.Test", StoredFormat::Bmp8Grey, 1, 1, 1, {0}};
   PdfString out;
   PdfWriter pdf(out, {72, 72, 0, 0, 600, 600});  // an inch: 600 pixels, one point each 8.33
-  pdf.beginDoc();
+  pdf.beginDoc({});
   pdf.stretchDraw({0, 0, 600, 300}, black);
   pdf.setFontHeight(200);
   pdf.textOut(100, 50, "1");   // over the black band

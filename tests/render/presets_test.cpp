@@ -260,14 +260,16 @@ class WatchingCanvas : public TraceCanvas {
  public:
   WatchingCanvas(std::ostream& out, const Settings& watched, bool failing)
       : TraceCanvas(out, 4760, 6814), settings(watched), fail(failing) {}
-  void beginDoc() override {
+  void beginDoc(const DocumentInfo& info) override {
     tilesSeen.push_back(settings.withTiles);
+    infos.push_back(info);
     if (fail) throw PrinterError("printer gone");
-    TraceCanvas::beginDoc();
+    TraceCanvas::beginDoc(info);
   }
   const Settings& settings;
   bool fail;
   std::vector<int> tilesSeen;
+  std::vector<DocumentInfo> infos;
 };
 
 TEST_F(PresetRunner, TilesOnlyDuringTheRunAndStateRestoredAfterAFailure) {
@@ -293,15 +295,23 @@ TEST_F(PresetRunner, TilesOnlyDuringTheRunAndStateRestoredAfterAFailure) {
   }
 }
 
-TEST_F(PresetRunner, ThreeSheetsWithAnswersAreSixDocumentsOnEveryEngine) {
+// Each document says what it is: its sheet, problems or answers, and what the run prints.
+TEST_F(PresetRunner, ThreeSheetsWithAnswersAreSixDocumentsThatKnowWhatTheyAreOnEveryEngine) {
   session.settings.SpinEdit1 = 3;
   session.settings.CheckBox15 = true;
   for (std::string_view button : {"BitBtn1", "BitBtn121", "BitBtn132"}) {
     SCOPED_TRACE(button);
-    trace.str("");
-    EXPECT_TRUE(click(button));
-    EXPECT_EQ(documents(), 6);
+    WatchingCanvas watching(trace, session.settings, false);
+    EXPECT_TRUE(runPreset(*findPreset(button), session, watching, window));
+    const std::string title = runTitle(*findPreset(button));
+    std::vector<DocumentInfo> expected;
+    for (int sheet = 1; sheet <= 3; ++sheet) {
+      expected.push_back({DocumentKind::Problems, sheet, 3, title});
+      expected.push_back({DocumentKind::Answers, sheet, 3, title});
+    }
+    EXPECT_EQ(watching.infos, expected);
   }
+  EXPECT_EQ(runTitle(*findPreset("BitBtn13")), "くりあがり ２０");
 }
 
 TEST_F(PresetRunner, PlannedDocumentsAreTheDocumentsTheRunMakes) {

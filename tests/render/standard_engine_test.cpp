@@ -122,8 +122,8 @@ class LabelWatchingCanvas : public TraceCanvas {
  public:
   LabelWatchingCanvas(std::ostream& out, const Settings& settings)
       : TraceCanvas(out, TraceRun::kWidth, TraceRun::kHeight), settings_(settings) {}
-  void beginDoc() override {
-    TraceCanvas::beginDoc();
+  void beginDoc(const DocumentInfo& info) override {
+    TraceCanvas::beginDoc(info);
     seen.push_back({settings_.Label6, settings_.Label7});
   }
   std::vector<std::pair<bool, bool>> seen;

@@ -14,7 +14,7 @@ TEST(TraceCanvas, WritesOneLinePerOperationAfterThePageLine) {
   EXPECT_EQ(canvas.pageWidth(), 4760);
   Picture picture;
   picture.name = "TForm2.Image13";
-  canvas.beginDoc();
+  canvas.beginDoc({});
   canvas.stretchDraw(Rect{320, 394, 1022, 1096}, picture);
   canvas.setPenWidth(6);
   canvas.moveTo(1, 2);
@@ -43,7 +43,7 @@ TEST(TraceCanvas, PageLineComesOnceAndFirstWhateverTheFirstOperation) {
 
   std::ostringstream out;
   TraceCanvas canvas(out, 100, 200);
-  canvas.beginDoc();
+  canvas.beginDoc({});
   canvas.pageHeight();
   canvas.pageWidth();
   canvas.endDoc();

@@ -40,9 +40,12 @@ TEST_F(ServePrinterTest, EveryDocumentIsAConfirmedJobAndTheAnswerNamesTheSheets)
   ASSERT_GT(server->port(), 0);
   HttpConnection c(server->port(), nullptr, 120);
   const int mark = lastJob();
+  const qint64 logMark = accessLogSize();
   const auto res = c.exchange(printRequest("preset=BitBtn13&sheets=3&answers=1"));
   ASSERT_TRUE(res);
   EXPECT_EQ(res->result_int(), 200U) << res->body();
+  // The queue is asked about once before the first job: its state and paper in one question.
+  EXPECT_EQ(queueQuestionsBeforeFirstJob(logMark), 1);
   EXPECT_EQ(res->body(), "プリンタ kirune-pdf に 3 枚（答え 3 枚つき）を送りました（くりあがり ２０）\n");
   const QList<int> jobs = jobsAfter(mark);
   ASSERT_EQ(jobs.size(), 6);
