@@ -219,9 +219,9 @@ TEST_F(SpoolerTest, SpoolerStoppingMidRunStopsTheRun) {
   EXPECT_EQ(output.route(), PrintOutput::Route::Spooler);
 }
 
-// No spooler at all, or one without any queue: the sheets become PDF files in a new folder of their
-// own under the documents folder, one per document in print order; a second run never touches the first.
-TEST_F(SpoolerTest, WithoutAPrinterTheSheetsBecomeFilesInANewFolder) {
+// No spooler at all, or one without any queue: the run becomes one PDF file under the documents
+// folder, its pages in print order; a second run never touches the first.
+TEST_F(SpoolerTest, WithoutAPrinterTheRunBecomesOneFile) {
   struct Case {
     const char* name;
     std::function<void()> arrange;
