@@ -205,6 +205,15 @@ bool Program::pump(int timeoutMs) {
   return moved;
 }
 
+bool Program::waitForOutput(const std::string& text, std::chrono::milliseconds wait) {
+  const auto until = std::chrono::steady_clock::now() + wait;
+  while (ran_.out.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
+    if (outFd_ < 0) break;  // ended, or its output closed: nothing more will come
+    pump(20);
+  }
+  return ran_.out.find(text) != std::string::npos;
+}
+
 Ran Program::finish(const Expect& expect, std::source_location where) {
   // Until the program has ended: what it wrote then, without waiting for the end of its pipes, which a
   // daemon it started may hold open.

@@ -62,6 +62,11 @@ class Program {
 
   pid_t pid() const { return pid_; }
   bool running();
+  /// Waits until the standard output so far holds `text`, the program has ended, or `wait` has passed;
+  /// whether it holds it.
+  bool waitForOutput(const std::string& text, std::chrono::milliseconds wait);
+  /// The standard output read so far.
+  const std::string& output() const { return ran_.out; }
   void kill(int signal) const;
   /// Waits for the end (the timeout counted from the start) and records a test failure, at the caller's
   /// line, when it ends otherwise than `expect` says.
