@@ -60,8 +60,7 @@ class FaultTest : public ::testing::Test {
     return names;
   }
   static Outcome kirunePrint(std::vector<std::string> args, const test::Expect& expect,
-                             const std::vector<std::string>& env = {},
-                             std::source_location where = std::source_location::current()) {
+                             const std::vector<std::string>& env = {}, test::Where where = {}) {
     args.insert(args.begin(), KIRUNE_PRINT);
     return outcome(test::run(args, expect, options(env), where));
   }

@@ -27,7 +27,7 @@ struct Result {
 };
 
 Result run(const QString& program, const QStringList& args, const test::Expect& expect,
-           const QString& workDir = QString(), std::source_location where = std::source_location::current()) {
+           const QString& workDir = QString(), test::Where where = {}) {
   test::RunOptions options;
   options.env = {"QT_QPA_PLATFORM=offscreen", "SOURCE_DATE_EPOCH"};
   options.workDir = workDir.toStdString();
@@ -36,7 +36,7 @@ Result run(const QString& program, const QStringList& args, const test::Expect& 
 }
 
 Result kirunePrint(const QStringList& args, const test::Expect& expect, const QString& workDir = QString(),
-                   std::source_location where = std::source_location::current()) {
+                   test::Where where = {}) {
   return run(KIRUNE_PRINT, args, expect, workDir, where);
 }
 

@@ -21,7 +21,7 @@ struct Result {
 };
 
 Result kirunePrint(const QStringList& arguments, const test::Expect& expect, const QString& home,
-                   std::source_location where = std::source_location::current()) {
+                   test::Where where = {}) {
   test::RunOptions options;
   options.env = {"HOME=" + home.toStdString(), "XDG_CONFIG_HOME=" + home.toStdString() + "/.config"};
   const test::Ran ran = test::run(QStringLiteral(KIRUNE_PRINT), arguments, expect, options, where);

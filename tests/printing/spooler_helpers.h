@@ -40,15 +40,14 @@ inline void useFixtureSpooler(const QTemporaryDir& home) {
 // Runs a command to its end and gives its output, standard error merged in; a failure is recorded at
 // the caller's line when it ends otherwise than `expect` says.
 inline QString run(const QString& program, const QStringList& arguments, const test::Expect& expect,
-                   std::source_location where = std::source_location::current()) {
+                   test::Where where = {}) {
   test::RunOptions options;
   options.mergeErr = true;
   return QString::fromStdString(test::run(program, arguments, expect, options, where).out);
 }
 
 // A command the test cannot go on without.
-inline void admin(const QStringList& arguments,
-                  std::source_location where = std::source_location::current()) {
+inline void admin(const QStringList& arguments, test::Where where = {}) {
   test::RunOptions options;
   options.mergeErr = true;
   ASSERT_TRUE(test::run(arguments.first(), arguments.mid(1), 0, options, where).ok);

@@ -41,8 +41,7 @@ kirune::test::RunOptions toolOptions() {
 }
 
 // A tool's standard output; a run that does not exit 0 is a failure at the caller's line.
-QByteArray runTool(const QString& program, const QStringList& args,
-                   std::source_location where = std::source_location::current()) {
+QByteArray runTool(const QString& program, const QStringList& args, kirune::test::Where where = {}) {
   return QByteArray::fromStdString(kirune::test::run(program, args, 0, toolOptions(), where).out);
 }
 

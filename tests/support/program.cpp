@@ -169,14 +169,14 @@ void Program::kill(int signal) const {
 // Moves what is ready between the pipes and the buffers, waiting at most `timeoutMs` for something.
 bool Program::pump(int timeoutMs) {
   pollfd fds[3];
-  int n = 0;
+  nfds_t n = 0;
   if (outFd_ >= 0) fds[n++] = {outFd_, POLLIN, 0};
   if (errFd_ >= 0) fds[n++] = {errFd_, POLLIN, 0};
   if (inFd_ >= 0) fds[n++] = {inFd_, POLLOUT, 0};
   if (n == 0 || poll(fds, n, timeoutMs) <= 0) return false;
   bool moved = false;
   char buffer[65536];
-  for (int i = 0; i < n; ++i) {
+  for (nfds_t i = 0; i < n; ++i) {
     if (fds[i].revents == 0) continue;
     int& fd = fds[i].fd == outFd_ ? outFd_ : fds[i].fd == errFd_ ? errFd_ : inFd_;
     if (fd == inFd_) {
@@ -214,7 +214,7 @@ bool Program::waitForOutput(const std::string& text, std::chrono::milliseconds w
   return ran_.out.find(text) != std::string::npos;
 }
 
-Ran Program::finish(const Expect& expect, std::source_location where) {
+Ran Program::finish(const Expect& expect, Where where) {
   // Until the program has ended: what it wrote then, without waiting for the end of its pipes, which a
   // daemon it started may hold open.
   while (pid_ > 0 && !reap(false)) {
@@ -260,12 +260,12 @@ Ran Program::finish(const Expect& expect, std::source_location where) {
     }
     if (!ran_.err.empty()) why << "\nstderr: " << tail(ran_.err, 2000);
     if (options_.mergeErr && !ran_.out.empty()) why << "\noutput: " << tail(ran_.out, 2000);
-    ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << why.str();
+    ADD_FAILURE_AT(where.file, where.line) << why.str();
   }
   return ran_;
 }
 
-Ran run(std::vector<std::string> argv, const Expect& expect, RunOptions options, std::source_location where) {
+Ran run(std::vector<std::string> argv, const Expect& expect, RunOptions options, Where where) {
   Program program(std::move(argv), std::move(options));
   return program.finish(expect, where);
 }

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <initializer_list>
-#include <source_location>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,14 @@
 #endif
 
 namespace kirune::test {
+
+/// Where in a test a call was made, as a default argument records it (std::source_location is not in
+/// every compiler the project builds with).
+struct Where {
+  Where(const char* f = __builtin_FILE(), int l = __builtin_LINE()) : file(f), line(l) {}  // NOLINT
+  const char* file;
+  int line;
+};
 
 /// How a run is expected to end: with one of some exit codes, or killed by a signal.
 class Expect {
@@ -70,7 +77,7 @@ class Program {
   void kill(int signal) const;
   /// Waits for the end (the timeout counted from the start) and records a test failure, at the caller's
   /// line, when it ends otherwise than `expect` says.
-  Ran finish(const Expect& expect, std::source_location where = std::source_location::current());
+  Ran finish(const Expect& expect, Where where = {});
 
  private:
   bool pump(int timeoutMs);
@@ -90,8 +97,7 @@ class Program {
 };
 
 /// Runs `argv` (argv[0] looked up in PATH when it has no slash) to its end; see Program::finish.
-Ran run(std::vector<std::string> argv, const Expect& expect, RunOptions options = {},
-        std::source_location where = std::source_location::current());
+Ran run(std::vector<std::string> argv, const Expect& expect, RunOptions options = {}, Where where = {});
 
 #ifdef QT_CORE_LIB
 inline std::vector<std::string> argv(const QString& program, const QStringList& arguments) {
@@ -100,7 +106,7 @@ inline std::vector<std::string> argv(const QString& program, const QStringList& 
   return all;
 }
 inline Ran run(const QString& program, const QStringList& arguments, const Expect& expect,
-               RunOptions options = {}, std::source_location where = std::source_location::current()) {
+               RunOptions options = {}, Where where = {}) {
   return run(argv(program, arguments), expect, std::move(options), where);
 }
 #endif
