@@ -87,7 +87,7 @@ Program::Program(std::vector<std::string> argv, RunOptions options)
   int err[2];
   int in[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 || pipe2(in, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    startError_ = std::string("pipe: ") + std::strerror(errno);
     return;
   }
   posix_spawn_file_actions_t actions;
@@ -128,7 +128,7 @@ Program::Program(std::vector<std::string> argv, RunOptions options)
   setNonBlocking(inFd_);
   if (spawned != 0) {
     pid_ = -1;
-    ADD_FAILURE() << "cannot start " << argv_[0] << ": " << std::strerror(spawned);
+    startError_ = std::strerror(spawned);
   }
   if (options_.input.empty()) {
     close(inFd_);
@@ -250,7 +250,7 @@ Ran Program::finish(const Expect& expect, Where where) {
     std::ostringstream why;
     why << "ran: " << command.str() << "\nexpected " << expect.describe() << ", got ";
     if (pid_ <= 0) {
-      why << "no start";
+      why << "no start (" << startError_ << ")";
     } else if (ran_.timedOut) {
       why << "no end within " << options_.timeout.count() << " ms (killed)";
     } else if (ran_.signal) {

@@ -86,6 +86,7 @@ class Program {
   std::vector<std::string> argv_;
   RunOptions options_;
   pid_t pid_ = -1;
+  std::string startError_;
   int status_ = 0;
   bool reaped_ = false;
   int outFd_ = -1;
