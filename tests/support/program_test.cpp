@@ -35,11 +35,9 @@ TEST(Program, BytesGoThroughAndADaemonHoldingTheOutputDoesNotHoldTheRun) {
   RunOptions options;
   options.env = {"KIRUNE_RUNNER_TEST=\xff value", "HOME"};
   options.input = std::string(200000, 'i');  // more than a pipe holds
-  const Ran r = run({"sh", "-c",
-                     "printf '%s|%s|%s' \"$1\" \"$KIRUNE_RUNNER_TEST\" \"${HOME-unset}\"; "
-                     "printf err >&2; wc -c >&2; (sleep 30 &)",
-                     "_", "\xfe\x01 arg"},
-                    0, options);
+  const std::string script =
+      R"(printf '%s|%s|%s' "$1" "$KIRUNE_RUNNER_TEST" "${HOME-unset}"; printf err >&2; wc -c >&2; (sleep 30 &))";
+  const Ran r = run({"sh", "-c", script, "_", "\xfe\x01 arg"}, 0, options);
   EXPECT_EQ(r.out, "\xfe\x01 arg|\xff value|unset");
   EXPECT_EQ(r.err, "err200000\n");
 }
