@@ -17,11 +17,4 @@ std::unique_ptr<QGuiApplication> makeOffscreenApp(int& argc, char** argv, AppKin
   return app;
 }
 
-void ensureOffscreenApp(AppKind kind) {
-  static int argc = 1;
-  static char name[] = "kirune_test";
-  static char* argv[] = {name, nullptr};
-  static const std::unique_ptr<QGuiApplication> app = makeOffscreenApp(argc, argv, kind);
-}
-
 }  // namespace kirune::test

@@ -12,10 +12,6 @@ enum class AppKind { Gui, Widgets };
 /// say) is kept; any other is replaced, since tests never open a real display.
 std::unique_ptr<QGuiApplication> makeOffscreenApp(int& argc, char** argv, AppKind kind);
 
-/// For the tests that make no application of their own in main: one for the whole process, made at the
-/// first call.
-void ensureOffscreenApp(AppKind kind = AppKind::Gui);
-
 }  // namespace kirune::test
 
 /// A QtTest main on the offscreen application with widgets.
