@@ -111,6 +111,51 @@ def main():
     ]):
         write("sheet_request_fuzzer", "query%d" % i, query.encode())
 
+    # Raw requests as they come over a connection: good ones of every route, pipelined ones, chunked
+    # bodies with trailers, and the attempts the server refuses (two framings, smuggled second
+    # requests, oversize headers and targets, a print from another site).
+    host = "Host: 127.0.0.1:8080\r\n"
+    page = "Origin: http://127.0.0.1:8080\r\nSec-Fetch-Site: same-origin\r\nX-Kirune-Page: 1\r\n"
+    form = "preset=BitBtn13&sheets=2"
+    for name, request in [
+            ("get-page", "GET / HTTP/1.1\r\n" + host + "\r\n"),
+            ("get-sheets", "GET /sheets.pdf?preset=BitBtn13&sheets=3&seed=7 HTTP/1.1\r\n" + host + "\r\n"),
+            ("head-sheets", "HEAD /sheets.pdf?preset=BitBtn1&answers=1 HTTP/1.1\r\n" + host + "\r\n"),
+            ("http10", "GET /healthz HTTP/1.0\r\n\r\n"),
+            ("pipelined", "GET /api/presets HTTP/1.1\r\n" + host + "\r\n"
+                          "GET /kirune.css HTTP/1.1\r\n" + host + "\r\n"
+                          "GET /kirune.js HTTP/1.1\r\n" + host + "Connection: close\r\n\r\n"),
+            ("post-print", "POST /print HTTP/1.1\r\n" + host + page +
+                           "Content-Type: application/x-www-form-urlencoded\r\n"
+                           "Content-Length: %d\r\n\r\n%s" % (len(form), form)),
+            ("post-print-chunked", "POST /print HTTP/1.1\r\n" + host + page +
+                                   "Transfer-Encoding: chunked\r\n\r\n"
+                                   "7\r\npreset=\r\n11;ext=1\r\nBitBtn13&sheets=2\r\n0\r\nX-Trailer: 1\r\n\r\n"),
+            ("post-print-other-site", "POST /print HTTP/1.1\r\n" + host + "Origin: http://evil.example\r\n"
+                                      "X-Kirune-Page: 1\r\nContent-Length: %d\r\n\r\n%s" % (len(form), form)),
+            ("post-expect-continue", "POST /print HTTP/1.1\r\n" + host + page + "Expect: 100-continue\r\n"
+                                     "Content-Length: %d\r\n\r\n%s" % (len(form), form)),
+            ("smuggle-cl-te", "POST /print HTTP/1.1\r\n" + host + "Content-Length: 4\r\n"
+                              "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\nGET /healthz HTTP/1.1\r\n" + host + "\r\n"),
+            ("smuggle-two-lengths", "POST /print HTTP/1.1\r\n" + host + "Content-Length: 0\r\n"
+                                    "Content-Length: 44\r\n\r\nGET /healthz HTTP/1.1\r\n" + host + "\r\n"),
+            ("smuggle-te-identity", "POST /print HTTP/1.1\r\n" + host + "Transfer-Encoding: chunked, identity\r\n\r\n"
+                                    "0\r\n\r\n"),
+            ("get-with-body", "GET /sheets.pdf?preset=BitBtn13 HTTP/1.1\r\n" + host + "Content-Length: 5\r\n\r\n"
+                              "GET /"),
+            ("no-host", "GET / HTTP/1.1\r\n\r\n"),
+            ("two-hosts", "GET / HTTP/1.1\r\n" + host + host + "\r\n"),
+            ("post-no-length", "POST /print HTTP/1.1\r\n" + host + page + "\r\n"),
+            ("bad-method", "PUT /print HTTP/1.1\r\n" + host + "Content-Length: 0\r\n\r\n"),
+            ("absolute-target", "GET http://127.0.0.1:8080/ HTTP/1.1\r\n" + host + "\r\n"),
+            ("bad-escape", "GET /sheets.pdf?preset=%zz&sheets=%e3%81 HTTP/1.1\r\n" + host + "\r\n"),
+            ("long-target", "GET /sheets.pdf?preset=BitBtn13&x=" + "a" * 9000 + " HTTP/1.1\r\n" + host + "\r\n"),
+            ("many-headers", "GET / HTTP/1.1\r\n" + host + "X-A: 1\r\n" * 120 + "\r\n"),
+            ("oversize-header", "GET / HTTP/1.1\r\n" + host + "X-Big: " + "b" * 17000 + "\r\n\r\n"),
+            ("oversize-body", "POST /print HTTP/1.1\r\n" + host + page + "Content-Length: 20000\r\n\r\n" + "a" * 20000),
+    ]:
+        write("http_request_fuzzer", name, request.encode())
+
     # kirune-print's command lines, arguments separated by NUL.
     for i, args in enumerate([
             ["BitBtn13", "--pdf", "out.pdf"],

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace kirune {
 
@@ -23,6 +25,11 @@ class DecodeError : public Error {
  public:
   using Error::Error;
 };
+
+/// Throws DecodeError with a short message that names the picture and says what is wrong with it.
+[[noreturn]] inline void throwDecodeError(std::string_view name, std::string_view detail) {
+  throw DecodeError("絵「" + std::string(name) + "」を読み込めません: " + std::string(detail));
+}
 
 /// A picture the program needs is not in the image set: the catalogue and the code disagree.
 class MissingPictureError : public Error {

@@ -80,10 +80,6 @@ constexpr std::array kCatalogue = std::to_array<CatalogueEntry>({
 
 }  // namespace
 
-void throwDecodeError(std::string_view name, std::string_view detail) {
-  throw DecodeError("絵「" + std::string(name) + "」を読み込めません: " + std::string(detail));
-}
-
 std::span<const CatalogueEntry> catalogue() { return kCatalogue; }
 
 Picture decodePicture(std::string_view name, StoredFormat format, std::span<const std::uint8_t> bytes) {

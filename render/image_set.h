@@ -16,9 +16,6 @@
 
 namespace kirune {
 
-/// Throws DecodeError with a short message that names the picture and says what is wrong with it.
-[[noreturn]] void throwDecodeError(std::string_view name, std::string_view detail);
-
 /// One row of the picture catalogue: what is stored in assets/ under `file`.
 struct CatalogueEntry {
   std::string_view name;  ///< qualified name, "TForm2.Image41"

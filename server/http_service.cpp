@@ -32,6 +32,7 @@
 
 #include "server/http_text.h"
 #include "server/preset_table_json.h"
+#include "server/request_check.h"
 #include "server/request_log.h"
 #include "server/sheet_request.h"
 #include "server/sheet_service.h"
@@ -47,11 +48,6 @@ using Clock = std::chrono::steady_clock;
 using Response = http::response<http::string_body>;
 
 constexpr const char* kText = "text/plain; charset=utf-8";
-// Request line and headers together; more is answered 431 and the connection closed.
-constexpr std::uint32_t kHeaderBytes = 16 * 1024;
-constexpr std::ptrdiff_t kHeaderLines = 100;
-constexpr std::uint64_t kBodyBytes = 16 * 1024;
-constexpr std::size_t kTargetBytes = 8 * 1024;
 // How long a connection may wait for its next request before it is closed without an answer.
 constexpr auto kIdleWait = std::chrono::seconds(5);
 // How long one answer may take to be written; a client that does not read is cut off.
@@ -178,40 +174,6 @@ std::string pdfName(const Preset& preset) {
       name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
   return name;
 }
-
-std::string authorityOf(std::string_view origin) {
-  for (const std::string_view scheme : {"http://", "https://"}) {
-    if (origin.substr(0, scheme.size()) == scheme) return std::string(origin.substr(scheme.size()));
-  }
-  return {};
-}
-
-// Whether a POST may print: it must come from this server's own page. A form on another site cannot
-// set the page's header, and a script there cannot either without a preflight, which is refused.
-bool fromOwnPage(const http::request<http::string_body>& req) {
-  const auto origin = req[http::field::origin];
-  if (!origin.empty()) {
-    const std::string authority = authorityOf(origin);
-    // Behind a proxy the browser's host may come as X-Forwarded-Host.
-    if (authority.empty() || (authority != req[http::field::host] && authority != req["X-Forwarded-Host"]))
-      return false;
-  }
-  const auto site = req["Sec-Fetch-Site"];
-  if (!site.empty() && site != "same-origin" && site != "none") return false;
-  return req["X-Kirune-Page"] == "1";
-}
-
-struct Route {
-  std::string_view path;
-  std::string_view allow;
-};
-constexpr std::array<Route, 7> kRoutes = {{{"/", "GET, HEAD"},
-                                           {"/kirune.css", "GET, HEAD"},
-                                           {"/kirune.js", "GET, HEAD"},
-                                           {"/healthz", "GET, HEAD"},
-                                           {"/api/presets", "GET, HEAD"},
-                                           {"/sheets.pdf", "GET, HEAD"},
-                                           {"/print", "POST"}}};
 
 class Session;
 
@@ -352,8 +314,7 @@ class Session : public std::enable_shared_from_this<Session> {
   void nextRequest() {
     if (stopping_) return closeNow();
     parser_.emplace();
-    parser_->header_limit(kHeaderBytes);
-    parser_->body_limit(kBodyBytes);
+    limitParser(*parser_);
     res_ = {};
     note_.clear();
     closeAfter_ = false;
@@ -402,19 +363,7 @@ class Session : public std::enable_shared_from_this<Session> {
     const auto& req = parser_->get();
     method_ = std::string(req.method_string());
     target_ = std::string(req.target());
-    if (std::distance(req.begin(), req.end()) + 1 > kHeaderLines)
-      return fault(431, "ヘッダーの行が多すぎます");
-    if (req.version() >= 11 && req.count(http::field::host) != 1) return fault(400, "Host がありません");
-    const bool hasLength = req.count(http::field::content_length) > 0;
-    const bool hasEncoding = req.count(http::field::transfer_encoding) > 0;
-    // Requests framed two ways, or a body where none belongs, are how requests get smuggled.
-    if (req.count(http::field::content_length) > 1) return fault(400, "Content-Length が二つあります");
-    if (hasLength && hasEncoding) return fault(400, "Content-Length と Transfer-Encoding の両方があります");
-    if (hasEncoding && !parser_->chunked()) return fault(400, "Transfer-Encoding が chunked ではありません");
-    const bool body = parser_->chunked() || parser_->content_length().value_or(0) > 0;
-    if ((req.method() == http::verb::get || req.method() == http::verb::head) && body)
-      return fault(400, "GET や HEAD に本文があります");
-    if (req.method() == http::verb::post && !hasLength && !hasEncoding) return fault(411);
+    if (const auto no = checkHeader(*parser_)) return refuse(*no);
     if (parser_->is_done()) return route();
     if (beast::iequals(req[http::field::expect], "100-continue")) {
       static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
@@ -432,10 +381,7 @@ class Session : public std::enable_shared_from_this<Session> {
     http::async_read(socket_, buffer_, *parser_,
                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
                        if (ec) return self->readFailed(ec);
-                       // A chunked body's trailer lines join the headers, and count with them.
-                       const auto& req = self->parser_->get();
-                       if (std::distance(req.begin(), req.end()) + 1 > kHeaderLines)
-                         return self->fault(431, "ヘッダーの行が多すぎます");
+                       if (const auto no = checkTrailer(self->parser_->get())) return self->refuse(*no);
                        self->route();
                      });
   }
@@ -444,37 +390,27 @@ class Session : public std::enable_shared_from_this<Session> {
     disarm();
     phase_ = Phase::Drawing;
     const auto& req = parser_->get();
-    const std::string_view target = req.target();
-    if (target.size() > kTargetBytes) return refuse(414);
-    if (target.empty() || target.front() != '/') return fault(400, "アドレスが / で始まりません");
-    const std::size_t question = target.find('?');
-    const std::string_view path = target.substr(0, question);
-    const std::string_view query = question == std::string_view::npos ? "" : target.substr(question + 1);
-    const auto found =
-        std::find_if(kRoutes.begin(), kRoutes.end(), [&](const Route& r) { return r.path == path; });
-    if (found == kRoutes.end()) return refuse(404);
-    const bool get = req.method() == http::verb::get || req.method() == http::verb::head;
-    if (found->allow == "POST" ? req.method() != http::verb::post : !get) {
-      res_.set(http::field::allow, found->allow);
-      return refuse(405);
+    const auto routed = routeRequest(req, service_.options);
+    if (!routed) return refuse(routed.error());
+    const Routed& to = *routed;
+    switch (to.page) {
+      case Page::Html:
+        return answer(200, service_.page.html, "text/html; charset=utf-8");
+      case Page::Css:
+        return answer(200, service_.page.css, "text/css; charset=utf-8");
+      case Page::Js:
+        return answer(200, service_.page.js, "text/javascript; charset=utf-8");
+      case Page::Health:
+        return answer(200, "ok\n", kText);
+      case Page::Presets:
+        return answer(200, service_.presetsJson, "application/json; charset=utf-8");
+      case Page::Sheets:
+      case Page::Print:
+        break;
     }
-    const ServeOptions& options = service_.options;
-    if (path == "/") return answer(200, service_.page.html, "text/html; charset=utf-8");
-    if (path == "/kirune.css") return answer(200, service_.page.css, "text/css; charset=utf-8");
-    if (path == "/kirune.js") return answer(200, service_.page.js, "text/javascript; charset=utf-8");
-    if (path == "/healthz") return answer(200, "ok\n", kText);
-    if (path == "/api/presets") return answer(200, service_.presetsJson, "application/json; charset=utf-8");
-
-    if (path == "/print") {
-      if (!fromOwnPage(req)) return refuse(403, "ほかのサイトからは印刷できません");
-      if (!options.printer) return refuse(403, "このサーバーでは印刷できません（--printer none）");
-    }
-    const auto form = parseForm(path == "/print" ? std::string_view(req.body()) : query);
-    if (!form) return refuse(400, form.error());
-    auto read = readSheetRequest(*form, options.maxSheets);
-    if (!read) return refuse(read.error().status, read.error().message);
-    SheetRequest request = std::move(read).value();
-    if (path == "/sheets.pdf") {
+    SheetRequest request = *to.sheets;
+    const bool print = to.page == Page::Print;
+    if (!print) {
       res_.set(http::field::content_disposition,
                "inline; filename=\"kirune.pdf\"; filename*=" + extValue(pdfName(*request.preset)));
       // HEAD says what GET would send, without drawing it.
@@ -490,7 +426,6 @@ class Session : public std::enable_shared_from_this<Session> {
     holdsTurn_ = true;
     note_ = "preset=" + std::string(request.preset->button) +
             " sheets=" + std::to_string(request.settings.SpinEdit1);
-    const bool print = path == "/print";
     auto job = [self = shared_from_this(), request, print,
                 guard = asio::make_work_guard(socket_.get_executor())]() mutable {
       self->draw(request, print);
@@ -541,6 +476,13 @@ class Session : public std::enable_shared_from_this<Session> {
         self->res_.set("X-Kirune-Seed", std::to_string(*seed));
       self->answer(status, std::move(body), type);
     });
+  }
+
+  /// A refusal decided from the request alone.
+  void refuse(const Verdict& verdict) {
+    if (!verdict.allow.empty()) res_.set(http::field::allow, verdict.allow);
+    if (verdict.close) return fault(verdict.status, verdict.detail, verdict.tell);
+    refuse(verdict.status, verdict.detail, verdict.tell);
   }
 
   /// A request that cannot be read as it came: answered, and the connection closed, so that nothing

@@ -1,6 +1,9 @@
 #include "server/preset_table_json.h"
 
-#include <cstdio>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
 
 #include "kirune/version.h"
 #include "problems/controls.h"
@@ -44,52 +47,42 @@ std::string_view captionColour(const Preset& p) {
 
 }  // namespace
 
-std::string jsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + '"';
-}
-
 std::string presetTableJson(int maxSheets, bool printing) {
-  std::string j = "{\"version\":" + jsonString(kVersionLine) +
-                  ",\n\"window\":{\"background\":" + jsonString(kBackground) +
-                  ",\"text\":" + jsonString(kText) + ",\"rowTitle\":" + jsonString(kTitle) +
-                  "},\n\"limits\":{\"maxSheets\":" + std::to_string(maxSheets) +
-                  ",\"printing\":" + (printing ? "true" : "false") + "},\n\"presets\":[";
-  bool first = true;
+  const auto text = [](std::string_view t) {
+    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+  };
+  QJsonArray presetRows;
   for (const Preset& p : presets()) {
-    j += first ? "\n" : ",\n";
-    first = false;
-    j += "{\"button\":" + jsonString(p.button) + ",\"gridRow\":" + std::to_string(p.gridRow) +
-         ",\"half\":" + std::to_string(p.half) + ",\"slot\":" + std::to_string(p.slot) +
-         ",\"rowTitle\":" + jsonString(p.rowTitle) + ",\"caption\":" + jsonString(p.caption) +
-         ",\"kind\":" + std::to_string(p.kind) + ",\"countItem\":" + std::to_string(p.countItem) +
-         ",\"engine\":" + jsonString(engineName(p.engine)) + ",\"tiles\":" + (p.tiles ? "true" : "false") +
-         ",\"guard\":" + jsonString(guardName(p.guard)) + ",\"toolTip\":" + jsonString(p.toolTip) +
-         ",\"captionColour\":" + jsonString(captionColour(p)) + "}";
+    presetRows.append(QJsonObject{{"button", text(p.button)},
+                                  {"gridRow", p.gridRow},
+                                  {"half", p.half},
+                                  {"slot", p.slot},
+                                  {"rowTitle", text(p.rowTitle)},
+                                  {"caption", text(p.caption)},
+                                  {"kind", p.kind},
+                                  {"countItem", p.countItem},
+                                  {"engine", text(engineName(p.engine))},
+                                  {"tiles", p.tiles},
+                                  {"guard", text(guardName(p.guard))},
+                                  {"toolTip", text(p.toolTip)},
+                                  {"captionColour", text(captionColour(p))}});
   }
-  j += "],\n\"settings\":[";
-  first = true;
+  QJsonArray settingRows;
   for (const ReadableSetting& s : readableSettings()) {
-    j += first ? "\n" : ",\n";
-    first = false;
-    j += "{\"name\":" + jsonString(s.name) + ",\"controls\":" + jsonString(s.controlNames()) +
-         ",\"caption\":" + jsonString(s.caption) + ",\"values\":" + jsonString(s.values) +
-         ",\"meaning\":" + jsonString(s.meaning) + "}";
+    settingRows.append(QJsonObject{{"name", text(s.name)},
+                                   {"controls", text(s.controlNames())},
+                                   {"caption", text(s.caption)},
+                                   {"values", text(s.values)},
+                                   {"meaning", text(s.meaning)}});
   }
-  return j + "]}\n";
+  const QJsonObject table{
+      {"version", text(kVersionLine)},
+      {"window",
+       QJsonObject{{"background", text(kBackground)}, {"text", text(kText)}, {"rowTitle", text(kTitle)}}},
+      {"limits", QJsonObject{{"maxSheets", maxSheets}, {"printing", printing}}},
+      {"presets", presetRows},
+      {"settings", settingRows}};
+  return QJsonDocument(table).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 
 }  // namespace kirune::serve

@@ -9,7 +9,4 @@ namespace kirune::serve {
 /// must name something for it to print, tool tip), the readable settings and the server's limits.
 std::string presetTableJson(int maxSheets, bool printing);
 
-/// `text` as a JSON string, quotes included.
-std::string jsonString(std::string_view text);
-
 }  // namespace kirune::serve

@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QBuffer>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,9 +29,10 @@
 #include "app/print_preview.h"
 #include "app/qt_translation.h"
 #include "kirune/version.h"
-#include "printing/fonts.h"
 #include "printing/print_run.h"
 #include "problems/controls.h"
+#include "tests/support/offscreen_app.h"
+#include "tests/support/url_catcher.h"
 
 namespace kirune {
 namespace {
@@ -133,14 +133,6 @@ int pdfPages(const QByteArray& pdf) {
 }  // namespace
 
 // Stands in for the desktop's browser: records every address the window asks it to open.
-class UrlCatcher : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> urls;
- public slots:
-  void open(const QUrl& url) { urls.append(url); }
-};
-
 class MainWindowTest : public QObject {
   Q_OBJECT
 
@@ -160,10 +152,7 @@ class MainWindowTest : public QObject {
   bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
 
  private slots:
-  void initTestCase() {
-    installFontSubstitutions();
-    QVERIFY(installQtJapanese(*qApp));
-  }
+  void initTestCase() { QVERIFY(installQtJapanese(*qApp)); }
 
   void init() {
     log = PrintLog{};
@@ -480,20 +469,20 @@ class MainWindowTest : public QObject {
       defaultText = box->defaultButton()->text();
       QTest::keyClick(box, Qt::Key_Return);
     });
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "open");
-    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
-    QVERIFY2(text.contains(QDir::tempPath()), qPrintable(text));
-    QVERIFY(defaultText != QStringLiteral("フォルダを開く"));
-    QCOMPARE(catcher.urls.size(), 0);
+    {
+      test::UrlCatcher catcher;
+      QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+      QVERIFY2(text.contains(QDir::tempPath()), qPrintable(text));
+      QVERIFY(defaultText != QStringLiteral("フォルダを開く"));
+      QCOMPARE(catcher.urls.size(), 0);
 
-    onNextModal<QMessageBox>([](QMessageBox* box) {
-      for (QAbstractButton* b : box->buttons())
-        if (b->text() == QStringLiteral("フォルダを開く")) b->click();
-    });
-    QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
-    QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())});
-    QDesktopServices::unsetUrlHandler("file");
+      onNextModal<QMessageBox>([](QMessageBox* box) {
+        for (QAbstractButton* b : box->buttons())
+          if (b->text() == QStringLiteral("フォルダを開く")) b->click();
+      });
+      QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton);
+      QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir::tempPath())});
+    }
 
     // Nothing to open a folder with (the offscreen platform has no desktop): the window says so.
     log.savedFolder = QDir::temp().filePath("kirune-no-such-folder");
@@ -778,15 +767,15 @@ class MainWindowTest : public QObject {
       QVERIFY2(html.contains(QString::fromUtf8(says)), says);
     QVERIFY(QImage(QFileInfo(guide).dir().filePath("sheet.png")).width() > 100);
 
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "open");
-    click("BitBtn128");
-    auto* frame = get<QGroupBox>("GroupBox2");
-    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(1, frame->height() / 2));
-    click("Label26");
-    QDesktopServices::unsetUrlHandler("file");
-    QCOMPARE(catcher.urls.size(), 3);
-    for (const QUrl& url : catcher.urls) QCOMPARE(url, QUrl::fromLocalFile(guide));
+    {
+      test::UrlCatcher catcher;
+      click("BitBtn128");
+      auto* frame = get<QGroupBox>("GroupBox2");
+      QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(1, frame->height() / 2));
+      click("Label26");
+      QCOMPARE(catcher.urls.size(), 3);
+      for (const QUrl& url : catcher.urls) QCOMPARE(url, QUrl::fromLocalFile(guide));
+    }
 
     // Nothing to open it with (the offscreen platform has no desktop): the window says so.
     QString failure;
@@ -846,5 +835,5 @@ class MainWindowTest : public QObject {
 
 }  // namespace kirune
 
-QTEST_MAIN(kirune::MainWindowTest)
+KIRUNE_OFFSCREEN_QTEST_MAIN(kirune::MainWindowTest)
 #include "main_window_test.moc"

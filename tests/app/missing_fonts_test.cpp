@@ -17,9 +17,9 @@
 #include "app/main_window.h"
 #include "app/window_fonts.h"
 #include "printing/document_sinks.h"
-#include "printing/fonts.h"
 #include "printing/print_run.h"
 #include "render/image_set.h"
+#include "tests/support/offscreen_app.h"
 
 namespace kirune {
 namespace {
@@ -99,9 +99,7 @@ int main(int argc, char** argv) {
                  .toUtf8());
   conf.close();
   qputenv("FONTCONFIG_FILE", conf.fileName().toUtf8());
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  kirune::installFontSubstitutions();  // as the program does
+  const auto app = kirune::test::makeOffscreenApp(argc, argv, kirune::test::AppKind::Widgets);
   kirune::MissingFontsTest test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QGuiApplication>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -19,7 +18,6 @@
 #include "app/print_controller.h"
 #include "app/recorded_run.h"
 #include "printing/document_sinks.h"
-#include "printing/fonts.h"
 #include "printing/print_output.h"
 #include "printing/print_run.h"
 #include "render/image_set.h"
@@ -405,12 +403,3 @@ TEST(PrintControllerFilesTest, ACancelledRunWithoutAPrinterKeepsWholePairsInItsO
 
 }  // namespace
 }  // namespace kirune
-
-int main(int argc, char** argv) {
-  // The sheets' text needs fonts, so a GUI application (offscreen) without any widget.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  kirune::installFontSubstitutions();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

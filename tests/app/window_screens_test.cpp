@@ -21,9 +21,9 @@
 
 #include "app/main_window.h"
 #include "app/window_layout.h"
-#include "printing/fonts.h"
 #include "printing/print_run.h"
 #include "render/presets.h"
+#include "tests/support/offscreen_app.h"
 
 namespace kirune {
 
@@ -87,7 +87,6 @@ class WindowScreensTest : public QObject {
 
  private slots:
   void initTestCase() {
-    installFontSubstitutions();
     QList<int> heights;
     for (const QScreen* screen : QGuiApplication::screens()) heights << screen->geometry().height();
     std::sort(heights.begin(), heights.end());
@@ -255,5 +254,5 @@ class WindowScreensTest : public QObject {
 
 }  // namespace kirune
 
-QTEST_MAIN(kirune::WindowScreensTest)
+KIRUNE_OFFSCREEN_QTEST_MAIN(kirune::WindowScreensTest)
 #include "window_screens_test.moc"

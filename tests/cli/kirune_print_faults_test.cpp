@@ -1,11 +1,9 @@
 // kirune-print under output faults: devices, things that are not files, a full disk, signals, a PNG
-// folder of an earlier run, names that are not UTF-8, time zones, missing fonts. The program is run with
-// fork and exec so that arguments keep their bytes and a signal's status can be read.
+// folder of an earlier run, names that are not UTF-8, time zones, missing fonts. Arguments keep their
+// bytes, and a signal's status can be read.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -24,53 +22,35 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/program.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Child {
-  pid_t pid = -1;
-  std::string errPath;
-};
-
-// Starts `args` (args[0] the program) with `env` added to a clean environment; stderr into `errPath`.
-Child start(const std::vector<std::string>& args, const std::vector<std::string>& env,
-            const std::string& errPath) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    unsetenv("SOURCE_DATE_EPOCH");
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(err, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  return {pid, errPath};
-}
+namespace test = kirune::test;
 
 struct Outcome {
+  bool ok = false;    // ended as expected; the failure is recorded otherwise
   int exitCode = -1;  // -1 when ended by a signal
-  int signal = 0;
   QString err;
 };
 
-Outcome finish(const Child& run) {
-  int status = 0;
-  waitpid(run.pid, &status, 0);
-  QFile err(QString::fromStdString(run.errPath));
-  err.open(QIODevice::ReadOnly);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
-          QString::fromUtf8(err.readAll())};
+// kirune-print's environment: offscreen, the clock of now, and `env` ("NAME=value") on top.
+test::RunOptions options(const std::vector<std::string>& env = {}) {
+  test::RunOptions o;
+  o.env = {"SOURCE_DATE_EPOCH", "QT_QPA_PLATFORM=offscreen"};
+  o.env.insert(o.env.end(), env.begin(), env.end());
+  return o;
 }
+
+Outcome outcome(const test::Ran& r) { return {r.ok, r.exitCode, QString::fromUtf8(r.err)}; }
 
 class FaultTest : public ::testing::Test {
  protected:
-  QTemporaryDir dir;        // where the outputs go
-  QTemporaryDir stderrDir;  // kept apart, so `dir` holds only what kirune-print made
+  QTemporaryDir dir;  // where the outputs go
+  // The test's own files, kept apart so that `dir` holds only what kirune-print made.
+  QTemporaryDir stderrDir;
 
   std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
   std::vector<std::string> entries() const {
@@ -79,13 +59,10 @@ class FaultTest : public ::testing::Test {
       names.push_back(e.path().filename());
     return names;
   }
-  Outcome kirunePrint(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+  static Outcome kirunePrint(std::vector<std::string> args, const test::Expect& expect,
+                             const std::vector<std::string>& env = {}, test::Where where = {}) {
     args.insert(args.begin(), KIRUNE_PRINT);
-    return finish(start(args, env, stderrDir.path().toStdString() + "/err"));
-  }
-  Child startKirunePrint(std::vector<std::string> args) {
-    args.insert(args.begin(), KIRUNE_PRINT);
-    return start(args, {}, stderrDir.path().toStdString() + "/err");
+    return outcome(test::run(args, expect, options(env), where));
   }
 };
 
@@ -116,8 +93,7 @@ TEST_F(FaultTest, ACharacterDeviceIsWrittenToAndStaysADevice) {
   for (const std::string& device : devices) {
     for (const char* output : {"--pdf", "--trace"}) {
       SCOPED_TRACE(device + " " + output);
-      const Outcome r = kirunePrint(with(kSheet, {output, device}));
-      EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+      const Outcome r = kirunePrint(with(kSheet, {output, device}), 0);
       EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
       EXPECT_TRUE(isCharDevice(device));
     }
@@ -136,8 +112,7 @@ TEST_F(FaultTest, ATargetThatIsNeitherFileNorDeviceIsRefusedAndKept) {
   for (const Case& c : {Case{"folder", "フォルダです"}, Case{"fifo", "名前付きパイプです"}}) {
     for (const char* output : {"--pdf", "--trace"}) {
       SCOPED_TRACE(c.target + " " + output);
-      const Outcome r = kirunePrint(with(kSheet, {output, path(c.target)}));
-      EXPECT_EQ(r.exitCode, 1);
+      const Outcome r = kirunePrint(with(kSheet, {output, path(c.target)}), 1);
       EXPECT_TRUE(r.err.contains(QString::fromStdString(path(c.target)))) << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
     }
@@ -152,8 +127,7 @@ TEST_F(FaultTest, ATargetThatIsNeitherFileNorDeviceIsRefusedAndKept) {
 TEST_F(FaultTest, AFullDiskNamesTheFileAndLeavesNothing) {
   for (const char* output : {"--pdf", "--trace"}) {
     SCOPED_TRACE(output);
-    const Outcome r = kirunePrint(with(kSheet, {output, "/dev/full"}));
-    EXPECT_EQ(r.exitCode, 1);
+    const Outcome r = kirunePrint(with(kSheet, {output, "/dev/full"}), 1);
     EXPECT_TRUE(r.err.contains("/dev/full")) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("ディスクがいっぱいです")) << r.err.toStdString();
   }
@@ -177,9 +151,8 @@ TEST_F(FaultTest, AFullDiskNamesTheFileAndLeavesNothing) {
         "unshare",   "-m", "sh", "-c", script, dir.path().toStdString(), dir.path().toStdString(),
         KIRUNE_PRINT};
     args = with(with(args, {"BitBtn13", "--seed", "7", "--set", "SpinEdit1=40"}), c.output);
-    const Outcome r = finish(start(args, {}, stderrDir.path().toStdString() + "/err"));
-    ASSERT_NE(r.exitCode, 99) << r.err.toStdString();
-    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const Outcome r = outcome(test::run(args, 1, options()));
+    ASSERT_NE(r.exitCode, 99) << "no tmpfs could be mounted";
     const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines[0].contains("ディスクがいっぱいです")) << r.err.toStdString();
@@ -203,7 +176,8 @@ TEST_F(FaultTest, ASignalMidRunLeavesNoFile) {
   };
   for (const Case& c : {Case{"--pdf", SIGTERM}, Case{"--trace", SIGINT}, Case{"--pdf", SIGINT}}) {
     SCOPED_TRACE(c.output + " " + std::to_string(c.signal));
-    const Child run = startKirunePrint({"BitBtn13", "--set", "SpinEdit1=100000", c.output, path("out")});
+    test::Program run({KIRUNE_PRINT, "BitBtn13", "--set", "SpinEdit1=100000", c.output, path("out")},
+                      options());
     // Wait until the run is writing: its temporary file is there.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (entries().empty() && std::chrono::steady_clock::now() < deadline) {
@@ -211,9 +185,8 @@ TEST_F(FaultTest, ASignalMidRunLeavesNoFile) {
     }
     ASSERT_FALSE(entries().empty()) << "the run never started writing";
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    kill(run.pid, c.signal);
-    const Outcome r = finish(run);
-    EXPECT_EQ(r.signal, c.signal) << r.err.toStdString();
+    run.kill(c.signal);
+    run.finish(test::Expect::signal(c.signal));
     EXPECT_TRUE(entries().empty()) << entries().front();
   }
 }
@@ -225,15 +198,13 @@ TEST_F(FaultTest, APngFolderThatHoldsPagesIsRefusedAndAnEmptyOneTaken) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("an earlier run");
   }
-  const Outcome refused = kirunePrint(with(kSheet, {"--page", "300x400", "--png", path("pages")}));
-  EXPECT_EQ(refused.exitCode, 2);
+  const Outcome refused = kirunePrint(with(kSheet, {"--page", "300x400", "--png", path("pages")}), 2);
   EXPECT_TRUE(refused.err.contains(QString::fromStdString(path("pages")))) << refused.err.toStdString();
   EXPECT_EQ(std::distance(fs::directory_iterator(path("pages")), fs::directory_iterator()), 1);
   EXPECT_EQ(readAll(path("pages/page-000003.png")), "an earlier run");
 
   fs::create_directory(path("empty"));
-  const Outcome taken = kirunePrint(with(kSheet, {"--page", "300x400", "--png", path("empty")}));
-  EXPECT_EQ(taken.exitCode, 0) << taken.err.toStdString();
+  const Outcome taken = kirunePrint(with(kSheet, {"--page", "300x400", "--png", path("empty")}), 0);
   std::vector<std::string> pages;
   for (const auto& e : fs::directory_iterator(path("empty"))) pages.push_back(e.path().filename());
   std::sort(pages.begin(), pages.end());
@@ -247,8 +218,7 @@ TEST_F(FaultTest, ANameThatIsNotUtf8KeepsItsBytes) {
                                : name.ends_with(".trace") ? "--trace"
                                                           : "--png";
     SCOPED_TRACE(output);
-    const Outcome r = kirunePrint(with(kSheet, {output, path(name)}));
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const Outcome r = kirunePrint(with(kSheet, {output, path(name)}), 0);
   }
   std::vector<std::string> names = entries();
   std::sort(names.begin(), names.end());
@@ -260,15 +230,15 @@ TEST_F(FaultTest, SeededPdfsAreTheSameInEveryTimeZoneAndAnUnseededOneRecordsTheL
   QByteArray first;
   for (const char* zone : {"TZ=Asia/Tokyo", "TZ=America/New_York", "TZ=UTC"}) {
     SCOPED_TRACE(zone);
-    ASSERT_EQ(kirunePrint(with(kSheet, {"--pdf", path("s.pdf")}), {zone}).exitCode, 0);
+    ASSERT_TRUE(kirunePrint(with(kSheet, {"--pdf", path("s.pdf")}), 0, {zone}).ok);
     const QByteArray pdf = readAll(path("s.pdf"));
     EXPECT_TRUE(pdf.contains("/CreationDate (D:19700101000000Z)"));
     if (first.isEmpty()) first = pdf;
     EXPECT_EQ(pdf, first);
   }
 
-  const Outcome now = kirunePrint({"BitBtn13", "--pdf", path("now.pdf")}, {"TZ=Asia/Tokyo"});
-  ASSERT_EQ(now.exitCode, 0) << now.err.toStdString();
+  const Outcome now = kirunePrint({"BitBtn13", "--pdf", path("now.pdf")}, 0, {"TZ=Asia/Tokyo"});
+  ASSERT_TRUE(now.ok);
   const auto m = QRegularExpression(R"(/CreationDate \(D:(\d{14})\+09'00'\))")
                      .match(QString::fromLatin1(readAll(path("now.pdf"))));
   ASSERT_TRUE(m.hasMatch());
@@ -281,11 +251,9 @@ TEST_F(FaultTest, SeededPdfsAreTheSameInEveryTimeZoneAndAnUnseededOneRecordsTheL
 }
 
 TEST_F(FaultTest, MessagesSayOutOfRangeAndCutLongArguments) {
-  const Outcome range = kirunePrint({"BitBtn13", "--set", "SpinEdit1=2147483648", "--pdf", path("s.pdf")});
-  EXPECT_EQ(range.exitCode, 2);
+  const Outcome range = kirunePrint({"BitBtn13", "--set", "SpinEdit1=2147483648", "--pdf", path("s.pdf")}, 2);
   EXPECT_TRUE(range.err.contains("範囲外")) << range.err.toStdString();
-  const Outcome seed = kirunePrint({"BitBtn13", "--seed", "18446744073709551616", "--pdf", path("s.pdf")});
-  EXPECT_EQ(seed.exitCode, 2);
+  const Outcome seed = kirunePrint({"BitBtn13", "--seed", "18446744073709551616", "--pdf", path("s.pdf")}, 2);
   EXPECT_TRUE(seed.err.contains("範囲外")) << seed.err.toStdString();
 
   const std::string huge(100000, 'x');
@@ -294,8 +262,7 @@ TEST_F(FaultTest, MessagesSayOutOfRangeAndCutLongArguments) {
         std::vector<std::string>{"BitBtn13", "--set", "SpinEdit1=" + huge, "--pdf", path("s.pdf")},
         std::vector<std::string>{"BitBtn13", "--rows", huge, "--pdf", path("s.pdf")},
         std::vector<std::string>{"BitBtn13", "--" + huge, "--pdf", path("s.pdf")}}) {
-    const Outcome r = kirunePrint(args);
-    EXPECT_EQ(r.exitCode, 2);
+    const Outcome r = kirunePrint(args, 2);
     EXPECT_LT(r.err.size(), 300) << r.err.left(400).toStdString();
     EXPECT_TRUE(r.err.contains(QString(70, 'x') + QChar(0x2026))) << r.err.left(400).toStdString();
   }
@@ -314,21 +281,18 @@ TEST_F(FaultTest, MissingFontsAreToldOnceForPngAndNeverForPdf) {
                  .toUtf8());
   conf.close();
   const std::string env = "FONTCONFIG_FILE=" + conf.fileName().toStdString();
-  const Outcome r = kirunePrint(with(kSheet, {"--png", path("png")}), {env});
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const Outcome r = kirunePrint(with(kSheet, {"--png", path("png")}), 0, {env});
   EXPECT_EQ(r.err.count("Klee One"), 1) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("フォントが見つかりません")) << r.err.toStdString();
   EXPECT_FALSE(QDir(QString::fromStdString(path("png"))).isEmpty());
 
-  const Outcome pdf = kirunePrint(with(kSheet, {"--pdf", path("s.pdf")}), {env});
-  EXPECT_EQ(pdf.exitCode, 0) << pdf.err.toStdString();
+  const Outcome pdf = kirunePrint(with(kSheet, {"--pdf", path("s.pdf")}), 0, {env});
   EXPECT_TRUE(pdf.err.isEmpty()) << pdf.err.toStdString();
   EXPECT_TRUE(readAll(path("s.pdf")).contains("+KleeOne-Regular"));
 
   for (const char* lang : {"C.UTF-8", "ja_JP.UTF-8"}) {
-    const Outcome found = kirunePrint(with(kSheet, {"--png", path(std::string("png-") + lang)}),
+    const Outcome found = kirunePrint(with(kSheet, {"--png", path(std::string("png-") + lang)}), 0,
                                       {std::string("LANG=") + lang, std::string("LC_ALL=") + lang});
-    EXPECT_EQ(found.exitCode, 0) << lang;
     EXPECT_TRUE(found.err.isEmpty()) << lang << ": " << found.err.toStdString();
   }
 }

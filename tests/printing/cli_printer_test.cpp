@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "tests/printing/spooler_helpers.h"
@@ -16,21 +15,17 @@ using ::testing::HasSubstr;
 using namespace kirune::spool;
 
 struct Result {
-  int exitCode = -1;
+  bool ok = false;
   std::string out;
   std::string err;
 };
 
-Result kirunePrint(const QStringList& arguments, const QString& home) {
-  QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("HOME", home);
-  environment.insert("XDG_CONFIG_HOME", home + "/.config");
-  process.setProcessEnvironment(environment);
-  process.start(QStringLiteral(KIRUNE_PRINT), arguments);
-  process.waitForFinished(120000);
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+Result kirunePrint(const QStringList& arguments, const test::Expect& expect, const QString& home,
+                   test::Where where = {}) {
+  test::RunOptions options;
+  options.env = {"HOME=" + home.toStdString(), "XDG_CONFIG_HOME=" + home.toStdString() + "/.config"};
+  const test::Ran ran = test::run(QStringLiteral(KIRUNE_PRINT), arguments, expect, options, where);
+  return {ran.ok, ran.out, ran.err};
 }
 
 // Three sheets with answers: six documents.
@@ -48,8 +43,7 @@ TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
     const int mark = lastJob();
     const qint64 logMark = accessLogSize();
     const Result result =
-        kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", printer}, home.path());
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+        kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", printer}, 0, home.path());
     EXPECT_EQ(result.err, "");
     // The queue is asked about once (its state and paper together) before the first job is made.
     EXPECT_EQ(queueQuestionsBeforeFirstJob(logMark), 1);
@@ -67,7 +61,7 @@ TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
       EXPECT_EQ(pdfPages(files[i]), 1);
       EXPECT_GE(pdfImages(files[i]), 10);
       // Problem pages carry the text under the glyphs, answer pages none: they alternate.
-      const bool hasText = run("pdffonts", {files[i]}).trimmed().split('\n').size() > 2;
+      const bool hasText = run("pdffonts", {files[i]}, 0).trimmed().split('\n').size() > 2;
       EXPECT_EQ(hasText, i % 2 == 0);
     }
   }
@@ -75,8 +69,8 @@ TEST_F(CliPrinterTest, EveryDocumentIsAJobOfOnePageInPrintOrder) {
 }
 
 TEST_F(CliPrinterTest, RefusedDocumentsExitOneAndSaySo) {
-  run("lpadmin", {"-p", "kirune-closed", "-v", "cups-pdf:/kirune-" + QFileInfo(spoolerDir()).fileName(), "-m",
-                  "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd", "-E"});
+  admin({"lpadmin", "-p", "kirune-closed", "-v", "cups-pdf:/kirune-" + QFileInfo(spoolerDir()).fileName(),
+         "-m", "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd", "-E"});
   admin({"cupsreject", "kirune-closed"});
   struct Case {
     QString printer;
@@ -92,20 +86,18 @@ TEST_F(CliPrinterTest, RefusedDocumentsExitOneAndSaySo) {
     SCOPED_TRACE(c.printer.toStdString());
     const int mark = lastJob(nullptr);
     const Result result =
-        kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", c.printer}, home.path());
-    EXPECT_EQ(result.exitCode, 1);
+        kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", c.printer}, 1, home.path());
     EXPECT_THAT(result.err, HasSubstr(c.message));
     EXPECT_EQ(jobsAfter(mark, nullptr).size(), 0);
     EXPECT_FALSE(QDir(home.path() + "/Documents").exists());
   }
-  run("lpadmin", {"-x", "kirune-closed"});
+  admin({"lpadmin", "-x", "kirune-closed"});
 }
 
 TEST_F(CliPrinterTest, WithoutASpoolerTheSheetsBecomeFilesAndTheFolderIsNamed) {
   useSpooler(QDir::tempPath() + "/kirune-no-such-spooler.sock");
   const Result result =
-      kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", "default"}, home.path());
-  EXPECT_EQ(result.exitCode, 0) << result.err;
+      kirunePrint(kThreeSheetsWithAnswers + QStringList{"--printer", "default"}, 0, home.path());
   // One file for the run, its pages in print order, named by the preset, the sheets, date and time.
   const QDir root(home.path() + "/Documents/Kirune");
   const QStringList files = root.entryList(QDir::Files);
@@ -122,13 +114,11 @@ TEST_F(CliPrinterTest, WithoutASpoolerTheSheetsBecomeFilesAndTheFolderIsNamed) {
 
 TEST(CliPrinterOptions, PrinterTakesANameAndNoPage) {
   QTemporaryDir home;
-  const Result noName = kirunePrint({"BitBtn1", "--printer"}, home.path());
-  EXPECT_EQ(noName.exitCode, 2);
-  const Result withPage = kirunePrint({"BitBtn1", "--printer", "default", "--page", "100x100"}, home.path());
-  EXPECT_EQ(withPage.exitCode, 2);
+  kirunePrint({"BitBtn1", "--printer"}, 2, home.path());
+  const Result withPage =
+      kirunePrint({"BitBtn1", "--printer", "default", "--page", "100x100"}, 2, home.path());
   EXPECT_THAT(withPage.err, HasSubstr("--page"));
-  const Result twoOutputs = kirunePrint({"BitBtn1", "--printer", "default", "--pdf", "x.pdf"}, home.path());
-  EXPECT_EQ(twoOutputs.exitCode, 2);
+  kirunePrint({"BitBtn1", "--printer", "default", "--pdf", "x.pdf"}, 2, home.path());
 }
 
 }  // namespace

@@ -5,9 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
@@ -15,13 +13,13 @@
 #include <string>
 
 #include "printing/document_sinks.h"
-#include "printing/fonts.h"
 #include "problems/random.h"
 #include "render/errors.h"
 #include "render/image_set.h"
 #include "render/presets.h"
 #include "render/session.h"
 #include "render/trace_canvas.h"
+#include "tests/support/program.h"
 
 namespace kirune {
 namespace {
@@ -30,15 +28,6 @@ constexpr QSize kPage(600, 850);
 
 class PrintRunTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "print_run_test";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    installFontSubstitutions();
-  }
-
   QString path(const QString& name) const { return dir.filePath(name); }
 
   QTemporaryDir dir;
@@ -74,12 +63,11 @@ std::int64_t planned(const Case& c) {
 
 // Pages of a PDF as poppler reads them; -1 when it cannot.
 int pdfPages(const QString& file) {
-  QProcess info;
-  info.start(QStringLiteral("pdfinfo"), {file});
-  if (!info.waitForFinished(30000) || info.exitCode() != 0) return -1;
+  const test::Ran info = test::run(QStringLiteral("pdfinfo"), {file}, 0);
+  if (!info.ok) return -1;
   const auto match =
       QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
-          .match(QString::fromUtf8(info.readAllStandardOutput()));
+          .match(QString::fromStdString(info.out));
   return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -13,22 +12,12 @@
 #include <vector>
 
 #include "printing/document_sinks.h"
-#include "printing/fonts.h"
 
 namespace kirune {
 namespace {
 
 class QtPageCanvasTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "printing_test";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    installFontSubstitutions();
-  }
-
   static Picture solid(std::uint8_t grey) {
     Picture p;
     p.name = "test.solid";

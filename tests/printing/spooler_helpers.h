@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QString>
@@ -17,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+
+#include "tests/support/program.h"
 
 namespace kirune::spool {
 
@@ -39,26 +39,27 @@ inline void useFixtureSpooler(const QTemporaryDir& home) {
   qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
 }
 
-inline QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
-  QProcess process;
-  process.setProcessChannelMode(QProcess::MergedChannels);
-  process.start(program, arguments);
-  process.waitForFinished(120000);
-  if (exitCode) *exitCode = process.exitCode();
-  return QString::fromUtf8(process.readAll());
+// Runs a command to its end and gives its output, standard error merged in; a failure is recorded at
+// the caller's line when it ends otherwise than `expect` says.
+inline QString run(const QString& program, const QStringList& arguments, const test::Expect& expect,
+                   test::Where where = {}) {
+  test::RunOptions options;
+  options.mergeErr = true;
+  return QString::fromStdString(test::run(program, arguments, expect, options, where).out);
 }
 
-inline void admin(const QStringList& arguments) {
-  int code = 0;
-  const QString output = run(arguments.first(), arguments.mid(1), &code);
-  ASSERT_EQ(code, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
+// A command the test cannot go on without.
+inline void admin(const QStringList& arguments, test::Where where = {}) {
+  test::RunOptions options;
+  options.mergeErr = true;
+  ASSERT_TRUE(test::run(arguments.first(), arguments.mid(1), 0, options, where).ok);
 }
 
 // One more private spooler beside the fixture's, stopped when the test leaves it, however it leaves.
 class ExtraSpooler {
  public:
   explicit ExtraSpooler(const QString& name) : dir_(spoolerDir() + "-" + name) {}
-  ~ExtraSpooler() { run("bash", {spoolerScript(), "stop", dir_}); }
+  ~ExtraSpooler() { run("bash", {spoolerScript(), "stop", dir_}, 0); }
   ExtraSpooler(const ExtraSpooler&) = delete;
   ExtraSpooler& operator=(const ExtraSpooler&) = delete;
 
@@ -66,17 +67,13 @@ class ExtraSpooler {
   /// Starts it with its spool folder on a tmpfs of `size` ("400k"); false, with the reason in `why`,
   /// when no tmpfs can be mounted here.
   bool startOnTmpfs(const QString& size, QString* why) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("KIRUNE_SPOOL_SIZE", size);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start("bash", {spoolerScript(), "start", dir_});
-    process.waitForFinished(120000);
-    *why = QString::fromUtf8(process.readAll()).trimmed();
-    if (process.exitCode() == 3) return false;  // the script's word for "no tmpfs"
-    EXPECT_EQ(process.exitCode(), 0) << why->toStdString();
-    return true;
+    test::RunOptions options;
+    options.env = {"KIRUNE_SPOOL_SIZE=" + size.toStdString()};
+    options.mergeErr = true;
+    const test::Ran ran =
+        test::run("bash", {spoolerScript(), "start", dir_}, test::Expect::oneOf({0, 3}), options);
+    *why = QString::fromStdString(ran.out).trimmed();
+    return ran.exitCode != 3;  // the script's word for "no tmpfs"
   }
   void stop() { admin({"bash", spoolerScript(), "stop", dir_}); }
   QString dir() const { return dir_; }
@@ -161,19 +158,19 @@ inline QStringList spooledFiles(const QList<int>& jobs) {
 
 inline int pdfPages(const QString& file) {
   const QRegularExpressionMatch match =
-      QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}));
+      QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}, 0));
   return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
 inline int pdfImages(const QString& file) {
   // Two heading lines, then one line per image.
-  return static_cast<int>(run("pdfimages", {"-list", file}).trimmed().split('\n').size()) - 2;
+  return static_cast<int>(run("pdfimages", {"-list", file}, 0).trimmed().split('\n').size()) - 2;
 }
 
 // The colour and encoding of every image of a PDF, as "gray image", "rgb jpeg" ...
 inline QSet<QString> pdfImageKinds(const QString& file) {
   QSet<QString> kinds;
-  const QStringList rows = run("pdfimages", {"-list", file}).split('\n');
+  const QStringList rows = run("pdfimages", {"-list", file}, 0).split('\n');
   for (const QString& row : rows.mid(2)) {
     const QStringList cols = row.split(' ', Qt::SkipEmptyParts);
     if (cols.size() > 8) kinds.insert(cols[5] + ' ' + cols[8]);

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
@@ -24,20 +23,12 @@
 #include "printing/print_run.h"
 #include "render/image_set.h"
 #include "tests/printing/spooler_helpers.h"
+#include "tests/support/url_catcher.h"
 
 namespace kirune {
 namespace {
 
 using namespace kirune::spool;
-
-// Records the addresses the window asks the desktop to open.
-class UrlCatcher : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> urls;
- public slots:
-  void open(const QUrl& url) { urls.append(url); }
-};
 
 // The next message box the click opens: its text, answered with the button whose text is `press`
 // (any button when there is none such).
@@ -78,16 +69,14 @@ class WindowPrinterTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     qobject_cast<QSpinBox*>(window->control("SpinEdit1"))->setValue(3);
     qobject_cast<QCheckBox*>(window->control("CheckBox15"))->setChecked(true);
-    QDesktopServices::setUrlHandler("file", &urls, "open");
   }
-  void TearDown() override { QDesktopServices::unsetUrlHandler("file"); }
 
   void clickPreset() { QTest::mouseClick(window->presetButton("BitBtn1"), Qt::LeftButton); }
 
   QTemporaryDir home;
   std::unique_ptr<QPrinter> printer;
   std::unique_ptr<TForm1> window;
-  UrlCatcher urls;
+  test::UrlCatcher urls;  // the addresses the window asks the desktop to open
 };
 
 TEST_F(WindowPrinterTest, AClickGivesOneConfirmedJobPerDocument) {
@@ -153,5 +142,3 @@ TEST_F(WindowPrinterTest, WithoutASpoolerTheWindowSaysWhereTheFilesAreAndOpensTh
 
 }  // namespace
 }  // namespace kirune
-
-#include "window_printer_test.moc"

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +23,7 @@
 #include "render/trace_canvas.h"
 #include "render/utf8.h"
 #include "tests/render/trace_fixture.h"
+#include "tests/support/program.h"
 
 namespace kirune {
 namespace {
@@ -64,20 +64,7 @@ TEST(PdfFont, SubsetCoversEveryTextThePresetsDraw) {
   EXPECT_TRUE(std::regex_match(std::string(font.baseFont), std::regex("[A-Z]{6}\\+KleeOne-Regular")));
 }
 
-struct Tool {
-  int status;
-  std::string out;
-};
-
-Tool run(const std::string& command) {
-  Tool t{-1, {}};
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return t;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) t.out.append(buffer, n);
-  t.status = pclose(pipe);
-  return t;
-}
+using test::run;
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -128,15 +115,14 @@ TEST_F(PdfWriterTest, OneRevisionEachPictureOnceGreyTextInTheSubsetFont) {
   EXPECT_EQ(pdf.pageCount(), 0);
   const std::string path = save("a.pdf", out.text);
 
-  const Tool check = run("qpdf --check '" + path + "'");
-  EXPECT_EQ(check.status, 0) << check.out;
+  const test::Ran check = run({"qpdf", "--check", path}, 0);
   EXPECT_NE(check.out.find("No syntax or stream encoding errors"), std::string::npos) << check.out;
   EXPECT_EQ(count(out.text, "startxref"), 1u);
   EXPECT_EQ(count(out.text, "%%EOF"), 1u);
   EXPECT_TRUE(std::regex_search(out.text, std::regex("/ID \\[<[0-9A-F]{32}> <[0-9A-F]{32}>\\]")));
 
   // pdfimages lists every use; the object number tells whether the picture was stored once.
-  std::istringstream rows(run("pdfimages -list '" + path + "'").out);
+  std::istringstream rows(run({"pdfimages", "-list", path}, 0).out);
   std::string row;
   std::set<std::string> objects;
   int uses = 0;
@@ -151,7 +137,7 @@ TEST_F(PdfWriterTest, OneRevisionEachPictureOnceGreyTextInTheSubsetFont) {
   EXPECT_EQ(uses, 15);
   EXPECT_EQ(objects.size(), 1u);
 
-  const std::string info = run("pdfinfo '" + path + "'").out;
+  const std::string info = run({"pdfinfo", path}, 0).out;
   EXPECT_NE(info.find("Title:           くりあがり ２０\n"), std::string::npos) << info;
   EXPECT_NE(info.find("Producer:        Kirune 6.2.0\n"), std::string::npos) << info;
   EXPECT_NE(info.find("Pages:           3\n"), std::string::npos) << info;
@@ -160,12 +146,12 @@ TEST_F(PdfWriterTest, OneRevisionEachPictureOnceGreyTextInTheSubsetFont) {
   // The text survives, in the Klee One subset, on its page only.
   const auto words = [&path](int page) {
     const std::string p = std::to_string(page);
-    std::istringstream text(run("pdftotext -f " + p + " -l " + p + " '" + path + "' -").out);
+    std::istringstream text(run({"pdftotext", "-f", p, "-l", p, path, "-"}, 0).out);
     return std::vector<std::string>{std::istream_iterator<std::string>(text), {}};
   };
   EXPECT_EQ(words(2), std::vector<std::string>{"7＋5＝"});
   EXPECT_TRUE(words(1).empty());
-  const std::string fonts = run("pdffonts '" + path + "'").out;
+  const std::string fonts = run({"pdffonts", path}, 0).out;
   EXPECT_TRUE(std::regex_search(
       fonts, std::regex("[A-Z]{6}\\+KleeOne-Regular +CID TrueType +Identity-H +yes yes yes")))
       << fonts;
@@ -198,8 +184,7 @@ TEST_F(PdfWriterTest, EachFileIsCompleteAndIdentifiedByItsBytes) {
   pdf.finishFile();
   EXPECT_EQ(out.text.substr(0, first), files[0]);
   EXPECT_EQ(out.text.substr(first), files[2]);
-  const Tool check = run("qpdf --check '" + save("b.pdf", out.text.substr(first)) + "'");
-  EXPECT_EQ(check.status, 0) << check.out;
+  run({"qpdf", "--check", save("b.pdf", out.text.substr(first))}, 0);
 }
 
 // Text is opaque, as on a printer canvas: its cell covers a picture drawn before it; where nothing is
@@ -219,7 +204,7 @@ TEST_F(PdfWriterTest, TextCellsCoverWhatLiesBeneathAndLaterPicturesCoverText) {
   pdf.endDoc();
   pdf.finishFile();
   const std::string path = save("c.pdf", out.text);
-  ASSERT_EQ(run("pdftoppm -r 600 -gray '" + path + "' '" + (dir / "r").string() + "'").status, 0);
+  ASSERT_EQ(run({"pdftoppm", "-r", "600", "-gray", path, (dir / "r").string()}, 0).exitCode, 0);
   std::ifstream in(dir / "r-1.pgm", std::ios::binary);
   std::string magic;
   int width = 0, height = 0, max = 0;

@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
@@ -24,6 +23,7 @@
 
 #include "tests/server/http_client.h"
 #include "tests/server/serve_process.h"
+#include "tests/support/program.h"
 
 namespace {
 
@@ -33,15 +33,16 @@ using kirune::test::httpRequest;
 using kirune::test::HttpResponse;
 using kirune::test::ServeProcess;
 
-QByteArray runTool(const QString& program, const QStringList& args) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.remove("SOURCE_DATE_EPOCH");
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  p.waitForFinished(120000);
-  return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
+// The environment the programs run in here: offscreen, the clock of now.
+kirune::test::RunOptions toolOptions() {
+  kirune::test::RunOptions options;
+  options.env = {"QT_QPA_PLATFORM=offscreen", "SOURCE_DATE_EPOCH"};
+  return options;
+}
+
+// A tool's standard output; a run that does not exit 0 is a failure at the caller's line.
+QByteArray runTool(const QString& program, const QStringList& args, kirune::test::Where where = {}) {
+  return QByteArray::fromStdString(kirune::test::run(program, args, 0, toolOptions(), where).out);
 }
 
 QByteArray kirunePrintPdf(const QStringList& args, const QTemporaryDir& dir) {
@@ -555,11 +556,8 @@ TEST(ServeCommandLine, BadArgumentsExitTwoAndTheServerStopsCleanly) {
        {QStringList{"--listen", "nowhere"}, QStringList{"--max-sheets", "0"}, QStringList{"--workers", "x"},
         QStringList{"--workers", tooMany}, QStringList{"--colour"}, QStringList{"--printer"},
         QStringList{"--request-timeout", "0"}, QStringList{"--per-client", "0"}}) {
-    QProcess p;
-    p.start(KIRUNE_SERVE, args);
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
-    EXPECT_TRUE(p.readAllStandardError().startsWith("kirune-serve: "));
+    SCOPED_TRACE(args.join(' ').toStdString());
+    EXPECT_TRUE(kirune::test::run(KIRUNE_SERVE, args, 2, toolOptions()).err.starts_with("kirune-serve: "));
   }
   ServeProcess own({});
   ASSERT_GT(own.port(), 0);
@@ -569,28 +567,17 @@ TEST(ServeCommandLine, BadArgumentsExitTwoAndTheServerStopsCleanly) {
 TEST(ServeCommandLine, APortInUseIsSaidSoAndEveryInterfaceIsAnnouncedByItsAddresses) {
   ServeProcess first({});
   ASSERT_GT(first.port(), 0);
-  QProcess second;
-  second.start(KIRUNE_SERVE, {"--listen", QString("127.0.0.1:%1").arg(first.port())});
-  ASSERT_TRUE(second.waitForFinished(30000));
-  EXPECT_EQ(second.exitCode(), 1);
-  EXPECT_EQ(QString::fromUtf8(second.readAllStandardError()).trimmed(),
+  const kirune::test::Ran second = kirune::test::run(
+      KIRUNE_SERVE, {"--listen", QString("127.0.0.1:%1").arg(first.port())}, 1, toolOptions());
+  EXPECT_EQ(QString::fromStdString(second.err).trimmed(),
             QString("kirune-serve: ポート %1 はほかのプログラムが使っています").arg(first.port()));
 
-  QProcess any;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  any.setProcessEnvironment(env);
-  any.start(KIRUNE_SERVE, {"--listen", "0.0.0.0:0"});
-  QByteArray out;
-  for (int i = 0; i < 100 && !out.contains('\n'); ++i) {
-    any.waitForReadyRead(200);
-    out += any.readAllStandardOutput();
-  }
-  any.waitForReadyRead(300);
-  out += any.readAllStandardOutput();
-  any.terminate();
-  any.waitForFinished(10000);
-  const QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+  // The addresses, one a line; then SIGTERM ends the server cleanly.
+  kirune::test::Program any(kirune::test::argv(KIRUNE_SERVE, {"--listen", "0.0.0.0:0"}), toolOptions());
+  any.waitForOutput("\n", std::chrono::seconds(20));
+  any.waitForOutput("never written", std::chrono::milliseconds(300));
+  any.kill(SIGTERM);
+  const QStringList lines = QString::fromStdString(any.finish(0).out).split('\n', Qt::SkipEmptyParts);
   ASSERT_FALSE(lines.isEmpty());
   static const QRegularExpression url(R"(^kirune-serve: http://\d+\.\d+\.\d+\.\d+:\d+/$)");
   for (const QString& line : lines) {
