@@ -375,18 +375,19 @@ void PdfWriter::textOut(int x, int y, const std::string& text) {
   const double em = std::max(1.0, std::round(static_cast<double>(fontHeight_) * font.unitsPerEm / cellUnits));
   const double scale = em / font.unitsPerEm;
   // The engines write the same few strings (digits, signs) thousands of times a run.
-  auto [run, added] = textRuns_.try_emplace(text);
+  const auto [found, added] = textRuns_.try_emplace(text);
+  auto& run = found->second;
   if (added) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     forEachCodepoint(text, [&](char32_t c) {
       const PdfFontGlyph* g = pdfGlyphOf(c);
       // A character the subset lacks shows as the font's empty box, as a missing glyph does on screen.
       const unsigned id = g ? g->glyph : 0;
-      run->second.advance += g ? g->advance : font.unitsPerEm / 2;
-      for (int shift = 12; shift >= 0; shift -= 4) run->second.glyphs += kHex[(id >> shift) & 0xF];
+      run.advance += g ? g->advance : font.unitsPerEm / 2;
+      for (int shift = 12; shift >= 0; shift -= 4) run.glyphs += kHex[(id >> shift) & 0xF];
     });
   }
-  const double width = static_cast<double>(run->second.advance) * scale;
+  const double width = static_cast<double>(run.advance) * scale;
   const double height = cellUnits * scale;
   const Box cell{x, y, x + static_cast<int>(std::ceil(width)), y + static_cast<int>(std::ceil(height))};
   Ops ops;
@@ -400,7 +401,7 @@ void PdfWriter::textOut(int x, int y, const std::string& text) {
   ops << "BT /F1 " << static_cast<int>(em) << " Tf 1 0 0 -1 " << x << ' ';
   ops.hundredths(y + font.ascent * scale) << " Tm <";
   ops.appendTo(content_);
-  content_ += run->second.glyphs;
+  content_ += run.glyphs;
   content_ += "> Tj ET\n";
   fontUsed_ = true;
   paintedBox(cell);
