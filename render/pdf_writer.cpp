@@ -21,7 +21,10 @@ namespace kirune {
 namespace {
 
 constexpr int kBandHeight = 256;
-constexpr std::size_t kFlushBytes = 1 << 18;
+// Small writes gather in a buffer that stays below malloc's mmap threshold, so it is made once and
+// reused; a run this long or longer (a picture, the font) goes out directly, without being copied.
+constexpr std::size_t kFlushBytes = 1 << 16;
+constexpr std::size_t kDirectBytes = 1 << 13;
 // Objects every file has at these numbers: the page tree and the resources, which pages refer to
 // before they are written.
 constexpr int kCatalog = 1;
@@ -187,16 +190,35 @@ PdfWriter::PdfWriter(PdfOutput& out, const PdfPage& page)
       builtIn_(builtInPdfSamples().size() == ImageSet::builtIn().size() ? &ImageSet::builtIn() : nullptr) {}
 
 void PdfWriter::send(std::string_view bytes) {
+  if (bytes.size() >= kDirectBytes) {
+    const auto* data = reinterpret_cast<const Bytef*>(bytes.data());
+    const auto size = static_cast<uInt>(bytes.size());
+    sendWhole(bytes, static_cast<std::uint32_t>(crc32(crc32(0L, Z_NULL, 0), data, size)),
+              static_cast<std::uint32_t>(adler32(adler32(0L, Z_NULL, 0), data, size)));
+    return;
+  }
   buffer_.append(bytes);
   written_ += bytes.size();
-  if (buffer_.size() >= kFlushBytes) {
-    crc_ = static_cast<std::uint32_t>(
-        crc32(crc_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
-    adler_ = static_cast<std::uint32_t>(
-        adler32(adler_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
-    out_.write(buffer_);
-    buffer_.clear();
-  }
+  if (buffer_.size() >= kFlushBytes) flush();
+}
+
+void PdfWriter::sendWhole(std::string_view bytes, std::uint32_t crc, std::uint32_t adler) {
+  flush();
+  const auto size = static_cast<z_off_t>(bytes.size());
+  crc_ = static_cast<std::uint32_t>(crc32_combine(crc_, crc, size));
+  adler_ = static_cast<std::uint32_t>(adler32_combine(adler_, adler, size));
+  written_ += bytes.size();
+  out_.write(bytes);
+}
+
+void PdfWriter::flush() {
+  if (buffer_.empty()) return;
+  crc_ = static_cast<std::uint32_t>(
+      crc32(crc_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+  adler_ = static_cast<std::uint32_t>(
+      adler32(adler_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+  out_.write(buffer_);
+  buffer_.clear();
 }
 
 int PdfWriter::beginObject() {
@@ -213,6 +235,7 @@ void PdfWriter::beginDoc(const DocumentInfo& /*info*/) {
   if (inPage_) endDoc();
   if (!fileOpen_) {
     fileOpen_ = true;
+    buffer_.reserve(kFlushBytes + kDirectBytes);
     // The second line's high bytes mark the file as binary for programs that guess.
     send("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     offsets_.assign(kResources, 0);  // written last, when all they list is known
@@ -267,12 +290,14 @@ int PdfWriter::imageOf(const Picture& picture) {
   bool grey = true;
   std::string made;
   std::span<const std::uint8_t> samples;
+  const PdfSamples* known = nullptr;
   if (index >= 0) {
     const PdfSamples& p = builtInPdfSamples()[static_cast<std::size_t>(index)];
     width = p.width;
     height = p.height;
     grey = p.grey;
     samples = p.deflated;
+    known = &p;
   } else {
     // A picture not of the built-in set (tests give such): compressed here, once per file.
     const std::size_t pixels =
@@ -306,7 +331,12 @@ int PdfWriter::imageOf(const Picture& picture) {
   put(s, static_cast<long long>(samples.size()));
   s += " >>\nstream\n";
   send(s);
-  send({reinterpret_cast<const char*>(samples.data()), samples.size()});
+  const std::string_view bytes(reinterpret_cast<const char*>(samples.data()), samples.size());
+  if (known != nullptr) {
+    sendWhole(bytes, known->crc32, known->adler32);
+  } else {
+    send(bytes);
+  }
   send("\nendstream\nendobj\n");
   imagesUsed_.push_back(object);
   *slot = object;
@@ -518,10 +548,7 @@ void PdfWriter::finishFile() {
   send(s);
 
   // Flushed, so the checksums cover every byte before the cross-reference table.
-  crc_ = static_cast<std::uint32_t>(
-      crc32(crc_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
-  adler_ = static_cast<std::uint32_t>(
-      adler32(adler_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
+  flush();
   const std::uint64_t xref = written_;
   s = "xref\n0 ";
   put(s, static_cast<int>(offsets_.size()) + 1);
@@ -545,10 +572,8 @@ void PdfWriter::finishFile() {
   s += ">] >>\nstartxref\n";
   put(s, static_cast<long long>(xref));
   s += "\n%%EOF\n";
-  buffer_ += s;
-  out_.write(buffer_);
+  out_.write(s);
 
-  buffer_.clear();
   fileOpen_ = false;
   written_ = 0;
   crc_ = 0;

@@ -94,6 +94,9 @@ class PdfWriter final : public PageCanvas {
   using Bands = std::vector<std::vector<Box>>;
 
   void send(std::string_view bytes);
+  /// Sends `bytes` whose zlib crc32 and adler32 are known, without reading them.
+  void sendWhole(std::string_view bytes, std::uint32_t crc, std::uint32_t adler);
+  void flush();
   int beginObject();
   /// The image object of `picture` in this file, written when first asked for.
   int imageOf(const Picture& picture);

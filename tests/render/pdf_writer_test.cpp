@@ -3,6 +3,7 @@
 #include "render/pdf_writer.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -187,6 +188,36 @@ TEST_F(PdfWriterTest, EachFileIsCompleteAndIdentifiedByItsBytes) {
   run({"qpdf", "--check", save("b.pdf", out.text.substr(first))}, 0);
 }
 
+// The identity is crc32, adler32 and length of every byte before the cross-reference table, however
+// the bytes went out: gathered, written straight (a large picture made here) or with checksums made
+// when the program was built (the built-in pictures).
+TEST_F(PdfWriterTest, TheIdentityIsTheChecksumOfTheBytesBeforeTheTable) {
+  Picture noise{"TForm2.Noise", StoredFormat::Bmp8Grey, 256, 256, 1, {}};
+  std::uint32_t state = 12345;
+  for (int i = 0; i < 256 * 256; ++i) {
+    state = state * 1103515245u + 12345u;
+    noise.pixels.push_back(static_cast<std::uint8_t>(state >> 24));
+  }
+  PdfString out;
+  PdfWriter pdf(out, a4);
+  drawSheet(pdf, ImageSet::builtIn().get("TForm2.Image20"), 1);
+  drawSheet(pdf, noise, 0);
+  drawSheet(pdf, ImageSet::builtIn().get("TForm2.Image41"), 1);
+  pdf.finishFile();
+  ASSERT_GT(out.text.size(), 64u * 1024u);  // more than one buffer's worth, the noise written straight
+
+  const std::size_t table = std::stoull(out.text.substr(out.text.rfind("startxref\n") + 10));
+  ASSERT_EQ(out.text.compare(table, 5, "xref\n"), 0);
+  const auto* bytes = reinterpret_cast<const Bytef*>(out.text.data());
+  const auto size = static_cast<uInt>(table);
+  char id[40];
+  std::snprintf(id, sizeof id, "%08lX%08lX%016llX", crc32(crc32(0L, Z_NULL, 0), bytes, size),
+                adler32(adler32(0L, Z_NULL, 0), bytes, size), static_cast<unsigned long long>(table));
+  EXPECT_NE(out.text.find("/ID [<" + std::string(id) + "> <" + id + ">]"), std::string::npos)
+      << out.text.substr(out.text.find("/ID"), 80) << " against " << id;
+  run({"qpdf", "--check", save("n.pdf", out.text)}, 0);
+}
+
 // Text is opaque, as on a printer canvas: its cell covers a picture drawn before it; where nothing is
 // drawn there is no cell to see. A picture drawn after the text covers it.
 TEST_F(PdfWriterTest, TextCellsCoverWhatLiesBeneathAndLaterPicturesCoverText) {
@@ -235,8 +266,13 @@ class FailingOutput final : public PdfOutput {
 TEST_F(PdfWriterTest, AnOutputThatFailsStopsTheFile) {
   FailingOutput out;
   PdfWriter pdf(out, a4);
-  drawSheet(pdf, ImageSet::builtIn().get("TForm2.Image20"), 1);
-  EXPECT_THROW(pdf.finishFile(), PrinterError);
+  // The first write fails, whether a picture goes out straight while drawing or the rest at the end.
+  EXPECT_THROW(
+      {
+        drawSheet(pdf, ImageSet::builtIn().get("TForm2.Image20"), 1);
+        pdf.finishFile();
+      },
+      PrinterError);
 }
 
 }  // namespace
