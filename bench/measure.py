@@ -365,7 +365,7 @@ def main():
                             f"{pt['ratio']:.2f}", pt["ratio"] <= PDF_OVER_TRACE_MAX))
 
             log("scaling")
-            sc = scaling(kirune_print, (1, 10, 100, 1000), 3 if quick else 5, work)
+            sc = scaling(kirune_print, (1, 10, 100, 1000), 3 if quick else 21, work)
             rows = sc["rows"]
             out.append("### Scaling: the same run with 1 to 1000 sheets (answers on: 2 pages a sheet)")
             out.append("")
