@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
       deflated.resize(size);
       // Their checksums too: a file's identity covers these bytes without reading them again.
       const uLong crc = crc32(crc32(0L, Z_NULL, 0), deflated.data(), static_cast<uInt>(deflated.size()));
-      const uLong adler = adler32(adler32(0L, Z_NULL, 0), deflated.data(), static_cast<uInt>(deflated.size()));
+      const uLong adler =
+          adler32(adler32(0L, Z_NULL, 0), deflated.data(), static_cast<uInt>(deflated.size()));
       arrays << "const std::uint8_t samples" << i << "[] = {";
       for (std::size_t k = 0; k < deflated.size(); ++k)
         arrays << (k % 24 == 0 ? "\n" : "") << static_cast<unsigned>(deflated[k]) << ',';
