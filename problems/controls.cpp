@@ -98,11 +98,6 @@ std::span<const Control> controlsOf(std::string_view readable) {
   return std::span<const Control>(kControls).subspan(first, end - first);
 }
 
-std::optional<int> readInt(std::string_view text) {
-  const auto n = parseInteger<int>(text);
-  return n ? std::optional<int>(*n) : std::nullopt;
-}
-
 // A comma list of the numbers the boxes stand for, or "none": those boxes on, all others off.
 std::optional<std::vector<ControlValue>> readList(std::span<const Control> boxes, std::string_view value) {
   std::vector<ControlValue> set;
@@ -110,7 +105,7 @@ std::optional<std::vector<ControlValue>> readList(std::span<const Control> boxes
   if (value == "none") return set;
   while (true) {
     const auto comma = value.find(',');
-    const auto n = readInt(value.substr(0, comma));
+    const auto n = parseInteger<int>(value.substr(0, comma));
     if (!n) return std::nullopt;
     std::size_t i = 0;
     while (i < boxes.size() && boxes[i].says[0] != *n) ++i;
@@ -124,7 +119,7 @@ std::optional<std::vector<ControlValue>> readList(std::span<const Control> boxes
 std::optional<std::vector<ControlValue>> read(const ReadableSetting& setting, std::string_view value) {
   const std::span<const Control> cs = controlsOf(setting.name);
   if (setting.form == Form::List) return readList(cs, value);
-  const auto n = readInt(value);
+  const auto n = parseInteger<int>(value);
   if (!n) return std::nullopt;
   const Control& c = cs.front();
   switch (setting.form) {
