@@ -190,15 +190,13 @@ PdfWriter::PdfWriter(PdfOutput& out, const PdfPage& page)
       builtIn_(builtInPdfSamples().size() == ImageSet::builtIn().size() ? &ImageSet::builtIn() : nullptr) {}
 
 void PdfWriter::send(std::string_view bytes) {
+  written_ += bytes.size();
   if (bytes.size() >= kDirectBytes) {
-    const auto* data = reinterpret_cast<const Bytef*>(bytes.data());
-    const auto size = static_cast<uInt>(bytes.size());
-    sendWhole(bytes, static_cast<std::uint32_t>(crc32(crc32(0L, Z_NULL, 0), data, size)),
-              static_cast<std::uint32_t>(adler32(adler32(0L, Z_NULL, 0), data, size)));
+    flush();
+    checkAndWrite(bytes);
     return;
   }
   buffer_.append(bytes);
-  written_ += bytes.size();
   if (buffer_.size() >= kFlushBytes) flush();
 }
 
@@ -213,12 +211,16 @@ void PdfWriter::sendWhole(std::string_view bytes, std::uint32_t crc, std::uint32
 
 void PdfWriter::flush() {
   if (buffer_.empty()) return;
-  crc_ = static_cast<std::uint32_t>(
-      crc32(crc_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
-  adler_ = static_cast<std::uint32_t>(
-      adler32(adler_, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(buffer_.size())));
-  out_.write(buffer_);
+  checkAndWrite(buffer_);
   buffer_.clear();
+}
+
+void PdfWriter::checkAndWrite(std::string_view bytes) {
+  const auto* data = reinterpret_cast<const Bytef*>(bytes.data());
+  const auto size = static_cast<uInt>(bytes.size());
+  crc_ = static_cast<std::uint32_t>(crc32(crc_, data, size));
+  adler_ = static_cast<std::uint32_t>(adler32(adler_, data, size));
+  out_.write(bytes);
 }
 
 int PdfWriter::beginObject() {

@@ -97,6 +97,8 @@ class PdfWriter final : public PageCanvas {
   /// Sends `bytes` whose zlib crc32 and adler32 are known, without reading them.
   void sendWhole(std::string_view bytes, std::uint32_t crc, std::uint32_t adler);
   void flush();
+  /// Adds `bytes` to the file's checksums and hands them to the output.
+  void checkAndWrite(std::string_view bytes);
   int beginObject();
   /// The image object of `picture` in this file, written when first asked for.
   int imageOf(const Picture& picture);
