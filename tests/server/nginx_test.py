@@ -147,6 +147,10 @@ http {{
     assert not any(t.is_alive() for t in threads), "clients still waiting after 120 s"
     assert killed.is_set()
     a.wait(timeout=10)
+    # nginx writes a request's log line after the client already has the last byte; a graceful stop
+    # writes every line still owed, so the count below cannot race the last answers.
+    proxy.send_signal(signal.SIGQUIT)
+    proxy.wait(timeout=30)
 
     log = open(f"{work}/access.log").read().splitlines()
     served_by = [line.split()[1] for line in log]
