@@ -231,16 +231,17 @@ def pdf_pages(pdf):
 
 def scaling(kirune_print, counts, rounds, work):
     """The sheet counts in alternation, round after round, so a slow spell of the machine falls on all
-    of them; short runs get more rounds, their differences being a few milliseconds. Longer runs come
-    every few rounds, spread over the whole measurement rather than bunched at its start, so that they
-    too see the machine as the short ones do. The start-up alone is the same run with 0 sheets (no
-    document)."""
+    of them. Short runs get twelve times the rounds: what ten sheets add to one is about 5 ms, against
+    a start-up of 35 ms that varies by a few milliseconds from run to run, so their medians need the
+    most runs to settle. Longer runs come every few rounds, spread over the whole measurement rather
+    than bunched at its start, so that they too see the machine as the short ones do. The start-up
+    alone is the same run with 0 sheets (no document)."""
     counts = (0,) + tuple(counts)
     times = {n: [] for n in counts}
     peaks = {n: 0.0 for n in counts}
-    for i in range(rounds * 4):
+    for i in range(rounds * 12):
         for n in counts:
-            every = 1 if n <= 10 else 4 if n < 1000 else 8
+            every = 1 if n <= 10 else 12 if n < 1000 else 24
             if i % every != 0:
                 continue
             seconds, peak = timed_run(kirune_print_args(kirune_print, n, work / f"scaling-{n}.pdf"))
