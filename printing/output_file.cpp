@@ -1,6 +1,7 @@
 #include "printing/output_file.h"
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
@@ -137,6 +138,28 @@ bool OutputFile::write(const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(n);
   }
   return error_ == 0;
+}
+
+bool OutputFile::writeFrom(int source, std::uint64_t offset, const char* data, std::size_t size) {
+  auto at = static_cast<off_t>(offset);
+  while (error_ == 0 && size > 0) {
+    const ssize_t n = ::sendfile(fd_, source, &at, size);
+    if (n > 0) {
+      data += n;
+      size -= static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    // A target or source that cannot be copied between (or a source cut short): the rest from memory.
+    // A full disk or a failing one fails the same way here as there.
+    if (n < 0 && errno != EINVAL && errno != ESPIPE && errno != ENOSYS && errno != EOPNOTSUPP &&
+        errno != EOVERFLOW) {
+      error_ = errno;
+      return false;
+    }
+    break;
+  }
+  return write(data, size);
 }
 
 void OutputFile::fail() const {

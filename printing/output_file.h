@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <streambuf>
 #include <string>
@@ -32,6 +33,9 @@ class OutputFile {
 
   /// Writes all of `data`; false when a write failed (error() then says why).
   bool write(const char* data, std::size_t size);
+  /// Writes the `size` bytes at `data`, which are also at `offset` in the file `source`: the kernel
+  /// copies them from file to file where it can (the program never reads them), from memory otherwise.
+  bool writeFrom(int source, std::uint64_t offset, const char* data, std::size_t size);
   /// Puts the file in place; throws PrinterError naming the file and the cause.
   void commit();
   /// Removes what was written; the target stays as it was.

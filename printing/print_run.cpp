@@ -4,6 +4,7 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include "problems/parse_integer.h"
 #include "render/errors.h"
 #include "render/pdf_writer.h"
+#include "render/program_file.h"
 #include "render/trace_canvas.h"
 
 namespace kirune {
@@ -128,6 +130,12 @@ class PdfFileRun final : public PrintRun {
     explicit FileOutput(OutputFile& file) : file_(file) {}
     void write(std::string_view bytes) override {
       if (!file_.write(bytes.data(), bytes.size())) file_.fail();
+    }
+    void writeProgramData(std::string_view bytes) override {
+      const std::optional<ProgramFileRange> at = programFileRange(bytes.data(), bytes.size());
+      const bool ok = at ? file_.writeFrom(at->fd, at->offset, bytes.data(), bytes.size())
+                         : file_.write(bytes.data(), bytes.size());
+      if (!ok) file_.fail();
     }
 
    private:

@@ -206,7 +206,7 @@ void PdfWriter::sendWhole(std::string_view bytes, std::uint32_t crc, std::uint32
   crc_ = static_cast<std::uint32_t>(crc32_combine(crc_, crc, size));
   adler_ = static_cast<std::uint32_t>(adler32_combine(adler_, adler, size));
   written_ += bytes.size();
-  out_.write(bytes);
+  out_.writeProgramData(bytes);
 }
 
 void PdfWriter::flush() {

@@ -23,6 +23,9 @@ class PdfOutput {
  public:
   virtual ~PdfOutput() = default;
   virtual void write(std::string_view bytes) = 0;
+  /// Writes `bytes` that are the program's read-only data (pictures compressed when it was built). An
+  /// output into a file may have the kernel copy them from the program's file (programFileRange()).
+  virtual void writeProgramData(std::string_view bytes) { write(bytes); }
 };
 
 /// PdfOutput into a string.
@@ -94,7 +97,8 @@ class PdfWriter final : public PageCanvas {
   using Bands = std::vector<std::vector<Box>>;
 
   void send(std::string_view bytes);
-  /// Sends `bytes` whose zlib crc32 and adler32 are known, without reading them.
+  /// Sends `bytes`, read-only data of the program whose zlib crc32 and adler32 are known, without
+  /// reading them.
   void sendWhole(std::string_view bytes, std::uint32_t crc, std::uint32_t adler);
   void flush();
   /// Adds `bytes` to the file's checksums and hands them to the output.

@@ -2,17 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <functional>
 #include <sstream>
 #include <string>
 
 #include "printing/document_sinks.h"
+#include "printing/output_file.h"
 #include "problems/random.h"
 #include "render/errors.h"
 #include "render/image_set.h"
@@ -154,6 +158,61 @@ TEST_F(PrintRunTest, TraceRunsWriteExactlyTheTraceCanvasOutput) {
   QFile file(path(QStringLiteral("t")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll().toStdString(), direct.str());
+}
+
+// A file run has the kernel copy each picture's samples from the program's file; a run into memory
+// copies them from memory. Both must come to the same bytes.
+TEST_F(PrintRunTest, APdfFileHoldsTheBytesTheSameRunMakesInMemory) {
+  const Case c{"BitBtn108", 3, true, true};  // with clip-art
+  const QDateTime date(QDate(2024, 4, 1), QTime(9, 30), QTimeZone(9 * 3600));
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  runOn(c, *pdfRun(buffer, kPage, date));
+  ASSERT_GT(buffer.size(), 10000);
+  const QString file = path(QStringLiteral("sheet.pdf"));
+  runOn(c, *pdfFileRun(file, kPage, date));
+  QFile written(file);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.readAll() == buffer.data());
+}
+
+// Bytes copied from another file come out in their place among the written ones, and whatever the
+// kernel cannot copy comes from memory: a source it cannot read from (a pipe), or one shorter than
+// the bytes (cut short while the run went on).
+TEST_F(PrintRunTest, BytesCopiedFromAFileLandInOrder) {
+  const std::string bytes = "0123456789abcdefghij";
+  const std::string sourcePath = path(QStringLiteral("source")).toStdString();
+  {
+    QFile source(QString::fromStdString(sourcePath));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write("xxxx");
+    source.write(bytes.data(), 12);  // the rest of `bytes` is missing from the file
+  }
+  const int file = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(file, 0);
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  struct Source {
+    const char* name;
+    int fd;
+    std::size_t size;
+  };
+  for (const Source& from : {Source{"a file", file, 12}, Source{"a file cut short", file, bytes.size()},
+                             Source{"a pipe", pipe[0], bytes.size()}}) {
+    const QString target = path(QStringLiteral("out"));
+    OutputFile out(target.toStdString(), "PDF ");
+    ASSERT_TRUE(out.write("<", 1));
+    ASSERT_TRUE(out.writeFrom(from.fd, 4, bytes.data(), from.size)) << from.name;
+    ASSERT_TRUE(out.write(">", 1));
+    out.commit();
+    QFile result(target);
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    const QByteArray want = '<' + QByteArray(bytes.data(), static_cast<qsizetype>(from.size)) + '>';
+    EXPECT_EQ(result.readAll(), want) << from.name;
+  }
+  ::close(file);
+  ::close(pipe[0]);
+  ::close(pipe[1]);
 }
 
 TEST_F(PrintRunTest, TraceThatCannotBeWrittenThrowsNamingWhere) {

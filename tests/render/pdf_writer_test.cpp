@@ -3,12 +3,15 @@
 #include "render/pdf_writer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -19,7 +22,9 @@
 #include "render/glyphs.h"
 #include "render/image_set.h"
 #include "render/pdf_font.h"
+#include "render/pdf_samples.h"
 #include "render/presets.h"
+#include "render/program_file.h"
 #include "render/session.h"
 #include "render/trace_canvas.h"
 #include "render/utf8.h"
@@ -273,6 +278,31 @@ TEST_F(PdfWriterTest, AnOutputThatFailsStopsTheFile) {
         pdf.finishFile();
       },
       PrinterError);
+}
+
+// The pictures' samples are handed to a file output as a place in the program's own file, which the
+// kernel copies from: that place must hold exactly the bytes memory does. Data that is not the
+// program's unchanging data has no such place.
+int writableData[64] = {1};
+
+TEST(ProgramFile, EveryPictureSampleLiesInTheProgramFileAsInMemory) {
+  const auto samples = builtInPdfSamples();
+  ASSERT_FALSE(samples.empty());
+  for (const PdfSamples& s : samples) {
+    const std::optional<ProgramFileRange> at = programFileRange(s.deflated.data(), s.deflated.size());
+    ASSERT_TRUE(at.has_value()) << s.name;
+    std::vector<std::uint8_t> file(s.deflated.size());
+    ASSERT_EQ(::pread(at->fd, file.data(), file.size(), static_cast<off_t>(at->offset)),
+              static_cast<ssize_t>(file.size()))
+        << s.name;
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), s.deflated.begin())) << s.name;
+  }
+  const std::vector<std::uint8_t> heap(samples[0].deflated.begin(), samples[0].deflated.end());
+  EXPECT_FALSE(programFileRange(heap.data(), heap.size()));
+  EXPECT_FALSE(programFileRange(writableData, sizeof writableData));
+  // A range that runs past the end of the program's file bytes.
+  const auto& last = samples.back().deflated;
+  EXPECT_FALSE(programFileRange(last.data(), std::size_t{1} << 40));
 }
 
 }  // namespace
