@@ -534,6 +534,7 @@ QueueStatus submitPdf(const std::string& queue, std::string_view pdf, const JobO
 
 std::vector<JobState> lookAtJobs(const std::vector<int>& jobs, const CancelFlag* cancel, int askMs) {
   std::vector<JobState> states;
+  if (jobs.empty()) return states;  // nothing to ask: no connection
   Connection connection(cancel, askMs);
   // One limit for the whole look: a stalled spooler costs it once, not once per job.
   for (int id : jobs) {

@@ -98,7 +98,7 @@ struct JobState {
 };
 
 /// One look at `jobs` within the ask limit (or `askMs` when shorter and not 0), all on one connection;
-/// Unknown for those the spooler gave no answer about.
+/// Unknown for those the spooler gave no answer about. No jobs: no connection, nothing asked.
 std::vector<JobState> lookAtJobs(const std::vector<int>& jobs, const CancelFlag* cancel = nullptr,
                                  int askMs = 0);
 

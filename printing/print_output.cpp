@@ -426,8 +426,7 @@ void PrintOutput::submit(int document) {
   // The job just handed over was found going a moment ago; when it is the only one, asking again
   // tells nothing new and waits on a spooler that is busy starting that very job.
   if (oldest.size() == 1 && oldest.front() == status.jobId) oldest.clear();
-  const std::vector<JobState> states =
-      oldest.empty() ? std::vector<JobState>{} : callSpooler([&] { return lookAtJobs(oldest, &cancel_); });
+  const std::vector<JobState> states = callSpooler([&] { return lookAtJobs(oldest, &cancel_); });
   for (const JobState& state : states) {
     for (Job& job : jobs_) {
       if (job.id == state.jobId && state.end != JobEnd::Unknown) job.end = state.end;
